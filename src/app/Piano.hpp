@@ -1,0 +1,35 @@
+#pragma once
+
+#include "music/Scale.hpp"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace plinkora {
+
+/// The sound engine as the application core drives it. Main thread only; callbacks are
+/// delivered on the main thread.
+class Piano {
+public:
+    virtual ~Piano() = default;
+
+    /// Written with the user's note length already clamped to 0.5 ... 8.0 s.
+    virtual void setNoteLength(double seconds) = 0;
+    virtual double noteLength() const = 0;
+    /// The next strike plays from this scale; sounding notes are not touched.
+    virtual void setScale(const music::Scale& scale) = 0;
+    /// Plays the zone's note with hold and fade, or logs and drops a strike it cannot play.
+    virtual void play(int zone, std::uint8_t velocity) = 0;
+    /// The owner wants sound: on return the engine runs or the failure has been logged.
+    virtual void start() = 0;
+    /// The owner no longer wants sound: notes ring out and the engine pauses later.
+    virtual void stopAfterTail() = 0;
+    virtual std::string outputDeviceName() const = 0;
+    /// Called after the engine has followed a change of the output device or configuration.
+    virtual void setOnOutputDeviceChange(std::function<void()> callback) = 0;
+    virtual bool isEngineRunning() const = 0;
+    virtual bool instrumentLoaded() const = 0;
+};
+
+} // namespace plinkora

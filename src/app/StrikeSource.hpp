@@ -1,0 +1,15 @@
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+namespace plinkora {
+
+/// What struck a zone: a finger on the screen, or the mouse.
+enum class StrikeSource { touch, click };
+
+/// "Touch" or "Click": also the text shown to people.
+std::string_view rawValue(StrikeSource source);
+std::optional<StrikeSource> strikeSourceFromRaw(std::string_view raw);
+
+} // namespace plinkora

@@ -1,0 +1,7 @@
+#include "app/Updater.hpp"
+
+namespace plinkora {
+
+Updater::~Updater() = default;
+
+} // namespace plinkora

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QObject>
+
+namespace plinkora {
+
+/// Software updates as the menu and the settings window use them. Main thread only.
+class Updater : public QObject {
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+    ~Updater() override;
+
+    /// Whether a user-initiated check may begin now.
+    virtual bool canCheckForUpdates() const = 0;
+    virtual bool automaticallyChecksForUpdates() const = 0;
+    virtual void setAutomaticallyChecksForUpdates(bool checks) = 0;
+    /// Starts a user-initiated check, bringing Plinkora to the front before any window.
+    virtual void checkForUpdates() = 0;
+
+Q_SIGNALS:
+    void canCheckForUpdatesChanged(bool canCheck);
+    void automaticallyChecksForUpdatesChanged(bool checks);
+};
+
+} // namespace plinkora

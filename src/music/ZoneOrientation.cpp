@@ -1,0 +1,23 @@
+#include "music/ZoneOrientation.hpp"
+
+namespace plinkora::music {
+
+std::string_view rawValue(ZoneOrientation orientation) {
+    return orientation == ZoneOrientation::vertical ? "vertical" : "horizontal";
+}
+
+std::optional<ZoneOrientation> zoneOrientationFromRaw(std::string_view raw) {
+    for (auto orientation : kAllOrientations) {
+        if (rawValue(orientation) == raw) {
+            return orientation;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string displayLabel(ZoneOrientation orientation) {
+    return orientation == ZoneOrientation::vertical ? "Vertical (low notes at bottom)"
+                                                    : "Horizontal (low notes at left)";
+}
+
+} // namespace plinkora::music

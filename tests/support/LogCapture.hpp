@@ -1,0 +1,35 @@
+#pragma once
+
+#include "app/Logger.hpp"
+
+#include <string>
+#include <vector>
+
+namespace plinkora::testing {
+
+/// Collects every log line written while it lives.
+class LogCapture {
+public:
+    struct Line {
+        LogLevel level;
+        std::string text;
+    };
+
+    LogCapture();
+    ~LogCapture();
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    const std::vector<Line>& lines() const { return lines_; }
+    /// The texts only, in order.
+    std::vector<std::string> texts() const;
+    /// How many lines contain `fragment`.
+    std::size_t count(const std::string& fragment) const;
+    bool contains(const std::string& fragment) const { return count(fragment) > 0; }
+    void clear() { lines_.clear(); }
+
+private:
+    std::vector<Line> lines_;
+};
+
+} // namespace plinkora::testing

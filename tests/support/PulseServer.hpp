@@ -1,0 +1,44 @@
+#pragma once
+
+#include "ChildProcess.hpp"
+
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace plinkora::testing {
+
+/// A private PulseAudio server with null sinks, in a private runtime folder. While it lives,
+/// PULSE_SERVER points this process (and the programs it starts) at it.
+class PulseServer {
+public:
+    explicit PulseServer(std::vector<std::string> sinkNames = {"plinkora_a", "plinkora_b"});
+    ~PulseServer();
+
+    /// Stops the server (as a crash or a restart of the sound service would).
+    void stop();
+    /// Starts it again with the same sinks and socket.
+    void start();
+    bool isRunning() const { return process_ != nullptr; }
+
+    /// "unix:<folder>/pulse/native"
+    const std::string& serverAddress() const { return address_; }
+    /// Runs pactl against this server; returns its standard output.
+    std::string pactl(const std::vector<std::string>& args, int* exitStatus = nullptr) const;
+    void setDefaultSink(const std::string& name) const;
+    /// The description the server gives a sink (what Plinkora shows as its name).
+    std::string sinkDescription(const std::string& name) const;
+    const std::vector<std::string>& sinkNames() const { return sinks_; }
+
+private:
+    QTemporaryDir dir_;
+    std::vector<std::string> sinks_;
+    std::string address_;
+    std::string oldServer_;
+    bool hadOldServer_ = false;
+    std::unique_ptr<ChildProcess> process_;
+};
+
+} // namespace plinkora::testing
