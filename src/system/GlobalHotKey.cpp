@@ -1,0 +1,1 @@
+#include "system/GlobalHotKey.hpp"

@@ -1,0 +1,1 @@
+#include "system/GlobalHotKeyX11.hpp"
