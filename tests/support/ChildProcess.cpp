@@ -15,7 +15,7 @@ namespace plinkora::testing {
 namespace {
 
 pid_t spawn(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-            int keepFd, int stdoutFd) {
+            int keepFd, int stdoutFd, const std::string& outputFile = {}) {
     const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid != 0) {
@@ -30,6 +30,13 @@ pid_t spawn(const std::vector<std::string>& argv, const std::map<std::string, st
     }
     if (stdoutFd >= 0) {
         dup2(stdoutFd, STDOUT_FILENO);
+    }
+    if (!outputFile.empty()) {
+        const int out = open(outputFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        if (out >= 0) {
+            dup2(out, STDOUT_FILENO);
+            dup2(out, STDERR_FILENO);
+        }
     }
     const int devNull = open("/dev/null", O_RDONLY);
     if (devNull >= 0) {
@@ -52,8 +59,9 @@ pid_t spawn(const std::vector<std::string>& argv, const std::map<std::string, st
 } // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv,
-                           const std::map<std::string, std::string>& env, int keepFd)
-    : pid_(spawn(argv, env, keepFd, -1)) {}
+                           const std::map<std::string, std::string>& env, int keepFd,
+                           const std::string& outputFile)
+    : pid_(spawn(argv, env, keepFd, -1, outputFile)) {}
 
 ChildProcess::~ChildProcess() { stop(); }
 

@@ -13,8 +13,10 @@ class ChildProcess {
 public:
     /// Starts `argv` with `env` added to this process's environment. When `keepFd` is not -1
     /// that descriptor stays open in the child (for Xvfb's -displayfd, say).
+    /// When `outputFile` is given, standard output and error go there.
     ChildProcess(const std::vector<std::string>& argv,
-                 const std::map<std::string, std::string>& env = {}, int keepFd = -1);
+                 const std::map<std::string, std::string>& env = {}, int keepFd = -1,
+                 const std::string& outputFile = {});
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

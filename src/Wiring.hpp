@@ -1,0 +1,15 @@
+#pragma once
+
+#include "app/AppState.hpp"
+#include "app/PlinkoraApp.hpp"
+
+#include <memory>
+
+namespace plinkora {
+
+/// The production state: the real controllers on the Qt event loop.
+std::unique_ptr<AppState> makeProductionState();
+/// The tray menu and the settings window around the state.
+void buildUserInterface(AppState& state, PlinkoraApp& app);
+
+} // namespace plinkora

@@ -1,0 +1,360 @@
+#include "app/AppState.hpp"
+
+#include "app/Logger.hpp"
+
+#include <QLocale>
+#include <QPointer>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace plinkora {
+
+namespace {
+
+std::function<std::unique_ptr<AppState>()>& sharedFactory() {
+    static std::function<std::unique_ptr<AppState>()> factory;
+    return factory;
+}
+
+std::string joinedNames(const music::Scale& scale) {
+    std::string joined;
+    for (const auto& name : scale.names()) {
+        joined += (joined.empty() ? "" : " ") + name;
+    }
+    return joined;
+}
+
+} // namespace
+
+double clampedNoteLength(double seconds) { return std::clamp(seconds, 0.5, 8.0); }
+
+AppState::AppState(AppDependencies dependencies, QObject* parent)
+    : QObject(parent)
+    , scheduler_(*dependencies.scheduler)
+    , settings_(std::move(dependencies.settings))
+    , loginItem_(std::move(dependencies.loginItem))
+    , helperStatus_(std::move(dependencies.helperStatus))
+    , hasTouchscreen_(std::move(dependencies.hasTouchscreen)) {
+    // Assignments here run no actions and persist nothing.
+    const InstrumentSettings stored = settings_->load();
+    orientation_ = stored.orientation;
+    keyRoot_ = stored.keyRoot;
+    scaleMode_ = stored.scaleMode;
+    zoneCount_ = stored.zoneCount;
+    showsGuides_ = stored.showsGuides;
+    pulsesLogo_ = stored.pulsesLogo;
+    noteLength_ = stored.noteLength;
+    launchesAtLogin_ = loginItem_->isEnabled();
+
+    overlay_ = dependencies.makeOverlay();
+    piano_ = dependencies.makePiano();
+    logo_ = dependencies.makeLogo();
+    updater_ = dependencies.makeUpdater();
+
+    overlay_->setOrientation(orientation_);
+    overlay_->setShowsGuides(showsGuides_);
+    piano_->setNoteLength(clampedNoteLength(noteLength_));
+
+    applyScale();
+
+    QPointer<AppState> weak(this);
+    overlay_->setOnTouchDiagnostic([weak](const std::string& diagnostic) {
+        if (weak) {
+            weak->setLastTouchDiagnostic(diagnostic);
+        }
+        Logger::info("touch " + diagnostic);
+    });
+    audioOutputName_ = piano_->outputDeviceName();
+    piano_->setOnOutputDeviceChange([weak] {
+        if (!weak) {
+            return;
+        }
+        weak->setAudioOutputName(weak->piano_->outputDeviceName());
+        Logger::info("audio output is now " + weak->audioOutputName_);
+    });
+    overlay_->setOnStrike([weak](int zone, double, double, StrikeSource source) {
+        if (weak) {
+            weak->strike(zone, source);
+        }
+    });
+
+    hotKey_ = dependencies.makeHotKey(Qt::Key_M,
+                                      Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier,
+                                      [weak] {
+                                          if (weak) {
+                                              weak->toggle();
+                                          }
+                                      });
+    refreshHelperStatus();
+}
+
+AppState::~AppState() {
+    // Nothing may call back into a half-destroyed state.
+    helperRecheck_.cancel();
+    hotKey_.reset();
+    overlay_->setOnStrike({});
+    overlay_->setOnTouchDiagnostic({});
+    piano_->setOnOutputDeviceChange({});
+    updater_.reset();
+    logo_.reset();
+    piano_.reset();
+    overlay_.reset();
+}
+
+AppState& AppState::shared() {
+    static AppState* instance = sharedFactory()().release();
+    return *instance;
+}
+
+void AppState::setSharedFactory(std::function<std::unique_ptr<AppState>()> factory) {
+    sharedFactory() = std::move(factory);
+}
+
+bool AppState::isSandboxed() {
+    static const bool sandboxed = std::getenv("APP_SANDBOX_CONTAINER_ID") != nullptr ||
+                                  std::getenv("FLATPAK_ID") != nullptr;
+    return sandboxed;
+}
+
+void AppState::setIsEnabled(bool enabled) {
+    const bool changed = enabled != isEnabled_;
+    isEnabled_ = enabled;
+    if (changed) {
+        Q_EMIT isEnabledChanged(enabled);
+    }
+    applyEnabled();
+}
+
+void AppState::setOrientation(music::ZoneOrientation orientation) {
+    const bool changed = orientation != orientation_;
+    orientation_ = orientation;
+    if (changed) {
+        Q_EMIT orientationChanged(orientation);
+    }
+    settings_->setOrientation(orientation);
+    overlay_->setOrientation(orientation);
+}
+
+void AppState::setKeyRoot(music::KeyRoot key) {
+    const bool changed = key != keyRoot_;
+    keyRoot_ = key;
+    if (changed) {
+        Q_EMIT keyRootChanged(key);
+    }
+    settings_->setKeyRoot(key);
+    applyScale();
+}
+
+void AppState::setScaleMode(music::ScaleMode mode) {
+    const bool changed = mode != scaleMode_;
+    scaleMode_ = mode;
+    if (changed) {
+        Q_EMIT scaleModeChanged(mode);
+    }
+    settings_->setScaleMode(mode);
+    applyScale();
+}
+
+void AppState::setZoneCount(int count) {
+    const bool changed = count != zoneCount_;
+    zoneCount_ = count;
+    if (changed) {
+        Q_EMIT zoneCountChanged(count);
+    }
+    settings_->setZoneCount(count);
+    applyScale();
+}
+
+void AppState::setShowsGuides(bool shows) {
+    const bool changed = shows != showsGuides_;
+    showsGuides_ = shows;
+    if (changed) {
+        Q_EMIT showsGuidesChanged(shows);
+    }
+    settings_->setShowsGuides(shows);
+    overlay_->setShowsGuides(shows);
+}
+
+void AppState::setPulsesLogo(bool pulses) {
+    const bool changed = pulses != pulsesLogo_;
+    pulsesLogo_ = pulses;
+    if (changed) {
+        Q_EMIT pulsesLogoChanged(pulses);
+    }
+    settings_->setPulsesLogo(pulses);
+    logo_->setPulsing(isEnabled_ && pulsesLogo_);
+}
+
+void AppState::setNoteLength(double seconds) {
+    const bool changed = seconds != noteLength_;
+    noteLength_ = seconds;
+    if (changed) {
+        Q_EMIT noteLengthChanged(seconds);
+    }
+    settings_->setNoteLength(seconds);
+    piano_->setNoteLength(clampedNoteLength(seconds));
+}
+
+void AppState::setLaunchesAtLogin(bool launches) {
+    const bool changed = launches != launchesAtLogin_;
+    launchesAtLogin_ = launches;
+    if (changed) {
+        Q_EMIT launchesAtLoginChanged(launches);
+    }
+    if (auto failure = loginItem_->setEnabled(launches)) {
+        Logger::notice("Plinkora: launch at login change failed: " + *failure);
+        // Only bring the toggle back in line with what is on disk; no second attempt.
+        const bool actual = loginItem_->isEnabled();
+        if (actual != launchesAtLogin_) {
+            launchesAtLogin_ = actual;
+            Q_EMIT launchesAtLoginChanged(actual);
+        }
+    }
+}
+
+void AppState::setLogoHelperInstalled(bool installed) {
+    if (installed != logoHelperInstalled_) {
+        logoHelperInstalled_ = installed;
+        Q_EMIT logoHelperInstalledChanged(installed);
+    }
+}
+
+void AppState::setLogoHelperRunning(bool running) {
+    if (running != logoHelperRunning_) {
+        logoHelperRunning_ = running;
+        Q_EMIT logoHelperRunningChanged(running);
+    }
+}
+
+void AppState::setLogoHelperMessage(std::optional<std::string> message) {
+    if (message != logoHelperMessage_) {
+        logoHelperMessage_ = std::move(message);
+        Q_EMIT logoHelperMessageChanged();
+    }
+}
+
+void AppState::setAudioOutputName(std::string name) {
+    if (name != audioOutputName_) {
+        audioOutputName_ = std::move(name);
+        Q_EMIT audioOutputNameChanged();
+    }
+}
+
+void AppState::setLastTouchDiagnostic(std::string diagnostic) {
+    if (diagnostic != lastTouchDiagnostic_) {
+        lastTouchDiagnostic_ = std::move(diagnostic);
+        Q_EMIT lastTouchDiagnosticChanged();
+    }
+}
+
+void AppState::applyEnabled() {
+    Logger::info(std::string("Plinkora ") + (isEnabled_ ? "on" : "off"));
+    if (isEnabled_) {
+        piano_->start();
+        setAudioOutputName(piano_->outputDeviceName());
+        Logger::info(std::string("audio engine ") +
+                     (piano_->isEngineRunning() ? "running" : "NOT running") + " on " +
+                     audioOutputName_);
+        overlay_->show();
+        logo_->setPulsing(pulsesLogo_);
+    } else {
+        overlay_->hide();
+        piano_->stopAfterTail();
+        logo_->setPulsing(false);
+    }
+}
+
+void AppState::applyScale() {
+    const music::Scale current = scale();
+    piano_->setScale(current);
+    overlay_->setScale(current);
+    Logger::info("scale is now " + current.title() + ": " + joinedNames(current));
+}
+
+void AppState::strike(int zone, StrikeSource source) {
+    if (Logger::isDebugEnabled()) {
+        const auto names = scale().names();
+        const std::string name = zone >= 0 && static_cast<std::size_t>(zone) < names.size()
+                                     ? names[static_cast<std::size_t>(zone)]
+                                     : "?";
+        Logger::debug(Logger::format("strike zone %ld ", static_cast<long>(zone)) + name +
+                      " via " + std::string(rawValue(source)));
+    }
+    lastInput_ = LastInput{source, zone, QDateTime::currentDateTime()};
+    Q_EMIT lastInputChanged();
+    piano_->play(zone, 92);
+    if (pulsesLogo_) {
+        logo_->noteStruck(piano_->noteLength() * 0.4);
+    }
+}
+
+std::string AppState::lastInputDescription() const {
+    if (!lastInput_) {
+        return "None yet";
+    }
+    const auto names = scale().names();
+    const int zone = lastInput_->zone;
+    const std::string label = zone >= 0 && static_cast<std::size_t>(zone) < names.size()
+                                  ? names[static_cast<std::size_t>(zone)]
+                                  : "zone " + std::to_string(static_cast<long long>(zone) + 1);
+    // The locale's long time style, without the time zone that some locales append.
+    QString pattern = QLocale().timeFormat(QLocale::LongFormat);
+    pattern.remove(QRegularExpression(QStringLiteral("\\s*\\bt+\\b")));
+    const QString time = QLocale().toString(lastInput_->date.time(), pattern.trimmed());
+    return std::string(rawValue(lastInput_->source)) + " \u00B7 " + label + " \u00B7 " +
+           time.toStdString();
+}
+
+bool AppState::hasTouchscreen() const { return hasTouchscreen_ && hasTouchscreen_(); }
+
+void AppState::refreshHelperStatus() {
+    setLogoHelperInstalled(helperStatus_.isInstalled());
+    setLogoHelperRunning(helperStatus_.isRunning());
+}
+
+void AppState::installLogoHelper() {
+    try {
+        logo_->installHelper();
+        setLogoHelperMessage(std::nullopt);
+    } catch (const std::exception& failure) {
+        setLogoHelperMessage(std::string(failure.what()));
+    }
+    QPointer<AppState> weak(this);
+    helperRecheck_ = ScheduledTask(scheduler_, scheduler_.after(0.8, [weak] {
+        if (!weak) {
+            return;
+        }
+        weak->helperRecheck_.release();
+        weak->refreshHelperStatus();
+        if (weak->pulsesLogo_ && weak->isEnabled_) {
+            weak->logo_->setPulsing(true);
+        }
+    }));
+    refreshHelperStatus();
+}
+
+void AppState::uninstallLogoHelper() {
+    try {
+        logo_->uninstallHelper();
+        setLogoHelperMessage(std::nullopt);
+    } catch (const std::exception& failure) {
+        setLogoHelperMessage(std::string(failure.what()));
+    }
+    refreshHelperStatus();
+}
+
+void AppState::shutdown() {
+    if (hasShutDown_) {
+        return;
+    }
+    hasShutDown_ = true;
+    Logger::info("Plinkora quitting");
+    overlay_->hide();
+    logo_->leaveLit();
+}
+
+void AppState::toggle() { setIsEnabled(!isEnabled_); }
+
+} // namespace plinkora

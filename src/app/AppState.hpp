@@ -1,0 +1,172 @@
+#pragma once
+
+#include "app/HelperStatus.hpp"
+#include "app/HotKey.hpp"
+#include "app/LidLogo.hpp"
+#include "app/LoginItem.hpp"
+#include "app/Overlay.hpp"
+#include "app/Piano.hpp"
+#include "app/Scheduler.hpp"
+#include "app/Settings.hpp"
+#include "app/StrikeSource.hpp"
+#include "app/Updater.hpp"
+#include "music/Scale.hpp"
+
+#include <QDateTime>
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace plinkora {
+
+/// Everything Plinkora needs from its surroundings. The factories are called once each, in
+/// the order overlay, piano, logo, updater, and last the hot key.
+struct AppDependencies {
+    Scheduler* scheduler = nullptr;
+    std::unique_ptr<Settings> settings;
+    std::unique_ptr<LoginItem> loginItem;
+    HelperStatus helperStatus;
+    std::function<std::unique_ptr<Overlay>()> makeOverlay;
+    std::function<std::unique_ptr<Piano>()> makePiano;
+    std::function<std::unique_ptr<LidLogo>()> makeLogo;
+    std::function<std::unique_ptr<Updater>()> makeUpdater;
+    HotKeyFactory makeHotKey;
+    /// Whether the machine has a touch screen; asked on every read.
+    std::function<bool()> hasTouchscreen;
+};
+
+/// The one shared state: the user's settings, what the user interface shows, and the
+/// controllers doing the work. Main thread only.
+///
+/// Every setter stores its value and runs its action on every assignment, also when the value
+/// is unchanged; the change signal fires only when the value changed (lastInput: always).
+class AppState final : public QObject {
+    Q_OBJECT
+
+public:
+    struct LastInput {
+        StrikeSource source;
+        int zone;
+        QDateTime date;
+    };
+
+    explicit AppState(AppDependencies dependencies, QObject* parent = nullptr);
+    ~AppState() override;
+
+    /// The process's instance, made on first use by the factory installed with
+    /// setSharedFactory() and never released.
+    static AppState& shared();
+    static void setSharedFactory(std::function<std::unique_ptr<AppState>()> factory);
+    static bool hasShared();
+    /// True when Plinkora runs in a sandbox that cannot install a root helper.
+    static bool isSandboxed();
+
+    bool isEnabled() const { return isEnabled_; }
+    void setIsEnabled(bool enabled);
+    music::ZoneOrientation orientation() const { return orientation_; }
+    void setOrientation(music::ZoneOrientation orientation);
+    music::KeyRoot keyRoot() const { return keyRoot_; }
+    void setKeyRoot(music::KeyRoot key);
+    music::ScaleMode scaleMode() const { return scaleMode_; }
+    void setScaleMode(music::ScaleMode mode);
+    int zoneCount() const { return zoneCount_; }
+    void setZoneCount(int count);
+    bool showsGuides() const { return showsGuides_; }
+    void setShowsGuides(bool shows);
+    bool pulsesLogo() const { return pulsesLogo_; }
+    void setPulsesLogo(bool pulses);
+    double noteLength() const { return noteLength_; }
+    void setNoteLength(double seconds);
+    bool launchesAtLogin() const { return launchesAtLogin_; }
+    void setLaunchesAtLogin(bool launches);
+
+    bool logoHelperInstalled() const { return logoHelperInstalled_; }
+    bool logoHelperRunning() const { return logoHelperRunning_; }
+    const std::optional<std::string>& logoHelperMessage() const { return logoHelperMessage_; }
+    const std::string& audioOutputName() const { return audioOutputName_; }
+    const std::optional<LastInput>& lastInput() const { return lastInput_; }
+    const std::string& lastTouchDiagnostic() const { return lastTouchDiagnostic_; }
+
+    music::Scale scale() const { return {keyRoot_, scaleMode_, zoneCount_}; }
+    std::string lastInputDescription() const;
+    bool hasTouchscreen() const;
+
+    void refreshHelperStatus();
+    void installLogoHelper();
+    void uninstallLogoHelper();
+    /// Runs once at quit: hides the overlay and leaves the logo lit.
+    void shutdown();
+    /// What the global hot key does: inverts isEnabled.
+    void toggle();
+
+    Overlay& overlay() { return *overlay_; }
+    Piano& piano() { return *piano_; }
+    LidLogo& logo() { return *logo_; }
+    Updater& updater() { return *updater_; }
+    Settings& settings() { return *settings_; }
+
+Q_SIGNALS:
+    void isEnabledChanged(bool enabled);
+    void orientationChanged(plinkora::music::ZoneOrientation orientation);
+    void keyRootChanged(plinkora::music::KeyRoot key);
+    void scaleModeChanged(plinkora::music::ScaleMode mode);
+    void zoneCountChanged(int count);
+    void showsGuidesChanged(bool shows);
+    void pulsesLogoChanged(bool pulses);
+    void noteLengthChanged(double seconds);
+    void launchesAtLoginChanged(bool launches);
+    void logoHelperInstalledChanged(bool installed);
+    void logoHelperRunningChanged(bool running);
+    void logoHelperMessageChanged();
+    void audioOutputNameChanged();
+    void lastInputChanged();
+    void lastTouchDiagnosticChanged();
+
+private:
+    void applyEnabled();
+    void applyScale();
+    void strike(int zone, StrikeSource source);
+    void setLogoHelperInstalled(bool installed);
+    void setLogoHelperRunning(bool running);
+    void setLogoHelperMessage(std::optional<std::string> message);
+    void setAudioOutputName(std::string name);
+    void setLastTouchDiagnostic(std::string diagnostic);
+
+    Scheduler& scheduler_;
+    std::unique_ptr<Settings> settings_;
+    std::unique_ptr<LoginItem> loginItem_;
+    HelperStatus helperStatus_;
+    std::function<bool()> hasTouchscreen_;
+
+    bool isEnabled_ = false;
+    music::ZoneOrientation orientation_ = music::ZoneOrientation::vertical;
+    music::KeyRoot keyRoot_ = music::KeyRoot::c;
+    music::ScaleMode scaleMode_ = music::ScaleMode::major;
+    int zoneCount_ = 9;
+    bool showsGuides_ = false;
+    bool pulsesLogo_ = false;
+    double noteLength_ = 2.0;
+    bool launchesAtLogin_ = false;
+    bool logoHelperInstalled_ = false;
+    bool logoHelperRunning_ = false;
+    std::optional<std::string> logoHelperMessage_;
+    std::string audioOutputName_;
+    std::optional<LastInput> lastInput_;
+    std::string lastTouchDiagnostic_ = "No touch yet";
+
+    std::unique_ptr<Overlay> overlay_;
+    std::unique_ptr<Piano> piano_;
+    std::unique_ptr<LidLogo> logo_;
+    std::unique_ptr<Updater> updater_;
+    std::unique_ptr<HotKey> hotKey_;
+    ScheduledTask helperRecheck_;
+    bool hasShutDown_ = false;
+};
+
+/// The note length the piano is given: the user's value clamped to 0.5 ... 8.0 s.
+double clampedNoteLength(double seconds);
+
+} // namespace plinkora

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace plinkora {
+
+/// What a launch of Plinkora asks the running instance (or itself) to do.
+enum class Verb { activate, toggle, on, off, settings };
+
+std::string verbName(Verb verb);
+std::optional<Verb> verbFromName(const std::string& name);
+
+/// The parsed command line.
+struct CommandLine {
+    enum class Action { run, help, version, usageError };
+
+    Action action = Action::run;
+    Verb verb = Verb::activate;
+    std::string error;
+
+    static CommandLine parse(const std::vector<std::string>& arguments);
+    static std::string usage();
+};
+
+} // namespace plinkora

@@ -1,0 +1,116 @@
+#include "app/PlinkoraApp.hpp"
+
+#include "app/Logger.hpp"
+#include "app/SignalWatcher.hpp"
+#include "app/SingleInstance.hpp"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace plinkora {
+
+namespace {
+
+bool isSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+} // namespace
+
+void PlinkoraApp::handle(Verb verb) {
+    switch (verb) {
+    case Verb::toggle:
+        state_.toggle();
+        break;
+    case Verb::on:
+        state_.setIsEnabled(true);
+        break;
+    case Verb::off:
+        state_.setIsEnabled(false);
+        break;
+    case Verb::activate:
+    case Verb::settings:
+        if (openSettings_) {
+            openSettings_();
+        } else {
+            Logger::info("the settings window is not available in this build");
+        }
+        break;
+    }
+}
+
+int PlinkoraApp::run(int argc, char** argv, StateFactory makeState,
+                     InterfaceBuilder buildInterface) {
+    const CommandLine commandLine = CommandLine::parse(std::vector<std::string>(argv, argv + argc));
+    switch (commandLine.action) {
+    case CommandLine::Action::help:
+        std::fputs(CommandLine::usage().c_str(), stdout);
+        return 0;
+    case CommandLine::Action::version:
+        std::printf("Plinkora %s\n", PLINKORA_VERSION);
+        return 0;
+    case CommandLine::Action::usageError:
+        std::fprintf(stderr, "plinkora: %s\n%s", commandLine.error.c_str(),
+                     CommandLine::usage().c_str());
+        return 2;
+    case CommandLine::Action::run:
+        break;
+    }
+
+    const std::string socketPath = SingleInstance::defaultSocketPath();
+    if (SingleInstance::handOver(socketPath, commandLine.verb)) {
+        return 0;
+    }
+
+    // Wayland lets no ordinary client keep an always-on-top overlay: run through XWayland.
+    if (isSet("WAYLAND_DISPLAY") && !isSet("QT_QPA_PLATFORM")) {
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    }
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    const bool needsDisplay = platform == nullptr || std::string(platform).rfind("xcb", 0) == 0;
+    if (needsDisplay && !isSet("DISPLAY")) {
+        std::fputs("Plinkora needs a graphical session: no X display (DISPLAY is not set).\n",
+                   stderr);
+        return 1;
+    }
+
+    QApplication::setOrganizationName(QStringLiteral("Plinkora"));
+    QApplication::setApplicationName(QStringLiteral("Plinkora"));
+    QApplication::setApplicationVersion(QStringLiteral(PLINKORA_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("org.plinkora.Plinkora"));
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance(QString::fromStdString(socketPath));
+    if (!instance.listen()) {
+        // Another instance started at the same moment and took the verb.
+        return 0;
+    }
+
+    AppState::setSharedFactory(std::move(makeState));
+    AppState& state = AppState::shared();
+    PlinkoraApp app(state);
+    if (buildInterface) {
+        buildInterface(state, app);
+    }
+
+    SignalWatcher signals([](int) { QCoreApplication::quit(); });
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &state,
+                     [&state] { state.shutdown(); });
+    instance.setOnVerb([&app](Verb verb) { app.handle(verb); });
+    if (commandLine.verb != Verb::activate && commandLine.verb != Verb::toggle &&
+        commandLine.verb != Verb::off) {
+        app.handle(commandLine.verb);
+    }
+
+    const int status = QApplication::exec();
+    state.shutdown();
+    return status;
+}
+
+} // namespace plinkora

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "app/AppState.hpp"
+#include "app/CommandLine.hpp"
+
+#include <functional>
+#include <memory>
+
+namespace plinkora {
+
+/// The entry point: command line, single instance, the Qt application, signals and quit.
+class PlinkoraApp final {
+public:
+    using StateFactory = std::function<std::unique_ptr<AppState>()>;
+    /// Builds the user interface around the state once it exists.
+    using InterfaceBuilder = std::function<void(AppState&, PlinkoraApp&)>;
+
+    /// Runs Plinkora to its end and returns the process's exit status.
+    static int run(int argc, char** argv, StateFactory makeState, InterfaceBuilder buildInterface);
+
+    /// What "Settings…" and a plain second launch do; set by the user interface.
+    void setOpenSettings(std::function<void()> open) { openSettings_ = std::move(open); }
+    /// Acts on a verb from the command line or from a later launch.
+    void handle(Verb verb);
+
+private:
+    explicit PlinkoraApp(AppState& state) : state_(state) {}
+
+    AppState& state_;
+    std::function<void()> openSettings_;
+};
+
+} // namespace plinkora

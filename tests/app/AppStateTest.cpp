@@ -1,0 +1,298 @@
+#include "LogCapture.hpp"
+#include "ManualScheduler.hpp"
+#include "RecordingControllers.hpp"
+#include "TempHome.hpp"
+
+#include <QSettings>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace plinkora;
+using namespace plinkora::testing;
+using music::KeyRoot;
+using music::ScaleMode;
+using music::ZoneOrientation;
+using ::testing::ElementsAre;
+
+namespace {
+
+class AppStateTest : public ::testing::Test {
+protected:
+    std::unique_ptr<RecordingApp> makeApp() {
+        auto app = std::make_unique<RecordingApp>(clock, home.settingsFile());
+        return app;
+    }
+    /// Everything logged after `mark` calls were already there.
+    static std::vector<std::string> since(const CallLog& log, std::size_t mark) {
+        return {log.begin() + static_cast<std::ptrdiff_t>(mark), log.end()};
+    }
+    QSettings stored() const { return QSettings(home.settingsFile(), QSettings::IniFormat); }
+
+    TempHome home;
+    ManualScheduler clock;
+    LogCapture logs;
+};
+
+} // namespace
+
+TEST_F(AppStateTest, ConstructionOrderAndFreshDefaults) {
+    auto app = makeApp();
+    EXPECT_THAT(app->log,
+                ElementsAre("overlay.create", "piano.create", "logo.create", "updater.create",
+                            "overlay.orientation(vertical)", "overlay.showsGuides(false)",
+                            "piano.noteLength(2)", "piano.scale(C major 9)",
+                            "overlay.scale(C major 9)", "hotKey.create"));
+    EXPECT_EQ(app->hotKeyKey, Qt::Key_M);
+    EXPECT_EQ(app->hotKeyModifiers, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const auto& state = *app->state;
+    EXPECT_FALSE(state.isEnabled());
+    EXPECT_EQ(state.scale(), music::Scale{});
+    EXPECT_EQ(state.noteLength(), 2.0);
+    EXPECT_FALSE(state.showsGuides());
+    EXPECT_FALSE(state.pulsesLogo());
+    EXPECT_EQ(state.audioOutputName(), "Null Output");
+    EXPECT_EQ(state.lastTouchDiagnostic(), "No touch yet");
+    EXPECT_EQ(state.lastInputDescription(), "None yet");
+    EXPECT_TRUE(logs.contains("scale is now C major: C4 D4 E4 F4 G4 A4 B4 C5 D5"));
+    // Nothing is written at start-up.
+    EXPECT_TRUE(stored().allKeys().isEmpty());
+}
+
+TEST_F(AppStateTest, SwitchingOnAndOffCallsControllersInOrder) {
+    auto app = makeApp();
+    auto& state = *app->state;
+    app->piano->deviceName = "Speakers";
+
+    std::size_t mark = app->log.size();
+    state.setIsEnabled(true);
+    EXPECT_THAT(since(app->log, mark),
+                ElementsAre("piano.start", "overlay.show", "logo.setPulsing(false)"));
+    EXPECT_EQ(state.audioOutputName(), "Speakers");
+    EXPECT_TRUE(logs.contains("audio engine running on Speakers"));
+
+    // Assigning the same value runs the same branch again.
+    mark = app->log.size();
+    state.setIsEnabled(true);
+    EXPECT_THAT(since(app->log, mark),
+                ElementsAre("piano.start", "overlay.show", "logo.setPulsing(false)"));
+    EXPECT_EQ(logs.count("Plinkora on"), 2u);
+
+    mark = app->log.size();
+    state.setIsEnabled(false);
+    EXPECT_THAT(since(app->log, mark),
+                ElementsAre("overlay.hide", "piano.stopAfterTail", "logo.setPulsing(false)"));
+    EXPECT_TRUE(logs.contains("Plinkora off"));
+
+    app->piano->startSucceeds = false;
+    app->piano->running = false;
+    state.setPulsesLogo(true);
+    mark = app->log.size();
+    state.setIsEnabled(true);
+    EXPECT_THAT(since(app->log, mark),
+                ElementsAre("piano.start", "overlay.show", "logo.setPulsing(true)"));
+    EXPECT_TRUE(logs.contains("audio engine NOT running on Speakers"));
+}
+
+TEST_F(AppStateTest, ChangeSignalsFireOnlyOnChangeButActionsAlwaysRun) {
+    auto app = makeApp();
+    auto& state = *app->state;
+    int keySignals = 0;
+    QObject::connect(&state, &AppState::keyRootChanged, [&] { ++keySignals; });
+    const std::size_t mark = app->log.size();
+    logs.clear();
+    state.setKeyRoot(KeyRoot::c);
+    EXPECT_EQ(keySignals, 0);
+    EXPECT_THAT(since(app->log, mark),
+                ElementsAre("piano.scale(C major 9)", "overlay.scale(C major 9)"));
+    EXPECT_EQ(logs.count("scale is now C major"), 1u);
+    EXPECT_EQ(stored().value(QStringLiteral("keyRoot")).toInt(), 0);
+
+    state.setKeyRoot(KeyRoot::g);
+    state.setZoneCount(12);
+    EXPECT_EQ(keySignals, 1);
+    EXPECT_TRUE(logs.contains("scale is now G major: G3 A3 B3 C4 D4 E4 F♯4 G4 A4 B4 C5 D5"));
+    EXPECT_EQ(app->piano->scale, (music::Scale{KeyRoot::g, ScaleMode::major, 12}));
+}
+
+TEST_F(AppStateTest, SettersPersistWhatTheyAreGivenAndClampOnlyForThePiano) {
+    auto app = makeApp();
+    auto& state = *app->state;
+    state.setOrientation(ZoneOrientation::horizontal);
+    state.setScaleMode(ScaleMode::minor);
+    state.setZoneCount(20);
+    state.setShowsGuides(true);
+    state.setNoteLength(20.0);
+    EXPECT_EQ(app->log.back(), "piano.noteLength(8)");
+    state.setNoteLength(0.3);
+    EXPECT_EQ(app->log.back(), "piano.noteLength(0.5)");
+    EXPECT_EQ(state.noteLength(), 0.3);
+
+    const QSettings file = stored();
+    EXPECT_EQ(file.value(QStringLiteral("orientation")).toString(), QStringLiteral("horizontal"));
+    EXPECT_EQ(file.value(QStringLiteral("scaleMode")).toString(), QStringLiteral("minor"));
+    EXPECT_EQ(file.value(QStringLiteral("zoneCount")).toInt(), 20);
+    EXPECT_EQ(file.value(QStringLiteral("showsGuides")).toBool(), true);
+    EXPECT_DOUBLE_EQ(file.value(QStringLiteral("noteLength")).toDouble(), 0.3);
+
+    // A restart validates what was stored.
+    app.reset();
+    auto again = makeApp();
+    EXPECT_EQ(again->state->zoneCount(), 9);
+    EXPECT_EQ(again->state->orientation(), ZoneOrientation::horizontal);
+    EXPECT_EQ(again->state->scaleMode(), ScaleMode::minor);
+    EXPECT_TRUE(again->state->showsGuides());
+    EXPECT_DOUBLE_EQ(again->state->noteLength(), 0.3);
+    EXPECT_EQ(again->piano->noteLength(), 0.5);
+}
+
+TEST_F(AppStateTest, StrikeRoutingAndInputReport) {
+    auto app = makeApp();
+    auto& state = *app->state;
+    state.setIsEnabled(true);
+    int inputSignals = 0;
+    QObject::connect(&state, &AppState::lastInputChanged, [&] { ++inputSignals; });
+
+    std::size_t mark = app->log.size();
+    app->overlay->onStrike(0, 10, 10, StrikeSource::click);
+    EXPECT_THAT(since(app->log, mark), ElementsAre("piano.play(0,92)"));
+    ASSERT_TRUE(state.lastInput());
+    EXPECT_EQ(state.lastInput()->zone, 0);
+    const std::string described = state.lastInputDescription();
+    EXPECT_EQ(described.rfind("Click · C4 · ", 0), 0u) << described;
+
+    // The description follows the current scale, not the one of the strike.
+    state.setKeyRoot(KeyRoot::d);
+    EXPECT_EQ(state.lastInputDescription().rfind("Click · D4 · ", 0), 0u);
+    EXPECT_EQ(state.lastInputDescription().substr(described.size() - 8),
+              described.substr(described.size() - 8));
+
+    state.setPulsesLogo(true);
+    state.setNoteLength(20.0);
+    mark = app->log.size();
+    app->overlay->onStrike(12, 0, 0, StrikeSource::touch);
+    app->overlay->onStrike(3, 0, 0, StrikeSource::touch);
+    EXPECT_THAT(since(app->log, mark),
+                ElementsAre("piano.play(12,92)", "logo.noteStruck(3.2)", "piano.play(3,92)",
+                            "logo.noteStruck(3.2)"));
+    EXPECT_EQ(inputSignals, 3);
+    EXPECT_EQ(state.lastInput()->zone, 3);
+    app->overlay->onStrike(12, 0, 0, StrikeSource::touch);
+    EXPECT_EQ(state.lastInputDescription().rfind("Touch · zone 13 · ", 0), 0u);
+
+    app->overlay->onTouchDiagnostic("touch at (1, 2)");
+    EXPECT_EQ(state.lastTouchDiagnostic(), "touch at (1, 2)");
+    EXPECT_TRUE(logs.contains("touch touch at (1, 2)"));
+
+    app->piano->deviceName = "Headphones";
+    app->piano->onOutputDeviceChange();
+    EXPECT_EQ(state.audioOutputName(), "Headphones");
+    EXPECT_TRUE(logs.contains("audio output is now Headphones"));
+}
+
+TEST_F(AppStateTest, PulsingFollowsEnabledAndQuitLeavesTheLogoLit) {
+    auto app = makeApp();
+    auto& state = *app->state;
+    std::size_t mark = app->log.size();
+    state.setPulsesLogo(true);
+    EXPECT_THAT(since(app->log, mark), ElementsAre("logo.setPulsing(false)"));
+    app->overlay->onStrike(1, 0, 0, StrikeSource::click);
+
+    state.setIsEnabled(true);
+    mark = app->log.size();
+    state.shutdown();
+    state.shutdown();
+    EXPECT_THAT(since(app->log, mark), ElementsAre("overlay.hide", "logo.leaveLit"));
+    EXPECT_TRUE(state.isEnabled());
+}
+
+TEST_F(AppStateTest, HotKeyActionToggles) {
+    auto app = makeApp();
+    auto& state = *app->state;
+    std::vector<bool> seen;
+    QObject::connect(&state, &AppState::isEnabledChanged, [&](bool on) { seen.push_back(on); });
+    app->hotKey->action();
+    app->hotKey->action();
+    EXPECT_EQ(seen, (std::vector<bool>{true, false}));
+    EXPECT_EQ(std::count(app->log.begin(), app->log.end(), "overlay.show"), 1);
+    EXPECT_EQ(std::count(app->log.begin(), app->log.end(), "overlay.hide"), 1);
+}
+
+TEST_F(AppStateTest, HelperInstallRechecksAfterPointEightSeconds) {
+    const QString unit = home.path() + QStringLiteral("/unit.service");
+    const QString pipe = home.path() + QStringLiteral("/logo-control");
+    RecordingApp app(clock, home.settingsFile(),
+                     HelperStatus(unit.toStdString(), pipe.toStdString()));
+    auto& state = *app.state;
+    EXPECT_FALSE(state.logoHelperInstalled());
+    state.setPulsesLogo(true);
+    state.setIsEnabled(true);
+
+    home.writeFile(QStringLiteral("unit.service"), "[Unit]\n");
+    std::size_t mark = app.log.size();
+    state.installLogoHelper();
+    EXPECT_THAT(since(app.log, mark), ElementsAre("logo.installHelper"));
+    EXPECT_TRUE(state.logoHelperInstalled());
+    EXPECT_FALSE(state.logoHelperRunning());
+    EXPECT_FALSE(state.logoHelperMessage());
+
+    // The helper starts listening a moment later.
+    ASSERT_EQ(::mkfifo(pipe.toLocal8Bit().constData(), 0666), 0);
+    const int reader = ::open(pipe.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK);
+    clock.advance(0.79);
+    EXPECT_FALSE(state.logoHelperRunning());
+    clock.advance(0.02);
+    EXPECT_TRUE(state.logoHelperRunning());
+    EXPECT_EQ(app.log.back(), "logo.setPulsing(true)");
+    ::close(reader);
+
+    app.logo->failure = "The installer did not finish.";
+    state.installLogoHelper();
+    EXPECT_EQ(state.logoHelperMessage(), "The installer did not finish.");
+    state.setIsEnabled(false);
+    mark = app.log.size();
+    clock.advance(1.0);
+    // Off by now: the re-check refreshes but does not assert pulsing.
+    EXPECT_TRUE(since(app.log, mark).empty());
+
+    state.uninstallLogoHelper();
+    EXPECT_EQ(state.logoHelperMessage(), "The installer did not finish.");
+    app.logo->failure.clear();
+    state.uninstallLogoHelper();
+    EXPECT_FALSE(state.logoHelperMessage());
+    EXPECT_EQ(clock.pendingCount(), 0u);
+}
+
+TEST_F(AppStateTest, FailedLoginItemChangeIsLoggedAndUndone) {
+    auto app = makeApp();
+    auto& state = *app->state;
+    app->loginItem->failure = "permission denied";
+    std::vector<bool> seen;
+    QObject::connect(&state, &AppState::launchesAtLoginChanged,
+                     [&](bool on) { seen.push_back(on); });
+    state.setLaunchesAtLogin(true);
+    EXPECT_FALSE(state.launchesAtLogin());
+    EXPECT_EQ(seen, (std::vector<bool>{true, false}));
+    EXPECT_EQ(app->loginItem->calls, 1);
+    EXPECT_EQ(logs.count("Plinkora: launch at login change failed: permission denied"), 1u);
+
+    app->loginItem->failure.clear();
+    state.setLaunchesAtLogin(true);
+    EXPECT_TRUE(state.launchesAtLogin());
+    EXPECT_TRUE(app->loginItem->enabled);
+}
+
+TEST_F(AppStateTest, CallbacksDoNothingOnceTheStateIsGone) {
+    auto app = makeApp();
+    auto strike = app->overlay->onStrike;
+    auto diagnostic = app->overlay->onTouchDiagnostic;
+    auto hotKeyAction = app->hotKey->action;
+    app->state.reset();
+    logs.clear();
+    strike(0, 0, 0, StrikeSource::click);
+    hotKeyAction();
+    diagnostic("late");
+    EXPECT_EQ(logs.texts(), std::vector<std::string>{"touch late"});
+}

@@ -1,0 +1,130 @@
+#include "RecordingControllers.hpp"
+
+#include <sstream>
+
+namespace plinkora::testing {
+
+namespace {
+
+std::string number(double value) {
+    std::ostringstream out;
+    out << value;
+    return out.str();
+}
+
+const char* text(bool value) { return value ? "true" : "false"; }
+
+} // namespace
+
+void RecordingPiano::setNoteLength(double seconds) {
+    noteLength_ = seconds;
+    log_.push_back("piano.noteLength(" + number(seconds) + ")");
+}
+
+void RecordingPiano::setScale(const music::Scale& newScale) {
+    scale = newScale;
+    log_.push_back("piano.scale(" + newScale.title() + " " + std::to_string(newScale.degrees) +
+                   ")");
+}
+
+void RecordingPiano::play(int zone, std::uint8_t velocity) {
+    log_.push_back("piano.play(" + std::to_string(zone) + "," + std::to_string(velocity) + ")");
+}
+
+void RecordingPiano::start() {
+    log_.push_back("piano.start");
+    running = startSucceeds;
+}
+
+void RecordingOverlay::setOrientation(music::ZoneOrientation orientation) {
+    log_.push_back("overlay.orientation(" + std::string(music::rawValue(orientation)) + ")");
+}
+
+void RecordingOverlay::setShowsGuides(bool shows) {
+    log_.push_back(std::string("overlay.showsGuides(") + text(shows) + ")");
+}
+
+void RecordingOverlay::setScale(const music::Scale& scale) {
+    log_.push_back("overlay.scale(" + scale.title() + " " + std::to_string(scale.degrees) + ")");
+}
+
+void RecordingOverlay::show() {
+    showing = true;
+    log_.push_back("overlay.show");
+}
+
+void RecordingOverlay::hide() {
+    showing = false;
+    log_.push_back("overlay.hide");
+}
+
+void RecordingLogo::setPulsing(bool pulsing) {
+    log_.push_back(std::string("logo.setPulsing(") + text(pulsing) + ")");
+}
+
+void RecordingLogo::noteStruck(double litFor) {
+    log_.push_back("logo.noteStruck(" + number(litFor) + ")");
+}
+
+void RecordingLogo::installHelper() {
+    log_.push_back("logo.installHelper");
+    if (!failure.empty()) {
+        throw std::runtime_error(failure);
+    }
+}
+
+void RecordingLogo::uninstallHelper() {
+    log_.push_back("logo.uninstallHelper");
+    if (!failure.empty()) {
+        throw std::runtime_error(failure);
+    }
+}
+
+std::optional<std::string> FakeLoginItem::setEnabled(bool value) {
+    ++calls;
+    if (!failure.empty()) {
+        return failure;
+    }
+    enabled = value;
+    return std::nullopt;
+}
+
+RecordingApp::RecordingApp(Scheduler& scheduler, const QString& settingsFile, HelperStatus status,
+                           bool loginEnabled) {
+    AppDependencies deps;
+    deps.scheduler = &scheduler;
+    deps.settings = std::make_unique<Settings>(settingsFile);
+    auto login = std::make_unique<FakeLoginItem>();
+    login->enabled = loginEnabled;
+    loginItem = login.get();
+    deps.loginItem = std::move(login);
+    deps.helperStatus = std::move(status);
+    deps.makeOverlay = [this] {
+        auto made = std::make_unique<RecordingOverlay>(log);
+        overlay = made.get();
+        return made;
+    };
+    deps.makePiano = [this] {
+        auto made = std::make_unique<RecordingPiano>(log);
+        piano = made.get();
+        return made;
+    };
+    deps.makeLogo = [this] {
+        auto made = std::make_unique<RecordingLogo>(log);
+        logo = made.get();
+        return made;
+    };
+    deps.makeUpdater = [this] { return std::make_unique<RecordingUpdater>(log); };
+    deps.makeHotKey = [this](Qt::Key key, Qt::KeyboardModifiers modifiers,
+                             std::function<void()> action) {
+        hotKeyKey = key;
+        hotKeyModifiers = modifiers;
+        auto made = std::make_unique<RecordingHotKey>(log, std::move(action));
+        hotKey = made.get();
+        return made;
+    };
+    deps.hasTouchscreen = [] { return false; };
+    state = std::make_unique<AppState>(std::move(deps));
+}
+
+} // namespace plinkora::testing

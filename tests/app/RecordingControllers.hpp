@@ -1,0 +1,127 @@
+#pragma once
+
+#include "app/AppState.hpp"
+#include "app/LoginItem.hpp"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace plinkora::testing {
+
+/// One journal of every controller call, in order, as "piano.start" or "logo.setPulsing(true)".
+using CallLog = std::vector<std::string>;
+
+class RecordingPiano final : public Piano {
+public:
+    explicit RecordingPiano(CallLog& log) : log_(log) { log_.push_back("piano.create"); }
+    void setNoteLength(double seconds) override;
+    double noteLength() const override { return noteLength_; }
+    void setScale(const music::Scale& scale) override;
+    void play(int zone, std::uint8_t velocity) override;
+    void start() override;
+    void stopAfterTail() override { log_.push_back("piano.stopAfterTail"); }
+    std::string outputDeviceName() const override { return deviceName; }
+    void setOnOutputDeviceChange(std::function<void()> callback) override {
+        onOutputDeviceChange = std::move(callback);
+    }
+    bool isEngineRunning() const override { return running; }
+    bool instrumentLoaded() const override { return true; }
+
+    std::string deviceName = "Null Output";
+    bool running = false;
+    bool startSucceeds = true;
+    music::Scale scale;
+    std::function<void()> onOutputDeviceChange;
+
+private:
+    CallLog& log_;
+    double noteLength_ = 0;
+};
+
+class RecordingOverlay final : public Overlay {
+public:
+    explicit RecordingOverlay(CallLog& log) : log_(log) { log_.push_back("overlay.create"); }
+    void setOrientation(music::ZoneOrientation orientation) override;
+    void setShowsGuides(bool shows) override;
+    void setScale(const music::Scale& scale) override;
+    void setOnTouchDiagnostic(DiagnosticCallback callback) override {
+        onTouchDiagnostic = std::move(callback);
+    }
+    void setOnStrike(StrikeCallback callback) override { onStrike = std::move(callback); }
+    void show() override;
+    void hide() override;
+    bool isShowing() const override { return showing; }
+
+    bool showing = false;
+    StrikeCallback onStrike;
+    DiagnosticCallback onTouchDiagnostic;
+
+private:
+    CallLog& log_;
+};
+
+class RecordingLogo final : public LidLogo {
+public:
+    explicit RecordingLogo(CallLog& log) : log_(log) { log_.push_back("logo.create"); }
+    void setPulsing(bool pulsing) override;
+    void noteStruck(double litFor) override;
+    void leaveLit() override { log_.push_back("logo.leaveLit"); }
+    void installHelper() override;
+    void uninstallHelper() override;
+
+    std::string failure; ///< Thrown by install and uninstall when not empty.
+
+private:
+    CallLog& log_;
+};
+
+class RecordingUpdater final : public Updater {
+public:
+    explicit RecordingUpdater(CallLog& log) : log_(log) { log_.push_back("updater.create"); }
+    bool canCheckForUpdates() const override { return false; }
+    bool automaticallyChecksForUpdates() const override { return false; }
+    void setAutomaticallyChecksForUpdates(bool) override {}
+    void checkForUpdates() override { log_.push_back("updater.check"); }
+
+private:
+    CallLog& log_;
+};
+
+class RecordingHotKey final : public HotKey {
+public:
+    RecordingHotKey(CallLog& log, std::function<void()> action)
+        : action(std::move(action)) {
+        log.push_back("hotKey.create");
+    }
+    std::function<void()> action;
+};
+
+class FakeLoginItem final : public LoginItem {
+public:
+    bool isEnabled() const override { return enabled; }
+    std::optional<std::string> setEnabled(bool value) override;
+
+    bool enabled = false;
+    std::string failure; ///< Returned by setEnabled when not empty.
+    int calls = 0;
+};
+
+/// An AppState built on recording controllers, with handles on each of them.
+struct RecordingApp {
+    RecordingApp(Scheduler& scheduler, const QString& settingsFile,
+                 HelperStatus status = HelperStatus("/nonexistent/unit", "/nonexistent/pipe"),
+                 bool loginEnabled = false);
+
+    CallLog log;
+    RecordingOverlay* overlay = nullptr;
+    RecordingPiano* piano = nullptr;
+    RecordingLogo* logo = nullptr;
+    RecordingHotKey* hotKey = nullptr;
+    FakeLoginItem* loginItem = nullptr;
+    Qt::Key hotKeyKey = Qt::Key_unknown;
+    Qt::KeyboardModifiers hotKeyModifiers;
+    std::unique_ptr<AppState> state;
+};
+
+} // namespace plinkora::testing
