@@ -12,7 +12,9 @@ namespace plinkora {
 namespace {
 
 // Stand-ins for controllers whose parts are not built yet; each says so once.
-void notBuilt(const char* part) { Logger::info(std::string(part) + " is not built yet"); }
+void notBuilt(const char* part) {
+    Logger::info(std::string(part) + " is not built yet");
+}
 
 class PendingPiano final : public Piano {
 public:

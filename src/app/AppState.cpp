@@ -5,7 +5,6 @@
 #include <QLocale>
 #include <QPointer>
 #include <QRegularExpression>
-
 #include <algorithm>
 #include <cstdlib>
 
@@ -28,7 +27,9 @@ std::string joinedNames(const music::Scale& scale) {
 
 } // namespace
 
-double clampedNoteLength(double seconds) { return std::clamp(seconds, 0.5, 8.0); }
+double clampedNoteLength(double seconds) {
+    return std::clamp(seconds, 0.5, 8.0);
+}
 
 AppState::AppState(AppDependencies dependencies, QObject* parent)
     : QObject(parent)
@@ -80,13 +81,12 @@ AppState::AppState(AppDependencies dependencies, QObject* parent)
         }
     });
 
-    hotKey_ = dependencies.makeHotKey(Qt::Key_M,
-                                      Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier,
-                                      [weak] {
-                                          if (weak) {
-                                              weak->toggle();
-                                          }
-                                      });
+    hotKey_ = dependencies.makeHotKey(
+        Qt::Key_M, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier, [weak] {
+            if (weak) {
+                weak->toggle();
+            }
+        });
     refreshHelperStatus();
 }
 
@@ -113,8 +113,8 @@ void AppState::setSharedFactory(std::function<std::unique_ptr<AppState>()> facto
 }
 
 bool AppState::isSandboxed() {
-    static const bool sandboxed = std::getenv("APP_SANDBOX_CONTAINER_ID") != nullptr ||
-                                  std::getenv("FLATPAK_ID") != nullptr;
+    static const bool sandboxed =
+        std::getenv("APP_SANDBOX_CONTAINER_ID") != nullptr || std::getenv("FLATPAK_ID") != nullptr;
     return sandboxed;
 }
 
@@ -279,8 +279,8 @@ void AppState::strike(int zone, StrikeSource source) {
         const std::string name = zone >= 0 && static_cast<std::size_t>(zone) < names.size()
                                      ? names[static_cast<std::size_t>(zone)]
                                      : "?";
-        Logger::debug(Logger::format("strike zone %ld ", static_cast<long>(zone)) + name +
-                      " via " + std::string(rawValue(source)));
+        Logger::debug(Logger::format("strike zone %ld ", static_cast<long>(zone)) + name + " via " +
+                      std::string(rawValue(source)));
     }
     lastInput_ = LastInput{source, zone, QDateTime::currentDateTime()};
     Q_EMIT lastInputChanged();
@@ -307,7 +307,9 @@ std::string AppState::lastInputDescription() const {
            time.toStdString();
 }
 
-bool AppState::hasTouchscreen() const { return hasTouchscreen_ && hasTouchscreen_(); }
+bool AppState::hasTouchscreen() const {
+    return hasTouchscreen_ && hasTouchscreen_();
+}
 
 void AppState::refreshHelperStatus() {
     setLogoHelperInstalled(helperStatus_.isInstalled());
@@ -355,6 +357,8 @@ void AppState::shutdown() {
     logo_->leaveLit();
 }
 
-void AppState::toggle() { setIsEnabled(!isEnabled_); }
+void AppState::toggle() {
+    setIsEnabled(!isEnabled_);
+}
 
 } // namespace plinkora

@@ -14,7 +14,6 @@
 
 #include <QDateTime>
 #include <QObject>
-
 #include <functional>
 #include <memory>
 #include <optional>

@@ -23,7 +23,9 @@ AutostartLoginItem::AutostartLoginItem(QString folder, QString executable)
     : folder_(std::move(folder))
     , executable_(std::move(executable)) {}
 
-QString AutostartLoginItem::entryPath() const { return folder_ + QLatin1Char('/') + kEntryName; }
+QString AutostartLoginItem::entryPath() const {
+    return folder_ + QLatin1Char('/') + kEntryName;
+}
 
 bool AutostartLoginItem::isEnabled() const {
     QFile entry(entryPath());
@@ -33,8 +35,8 @@ bool AutostartLoginItem::isEnabled() const {
     QTextStream in(&entry);
     while (!in.atEnd()) {
         const QString line = in.readLine().trimmed();
-        if (line.startsWith(QLatin1String("Hidden")) && line.section(QLatin1Char('='), 0, 0).trimmed() ==
-                                                            QLatin1String("Hidden")) {
+        if (line.startsWith(QLatin1String("Hidden")) &&
+            line.section(QLatin1Char('='), 0, 0).trimmed() == QLatin1String("Hidden")) {
             if (line.section(QLatin1Char('='), 1).trimmed() == QLatin1String("true")) {
                 return false;
             }

@@ -40,8 +40,8 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
             result.action = Action::version;
             return result;
         }
-        const auto verb = argument.rfind("--", 0) == 0 ? verbFromName(argument.substr(2))
-                                                       : std::nullopt;
+        const auto verb =
+            argument.rfind("--", 0) == 0 ? verbFromName(argument.substr(2)) : std::nullopt;
         if (!verb || *verb == Verb::activate || hasVerb) {
             result.action = Action::usageError;
             result.error = hasVerb && verb ? "only one of --toggle, --on, --off and --settings "

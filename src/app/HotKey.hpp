@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QKeySequence>
-
 #include <functional>
 #include <memory>
 

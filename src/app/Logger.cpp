@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QLoggingCategory>
-
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -64,7 +63,9 @@ const char* levelName(LogLevel level) {
 
 } // namespace
 
-bool Logger::isDebugEnabled() { return appCategory().isDebugEnabled(); }
+bool Logger::isDebugEnabled() {
+    return appCategory().isDebugEnabled();
+}
 
 void Logger::write(LogLevel level, const std::string& message) {
     if (level == LogLevel::debug && !isDebugEnabled()) {
@@ -103,6 +104,8 @@ std::string Logger::format(const char* pattern, ...) {
     return result;
 }
 
-void Logger::setSinkForTesting(Sink sink) { testSink() = std::move(sink); }
+void Logger::setSinkForTesting(Sink sink) {
+    testSink() = std::move(sink);
+}
 
 } // namespace plinkora

@@ -5,7 +5,6 @@
 #include "app/SingleInstance.hpp"
 
 #include <QApplication>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>

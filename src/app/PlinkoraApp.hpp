@@ -24,7 +24,8 @@ public:
     void handle(Verb verb);
 
 private:
-    explicit PlinkoraApp(AppState& state) : state_(state) {}
+    explicit PlinkoraApp(AppState& state)
+        : state_(state) {}
 
     AppState& state_;
     std::function<void()> openSettings_;

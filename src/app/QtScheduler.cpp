@@ -1,12 +1,13 @@
 #include "app/QtScheduler.hpp"
 
 #include <QTimer>
-
 #include <cmath>
 
 namespace plinkora {
 
-QtScheduler::QtScheduler() { clock_.start(); }
+QtScheduler::QtScheduler() {
+    clock_.start();
+}
 
 QtScheduler::~QtScheduler() {
     for (auto& [id, timer] : timers_) {
@@ -19,7 +20,9 @@ QtScheduler& QtScheduler::instance() {
     return scheduler;
 }
 
-double QtScheduler::now() const { return static_cast<double>(clock_.nsecsElapsed()) / 1e9; }
+double QtScheduler::now() const {
+    return static_cast<double>(clock_.nsecsElapsed()) / 1e9;
+}
 
 Scheduler::TaskId QtScheduler::after(double delay, std::function<void()> work) {
     return start(delay, false, std::move(work));
@@ -29,8 +32,7 @@ Scheduler::TaskId QtScheduler::every(double interval, std::function<void()> tick
     return start(interval, true, std::move(tick));
 }
 
-Scheduler::TaskId QtScheduler::start(double interval, bool repeating,
-                                     std::function<void()> work) {
+Scheduler::TaskId QtScheduler::start(double interval, bool repeating, std::function<void()> work) {
     const TaskId id = nextId_++;
     auto* timer = new QTimer;
     timer->setTimerType(Qt::PreciseTimer);
@@ -68,6 +70,8 @@ void QtScheduler::cancel(TaskId id) {
     timers_.erase(it);
 }
 
-bool QtScheduler::isPending(TaskId id) const { return timers_.count(id) != 0; }
+bool QtScheduler::isPending(TaskId id) const {
+    return timers_.count(id) != 0;
+}
 
 } // namespace plinkora

@@ -4,7 +4,6 @@
 
 #include <QElapsedTimer>
 #include <QObject>
-
 #include <memory>
 #include <unordered_map>
 

@@ -34,7 +34,9 @@ public:
 class ScheduledTask {
 public:
     ScheduledTask() = default;
-    ScheduledTask(Scheduler& scheduler, Scheduler::TaskId id) : scheduler_(&scheduler), id_(id) {}
+    ScheduledTask(Scheduler& scheduler, Scheduler::TaskId id)
+        : scheduler_(&scheduler)
+        , id_(id) {}
     ScheduledTask(ScheduledTask&& other) noexcept { *this = std::move(other); }
     ScheduledTask& operator=(ScheduledTask&& other) noexcept;
     ScheduledTask(const ScheduledTask&) = delete;

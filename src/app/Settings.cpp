@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-
 #include <cmath>
 
 namespace plinkora {
@@ -115,16 +114,26 @@ void Settings::setOrientation(music::ZoneOrientation orientation) {
     write(kOrientation, QString::fromUtf8(music::rawValue(orientation).data()));
 }
 
-void Settings::setKeyRoot(music::KeyRoot key) { write(kKeyRoot, music::rawValue(key)); }
+void Settings::setKeyRoot(music::KeyRoot key) {
+    write(kKeyRoot, music::rawValue(key));
+}
 
 void Settings::setScaleMode(music::ScaleMode mode) {
     write(kScaleMode, QString::fromUtf8(music::rawValue(mode).data()));
 }
 
-void Settings::setZoneCount(int count) { write(kZoneCount, count); }
-void Settings::setShowsGuides(bool shows) { write(kShowsGuides, shows); }
-void Settings::setPulsesLogo(bool pulses) { write(kPulsesLogo, pulses); }
-void Settings::setNoteLength(double seconds) { write(kNoteLength, seconds); }
+void Settings::setZoneCount(int count) {
+    write(kZoneCount, count);
+}
+void Settings::setShowsGuides(bool shows) {
+    write(kShowsGuides, shows);
+}
+void Settings::setPulsesLogo(bool pulses) {
+    write(kPulsesLogo, pulses);
+}
+void Settings::setNoteLength(double seconds) {
+    write(kNoteLength, seconds);
+}
 
 bool Settings::automaticallyChecksForUpdates() const {
     return storedBoolean(*store_, kAutomaticUpdateChecks).value_or(true);
@@ -144,9 +153,13 @@ void Settings::setLastUpdateCheck(const QDateTime& when) {
     write(kLastUpdateCheck, when.toUTC().toString(Qt::ISODate));
 }
 
-QString Settings::skippedVersion() const { return store_->value(kSkippedVersion).toString(); }
+QString Settings::skippedVersion() const {
+    return store_->value(kSkippedVersion).toString();
+}
 
-void Settings::setSkippedVersion(const QString& version) { write(kSkippedVersion, version); }
+void Settings::setSkippedVersion(const QString& version) {
+    write(kSkippedVersion, version);
+}
 
 QByteArray Settings::settingsWindowFrame() const {
     return QByteArray::fromBase64(store_->value(kSettingsWindowFrame).toString().toLatin1());

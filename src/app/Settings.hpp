@@ -8,7 +8,6 @@
 #include <QDateTime>
 #include <QSettings>
 #include <QString>
-
 #include <memory>
 #include <optional>
 

@@ -1,7 +1,6 @@
 #include "app/SignalWatcher.hpp"
 
 #include <QSocketNotifier>
-
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -61,7 +60,8 @@ bool SingleInstance::handOver(const std::string& socketPath, Verb verb) {
     bool delivered = false;
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
         const std::string line = verbName(verb) + "\n";
-        if (::send(fd, line.data(), line.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(line.size())) {
+        if (::send(fd, line.data(), line.size(), MSG_NOSIGNAL) ==
+            static_cast<ssize_t>(line.size())) {
             // The running instance answers once it has taken the verb.
             pollfd watch{fd, POLLIN, 0};
             char reply[8] = {};

@@ -4,16 +4,16 @@ namespace plinkora::music {
 
 namespace {
 
-const std::array<std::string, 12> kSharpNames{"C",      "C\u266F", "D",      "D\u266F",
-                                              "E",      "F",       "F\u266F", "G",
-                                              "G\u266F", "A",      "A\u266F", "B"};
-const std::array<std::string, 12> kFlatNames{"C",      "D\u266D", "D",      "E\u266D",
-                                             "E",      "F",       "G\u266D", "G",
-                                             "A\u266D", "A",      "B\u266D", "B"};
+const std::array<std::string, 12> kSharpNames{"C", "C\u266F", "D", "D\u266F", "E", "F", "F\u266F",
+                                              "G", "G\u266F", "A", "A\u266F", "B"};
+const std::array<std::string, 12> kFlatNames{"C", "D\u266D", "D", "E\u266D", "E", "F", "G\u266D",
+                                             "G", "A\u266D", "A", "B\u266D", "B"};
 
 } // namespace
 
-int rawValue(KeyRoot key) { return static_cast<int>(key); }
+int rawValue(KeyRoot key) {
+    return static_cast<int>(key);
+}
 
 std::optional<KeyRoot> keyRootFromRaw(long long raw) {
     if (raw < 0 || raw > 11) {

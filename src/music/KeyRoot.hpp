@@ -12,8 +12,8 @@ namespace plinkora::music {
 enum class KeyRoot { c, cSharp, d, eFlat, e, f, fSharp, g, aFlat, a, bFlat, b };
 
 inline constexpr std::array<KeyRoot, 12> kAllKeys{
-    KeyRoot::c,     KeyRoot::cSharp, KeyRoot::d, KeyRoot::eFlat, KeyRoot::e,     KeyRoot::f,
-    KeyRoot::fSharp, KeyRoot::g,     KeyRoot::aFlat, KeyRoot::a, KeyRoot::bFlat, KeyRoot::b};
+    KeyRoot::c,      KeyRoot::cSharp, KeyRoot::d,     KeyRoot::eFlat, KeyRoot::e,     KeyRoot::f,
+    KeyRoot::fSharp, KeyRoot::g,      KeyRoot::aFlat, KeyRoot::a,     KeyRoot::bFlat, KeyRoot::b};
 
 int rawValue(KeyRoot key);
 /// Accepts 0 to 11.

@@ -2,7 +2,9 @@
 
 namespace plinkora::music {
 
-std::string_view rawValue(ScaleMode mode) { return mode == ScaleMode::major ? "major" : "minor"; }
+std::string_view rawValue(ScaleMode mode) {
+    return mode == ScaleMode::major ? "major" : "minor";
+}
 
 std::optional<ScaleMode> scaleModeFromRaw(std::string_view raw) {
     for (auto mode : kAllModes) {
@@ -13,7 +15,9 @@ std::optional<ScaleMode> scaleModeFromRaw(std::string_view raw) {
     return std::nullopt;
 }
 
-std::string displayLabel(ScaleMode mode) { return mode == ScaleMode::major ? "Major" : "Minor"; }
+std::string displayLabel(ScaleMode mode) {
+    return mode == ScaleMode::major ? "Major" : "Minor";
+}
 
 const std::array<int, 7>& intervals(ScaleMode mode) {
     static constexpr std::array<int, 7> kMajor{0, 2, 4, 5, 7, 9, 11};

@@ -4,9 +4,9 @@
 #include "TempHome.hpp"
 
 #include <QSettings>
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -174,9 +174,8 @@ TEST_F(AppStateTest, StrikeRoutingAndInputReport) {
     mark = app->log.size();
     app->overlay->onStrike(12, 0, 0, StrikeSource::touch);
     app->overlay->onStrike(3, 0, 0, StrikeSource::touch);
-    EXPECT_THAT(since(app->log, mark),
-                ElementsAre("piano.play(12,92)", "logo.noteStruck(3.2)", "piano.play(3,92)",
-                            "logo.noteStruck(3.2)"));
+    EXPECT_THAT(since(app->log, mark), ElementsAre("piano.play(12,92)", "logo.noteStruck(3.2)",
+                                                   "piano.play(3,92)", "logo.noteStruck(3.2)"));
     EXPECT_EQ(inputSignals, 3);
     EXPECT_EQ(state.lastInput()->zone, 3);
     app->overlay->onStrike(12, 0, 0, StrikeSource::touch);

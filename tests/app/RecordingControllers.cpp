@@ -12,7 +12,9 @@ std::string number(double value) {
     return out.str();
 }
 
-const char* text(bool value) { return value ? "true" : "false"; }
+const char* text(bool value) {
+    return value ? "true" : "false";
+}
 
 } // namespace
 

@@ -14,7 +14,10 @@ using CallLog = std::vector<std::string>;
 
 class RecordingPiano final : public Piano {
 public:
-    explicit RecordingPiano(CallLog& log) : log_(log) { log_.push_back("piano.create"); }
+    explicit RecordingPiano(CallLog& log)
+        : log_(log) {
+        log_.push_back("piano.create");
+    }
     void setNoteLength(double seconds) override;
     double noteLength() const override { return noteLength_; }
     void setScale(const music::Scale& scale) override;
@@ -41,7 +44,10 @@ private:
 
 class RecordingOverlay final : public Overlay {
 public:
-    explicit RecordingOverlay(CallLog& log) : log_(log) { log_.push_back("overlay.create"); }
+    explicit RecordingOverlay(CallLog& log)
+        : log_(log) {
+        log_.push_back("overlay.create");
+    }
     void setOrientation(music::ZoneOrientation orientation) override;
     void setShowsGuides(bool shows) override;
     void setScale(const music::Scale& scale) override;
@@ -63,7 +69,10 @@ private:
 
 class RecordingLogo final : public LidLogo {
 public:
-    explicit RecordingLogo(CallLog& log) : log_(log) { log_.push_back("logo.create"); }
+    explicit RecordingLogo(CallLog& log)
+        : log_(log) {
+        log_.push_back("logo.create");
+    }
     void setPulsing(bool pulsing) override;
     void noteStruck(double litFor) override;
     void leaveLit() override { log_.push_back("logo.leaveLit"); }
@@ -78,7 +87,10 @@ private:
 
 class RecordingUpdater final : public Updater {
 public:
-    explicit RecordingUpdater(CallLog& log) : log_(log) { log_.push_back("updater.create"); }
+    explicit RecordingUpdater(CallLog& log)
+        : log_(log) {
+        log_.push_back("updater.create");
+    }
     bool canCheckForUpdates() const override { return false; }
     bool automaticallyChecksForUpdates() const override { return false; }
     void setAutomaticallyChecksForUpdates(bool) override {}

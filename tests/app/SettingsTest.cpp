@@ -1,6 +1,7 @@
+#include "app/Settings.hpp"
+
 #include "LogCapture.hpp"
 #include "TempHome.hpp"
-#include "app/Settings.hpp"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -122,22 +123,24 @@ TEST_F(SettingsTest, ReadOnlyAndUnreadableFilesNeverCrashOrLoseKeys) {
     const QByteArray file = QFile::encodeName(path);
     // A read-only file still loads, and a write leaves it as it was.
     ASSERT_EQ(chmod(file.constData(), 0444), 0);
-    EXPECT_EQ(runUnprivileged(folder, [&] {
-                  Settings settings(path);
-                  const bool loaded = settings.load().zoneCount == 11;
-                  settings.setZoneCount(8);
-                  return loaded;
-              }),
+    EXPECT_EQ(runUnprivileged(folder,
+                              [&] {
+                                  Settings settings(path);
+                                  const bool loaded = settings.load().zoneCount == 11;
+                                  settings.setZoneCount(8);
+                                  return loaded;
+                              }),
               0);
     EXPECT_EQ(onDisk(path), original);
     // An unreadable file loads as defaults and is never written over.
     ASSERT_EQ(chmod(file.constData(), 0200), 0);
-    EXPECT_EQ(runUnprivileged(folder, [&] {
-                  Settings settings(path);
-                  const bool defaults = settings.load().zoneCount == 9;
-                  settings.setNoteLength(4.0);
-                  return defaults;
-              }),
+    EXPECT_EQ(runUnprivileged(folder,
+                              [&] {
+                                  Settings settings(path);
+                                  const bool defaults = settings.load().zoneCount == 9;
+                                  settings.setNoteLength(4.0);
+                                  return defaults;
+                              }),
               0);
     ASSERT_EQ(chmod(file.constData(), 0644), 0);
     EXPECT_EQ(onDisk(path), original);

@@ -1,8 +1,8 @@
 #include "music/Scale.hpp"
+
 #include "music/ZoneOrientation.hpp"
 
 #include <gtest/gtest.h>
-
 #include <sstream>
 
 using namespace plinkora::music;
@@ -36,24 +36,42 @@ struct Worked {
 
 TEST(Scale, WorkedExamples) {
     const Worked table[] = {
-        {{KeyRoot::c, ScaleMode::major, 8}, "60 62 64 65 67 69 71 72",
-         "C4 D4 E4 F4 G4 A4 B4 C5", "C major"},
-        {{KeyRoot::c, ScaleMode::major, 9}, "60 62 64 65 67 69 71 72 74",
-         "C4 D4 E4 F4 G4 A4 B4 C5 D5", "C major"},
-        {{KeyRoot::a, ScaleMode::minor, 8}, "57 59 60 62 64 65 67 69",
-         "A3 B3 C4 D4 E4 F4 G4 A4", "A minor"},
-        {{KeyRoot::eFlat, ScaleMode::minor, 8}, "63 65 66 68 70 71 73 75",
-         "E♭4 F4 G♭4 A♭4 B♭4 B4 D♭5 E♭5", "E♭ minor"},
-        {{KeyRoot::fSharp, ScaleMode::major, 8}, "66 68 70 71 73 75 77 78",
-         "F♯4 G♯4 A♯4 B4 C♯5 D♯5 F5 F♯5", "F♯ major"},
-        {{KeyRoot::aFlat, ScaleMode::minor, 8}, "56 58 59 61 63 64 66 68",
-         "G♯3 A♯3 B3 C♯4 D♯4 E4 F♯4 G♯4", "G♯ minor"},
-        {{KeyRoot::bFlat, ScaleMode::major, 8}, "58 60 62 63 65 67 69 70",
-         "B♭3 C4 D4 E♭4 F4 G4 A4 B♭4", "B♭ major"},
-        {{KeyRoot::g, ScaleMode::major, 12}, "55 57 59 60 62 64 66 67 69 71 72 74",
-         "G3 A3 B3 C4 D4 E4 F♯4 G4 A4 B4 C5 D5", "G major"},
-        {{KeyRoot::fSharp, ScaleMode::major, 12}, "66 68 70 71 73 75 77 78 80 82 83 85",
-         "F♯4 G♯4 A♯4 B4 C♯5 D♯5 F5 F♯5 G♯5 A♯5 B5 C♯6", "F♯ major"},
+        {{KeyRoot::c, ScaleMode::major, 8},
+         "60 62 64 65 67 69 71 72",
+         "C4 D4 E4 F4 G4 A4 B4 C5",
+         "C major"},
+        {{KeyRoot::c, ScaleMode::major, 9},
+         "60 62 64 65 67 69 71 72 74",
+         "C4 D4 E4 F4 G4 A4 B4 C5 D5",
+         "C major"},
+        {{KeyRoot::a, ScaleMode::minor, 8},
+         "57 59 60 62 64 65 67 69",
+         "A3 B3 C4 D4 E4 F4 G4 A4",
+         "A minor"},
+        {{KeyRoot::eFlat, ScaleMode::minor, 8},
+         "63 65 66 68 70 71 73 75",
+         "E♭4 F4 G♭4 A♭4 B♭4 B4 D♭5 E♭5",
+         "E♭ minor"},
+        {{KeyRoot::fSharp, ScaleMode::major, 8},
+         "66 68 70 71 73 75 77 78",
+         "F♯4 G♯4 A♯4 B4 C♯5 D♯5 F5 F♯5",
+         "F♯ major"},
+        {{KeyRoot::aFlat, ScaleMode::minor, 8},
+         "56 58 59 61 63 64 66 68",
+         "G♯3 A♯3 B3 C♯4 D♯4 E4 F♯4 G♯4",
+         "G♯ minor"},
+        {{KeyRoot::bFlat, ScaleMode::major, 8},
+         "58 60 62 63 65 67 69 70",
+         "B♭3 C4 D4 E♭4 F4 G4 A4 B♭4",
+         "B♭ major"},
+        {{KeyRoot::g, ScaleMode::major, 12},
+         "55 57 59 60 62 64 66 67 69 71 72 74",
+         "G3 A3 B3 C4 D4 E4 F♯4 G4 A4 B4 C5 D5",
+         "G major"},
+        {{KeyRoot::fSharp, ScaleMode::major, 12},
+         "66 68 70 71 73 75 77 78 80 82 83 85",
+         "F♯4 G♯4 A♯4 B4 C♯5 D♯5 F5 F♯5 G♯5 A♯5 B5 C♯6",
+         "F♯ major"},
     };
     for (const auto& row : table) {
         SCOPED_TRACE(row.title);

@@ -63,7 +63,9 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
                            const std::string& outputFile)
     : pid_(spawn(argv, env, keepFd, -1, outputFile)) {}
 
-ChildProcess::~ChildProcess() { stop(); }
+ChildProcess::~ChildProcess() {
+    stop();
+}
 
 bool ChildProcess::isRunning() {
     if (reaped_ || pid_ <= 0) {

@@ -3,11 +3,14 @@
 namespace plinkora::testing {
 
 LogCapture::LogCapture() {
-    Logger::setSinkForTesting(
-        [this](LogLevel level, const std::string& text) { lines_.push_back({level, text}); });
+    Logger::setSinkForTesting([this](LogLevel level, const std::string& text) {
+        lines_.push_back({level, text});
+    });
 }
 
-LogCapture::~LogCapture() { Logger::setSinkForTesting({}); }
+LogCapture::~LogCapture() {
+    Logger::setSinkForTesting({});
+}
 
 std::vector<std::string> LogCapture::texts() const {
     std::vector<std::string> result;

@@ -17,9 +17,13 @@ Scheduler::TaskId ManualScheduler::every(double interval, std::function<void()> 
     return id;
 }
 
-void ManualScheduler::cancel(TaskId id) { tasks_.erase(id); }
+void ManualScheduler::cancel(TaskId id) {
+    tasks_.erase(id);
+}
 
-bool ManualScheduler::isPending(TaskId id) const { return tasks_.count(id) != 0; }
+bool ManualScheduler::isPending(TaskId id) const {
+    return tasks_.count(id) != 0;
+}
 
 std::pair<Scheduler::TaskId, ManualScheduler::Task*> ManualScheduler::nextDue() {
     std::pair<TaskId, Task*> best{kNoTask, nullptr};

@@ -1,7 +1,6 @@
 #include "PulseServer.hpp"
 
 #include <QDir>
-
 #include <chrono>
 #include <cstdlib>
 #include <sstream>
@@ -53,8 +52,10 @@ void PulseServer::start() {
                                       "/pulse/native"};
     for (const auto& sink : sinks_) {
         argv.emplace_back("-L");
-        argv.push_back("module-null-sink sink_name=" + sink + " rate=48000 sink_properties=device."
-                       "description=" + sink);
+        argv.push_back("module-null-sink sink_name=" + sink +
+                       " rate=48000 sink_properties=device."
+                       "description=" +
+                       sink);
     }
     process_ = std::make_unique<ChildProcess>(
         argv, std::map<std::string, std::string>{{"XDG_RUNTIME_DIR", folder},

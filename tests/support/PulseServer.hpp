@@ -3,7 +3,6 @@
 #include "ChildProcess.hpp"
 
 #include <QTemporaryDir>
-
 #include <memory>
 #include <string>
 #include <vector>

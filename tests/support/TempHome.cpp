@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
 #include <cstdlib>
 #include <sys/stat.h>
 
@@ -70,6 +69,8 @@ ScopedEnv::ScopedEnv(const char* name, const std::optional<std::string>& value)
     setValue(name_, value);
 }
 
-ScopedEnv::~ScopedEnv() { setValue(name_, old_); }
+ScopedEnv::~ScopedEnv() {
+    setValue(name_, old_);
+}
 
 } // namespace plinkora::testing

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QTemporaryDir>
-
 #include <map>
 #include <optional>
 #include <string>
@@ -21,7 +20,9 @@ public:
     QString path() const { return dir_.path(); }
     QString configHome() const { return path() + QStringLiteral("/.config"); }
     QString runtimeDir() const { return path() + QStringLiteral("/run"); }
-    QString settingsFile() const { return configHome() + QStringLiteral("/Plinkora/Plinkora.conf"); }
+    QString settingsFile() const {
+        return configHome() + QStringLiteral("/Plinkora/Plinkora.conf");
+    }
     /// Writes a file below the home, creating folders; returns its absolute path.
     QString writeFile(const QString& relativePath, const QByteArray& contents) const;
 

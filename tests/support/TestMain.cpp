@@ -1,6 +1,5 @@
 // The test programs' main: a QApplication on the offscreen platform, then GoogleTest.
 #include <QApplication>
-
 #include <cstdlib>
 #include <gtest/gtest.h>
 

@@ -3,7 +3,6 @@
 #include "XvfbServer.hpp"
 
 #include <QApplication>
-
 #include <cstdlib>
 #include <gtest/gtest.h>
 
