@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QString>
-
 #include <compare>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace plinkora {
@@ -18,6 +18,9 @@ public:
     /// (letters, empty components, signs, spaces) is not a version.
     static std::optional<UpdateVersion> parse(const QString& text);
 
+    /// Version 0, older than every release.
+    UpdateVersion() = default;
+
     std::strong_ordering operator<=>(const UpdateVersion& other) const;
     bool operator==(const UpdateVersion& other) const {
         return (*this <=> other) == std::strong_ordering::equal;
@@ -30,7 +33,7 @@ private:
         : text_(std::move(text))
         , components_(std::move(components)) {}
 
-    QString text_;
+    QString text_ = QStringLiteral("0");
     std::vector<unsigned> components_;
 };
 

@@ -1,0 +1,341 @@
+#include "system/AppUpdater.hpp"
+
+#include "app/Logger.hpp"
+#include "app/Settings.hpp"
+#include "system/UpdateAlert.hpp"
+#include "system/UpdateInstallation.hpp"
+#include "system/UpdateWindow.hpp"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QProcess>
+#include <QStandardPaths>
+#include <algorithm>
+
+namespace plinkora {
+
+namespace {
+
+const QString kUnreachable = QStringLiteral("The update feed could not be reached.");
+const QString kUnreadable = QStringLiteral("The update feed could not be read.");
+
+void relaunchAppImage(const QString& path) {
+    // Started only once this process is on its way out, so the new one is the only instance.
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [path] {
+        if (!QProcess::startDetached(path, {})) {
+            Logger::error("could not relaunch Plinkora from " + path.toStdString());
+        }
+    });
+    QCoreApplication::quit();
+}
+
+} // namespace
+
+UpdaterEnvironment UpdaterEnvironment::fromBuild() {
+    UpdaterEnvironment environment;
+    environment.feedUrl = QUrl(QStringLiteral(PLINKORA_UPDATE_FEED));
+    environment.publicKey = QByteArrayLiteral(PLINKORA_UPDATE_PUBLIC_KEY);
+    environment.runningVersion = QStringLiteral(PLINKORA_VERSION);
+    environment.appImagePath = qEnvironmentVariable("APPIMAGE");
+    environment.packageFolder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+        QStringLiteral("/Plinkora/updates");
+    environment.clock = [] { return QDateTime::currentDateTimeUtc(); };
+    environment.openWithDesktop = [](const QString& path) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    };
+    environment.relaunch = relaunchAppImage;
+    return environment;
+}
+
+AppUpdater::AppUpdater(Settings& settings, Scheduler& scheduler)
+    : AppUpdater(settings, scheduler, UpdaterEnvironment::fromBuild()) {}
+
+AppUpdater::AppUpdater(Settings& settings, Scheduler& scheduler, UpdaterEnvironment environment)
+    : settings_(settings)
+    , scheduler_(scheduler)
+    , environment_(std::move(environment))
+    , automaticallyChecks_(settings.automaticallyChecksForUpdates())
+    , feedFetcher_(network_, environment_.tls)
+    , notesFetcher_(network_, environment_.tls)
+    , feedBuffer_(&feedBytes_)
+    , notesBuffer_(&notesBytes_) {
+    if (!environment_.clock) {
+        environment_.clock = [] { return QDateTime::currentDateTimeUtc(); };
+    }
+    if (environment_.publicKey.trimmed().isEmpty()) {
+        Logger::info("software updates are off in this build: it has no key to verify them");
+        return;
+    }
+    verifier_ = UpdateSignatureVerifier::fromBase64(environment_.publicKey);
+    const auto running = UpdateVersion::parse(environment_.runningVersion);
+    if (!verifier_ || !running) {
+        verifier_.reset();
+        Logger::error(running ? "software updates are off: the build's update key is not a "
+                                "base64 ed25519 public key"
+                              : "software updates are off: the running version " +
+                                    environment_.runningVersion.toStdString() +
+                                    " is not a version number");
+        return;
+    }
+    runningVersion_ = *running;
+    updateCanCheck();
+    if (automaticallyChecks_) {
+        scheduleNextCheck();
+    }
+}
+
+AppUpdater::~AppUpdater() {
+    nextCheck_.cancel();
+    feedFetcher_.cancel();
+    notesFetcher_.cancel();
+    delete installation_.data();
+    delete updateWindow_.data();
+    delete alert_.data();
+}
+
+void AppUpdater::setAutomaticallyChecksForUpdates(bool checks) {
+    settings_.setAutomaticallyChecksForUpdates(checks);
+    if (checks == automaticallyChecks_) {
+        return;
+    }
+    automaticallyChecks_ = checks;
+    Logger::info(std::string("automatic update checks ") + (checks ? "on" : "off"));
+    if (checks && verifier_) {
+        scheduleNextCheck();
+    } else {
+        nextCheck_.cancel();
+    }
+    Q_EMIT automaticallyChecksForUpdatesChanged(checks);
+}
+
+void AppUpdater::checkForUpdates() {
+    if (!canCheck_) {
+        if (installation_) {
+            installation_->raise(); // The user is looking for the update in progress.
+        }
+        return;
+    }
+    closeUpdateWindow();
+    if (alert_) {
+        alert_->close();
+    }
+    startCheck(CheckKind::userInitiated);
+}
+
+void AppUpdater::scheduleNextCheck() {
+    double delay = kFirstCheckDelay;
+    if (const auto last = settings_.lastUpdateCheck()) {
+        const double sinceLast = static_cast<double>(last->msecsTo(environment_.clock())) / 1000.0;
+        // A last check "in the future" means the clock was set back: wait one interval at most.
+        delay = std::clamp(kCheckInterval - sinceLast, kFirstCheckDelay, kCheckInterval);
+    }
+    nextCheck_ = ScheduledTask(scheduler_, scheduler_.after(delay, [this] {
+        nextCheck_.release();
+        runScheduledCheck();
+    }));
+}
+
+void AppUpdater::runScheduledCheck() {
+    if (!automaticallyChecks_ || !verifier_) {
+        return;
+    }
+    // The user is busy with an update already; the next attempt comes soon after.
+    if (isChecking_ || installation_ || (updateWindow_ && updateWindow_->isVisible())) {
+        scheduleNextCheck();
+        return;
+    }
+    startCheck(CheckKind::scheduled);
+}
+
+void AppUpdater::startCheck(CheckKind kind) {
+    Logger::info(std::string("checking for updates (") +
+                 (kind == CheckKind::userInitiated ? "user-initiated" : "scheduled") + ") at " +
+                 environment_.feedUrl.toDisplayString().toStdString());
+    isChecking_ = true;
+    updateCanCheck();
+    feedBuffer_.close();
+    feedBytes_.clear();
+    feedBuffer_.open(QIODevice::WriteOnly);
+    feedFetcher_.start(environment_.feedUrl, AppcastParser::kMaxFeedBytes, feedBuffer_,
+                       [this, kind](UpdateFetcher::Result result) { onFeedFetched(kind, result); });
+}
+
+void AppUpdater::onFeedFetched(CheckKind kind, const UpdateFetcher::Result& result) {
+    feedBuffer_.close();
+    isChecking_ = false;
+    settings_.setLastUpdateCheck(environment_.clock());
+    if (automaticallyChecks_) {
+        scheduleNextCheck();
+    }
+    updateCanCheck();
+
+    using Failure = UpdateFetcher::Failure;
+    if (result.failure == Failure::tooLarge) {
+        reportFeedProblem(kind, kUnreadable, QStringLiteral("The feed is larger than 1 MB."));
+        return;
+    }
+    if (!result.succeeded()) {
+        reportFeedProblem(kind, kUnreachable, result.detail);
+        return;
+    }
+    const AppcastParser::Result feed = AppcastParser::parse(feedBytes_);
+    feedBytes_.clear();
+    if (!feed.isValid()) {
+        reportFeedProblem(kind, kUnreadable, feed.error);
+        return;
+    }
+    const auto update = AppcastParser::newestUpdate(feed.items, runningVersion_);
+    if (!update) {
+        Logger::info("no update found: " + runningVersion_.text().toStdString() +
+                     " is the newest version");
+        if (kind == CheckKind::userInitiated) {
+            showAlert(makeUpdateAlert(
+                QMessageBox::Information, QStringLiteral("You're up to date!"),
+                QStringLiteral("Plinkora %1 is currently the newest version available.")
+                    .arg(environment_.runningVersion)));
+        }
+        return;
+    }
+    Logger::info("update " + update->displayVersion.toStdString() + " (" +
+                 update->version.text().toStdString() + ") is available");
+    if (kind == CheckKind::userInitiated) {
+        showUpdateWindow(*update);
+    } else if (isSkipped(*update)) {
+        Logger::info("update " + update->version.text().toStdString() +
+                     " was skipped: no reminder");
+    } else {
+        remind(*update);
+    }
+}
+
+void AppUpdater::reportFeedProblem(CheckKind kind, const QString& message, const QString& details) {
+    Logger::error(message.toStdString() + " " + details.toStdString());
+    if (kind == CheckKind::userInitiated) {
+        showAlert(makeUpdateAlert(QMessageBox::Warning, message, details));
+    }
+}
+
+void AppUpdater::remind(const AppcastItem& update) {
+    if (!notifier_) {
+        showUpdateWindow(update);
+        return;
+    }
+    QPointer<AppUpdater> self(this);
+    notifier_(QStringLiteral("Plinkora %1 is available").arg(update.displayVersion),
+              QStringLiteral("Click to see what's new and install it."), [self, update] {
+                  if (self && !self->installation_) {
+                      self->showUpdateWindow(update);
+                  }
+              });
+}
+
+void AppUpdater::showUpdateWindow(const AppcastItem& update) {
+    closeUpdateWindow();
+    auto* window = new UpdateWindow(update, environment_.runningVersion);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    updateWindow_ = window;
+    connect(window, &UpdateWindow::installRequested, this, [this, window] {
+        const AppcastItem chosen = window->update();
+        closeUpdateWindow();
+        install(chosen);
+    });
+    connect(window, &UpdateWindow::remindLaterRequested, this, [this] {
+        Logger::info("update reminder postponed");
+        closeUpdateWindow();
+    });
+    connect(window, &UpdateWindow::skipRequested, this, [this, window] {
+        const QString version = window->update().version.text();
+        Logger::info("update " + version.toStdString() + " skipped");
+        settings_.setSkippedVersion(version);
+        closeUpdateWindow();
+    });
+    if (update.releaseNotes.isEmpty() && update.releaseNotesUrl.isValid()) {
+        fetchReleaseNotes(update.releaseNotesUrl);
+    }
+    present(window);
+}
+
+void AppUpdater::closeUpdateWindow() {
+    notesFetcher_.cancel();
+    if (UpdateWindow* window = updateWindow_) {
+        updateWindow_ = nullptr;
+        window->hide();
+        window->deleteLater();
+    }
+}
+
+void AppUpdater::fetchReleaseNotes(const QUrl& url) {
+    notesBuffer_.close();
+    notesBytes_.clear();
+    notesBuffer_.open(QIODevice::WriteOnly);
+    notesFetcher_.start(url, AppcastParser::kMaxFeedBytes, notesBuffer_,
+                        [this](UpdateFetcher::Result result) {
+                            notesBuffer_.close();
+                            if (!updateWindow_) {
+                                return;
+                            }
+                            if (result.succeeded()) {
+                                updateWindow_->setReleaseNotes(QString::fromUtf8(notesBytes_));
+                            } else if (result.failure != UpdateFetcher::Failure::cancelled) {
+                                Logger::error("the release notes could not be loaded: " +
+                                              result.detail.toStdString());
+                                updateWindow_->setReleaseNotesUnavailable();
+                            }
+                        });
+}
+
+void AppUpdater::install(const AppcastItem& update) {
+    UpdateInstallation::Context context;
+    context.network = &network_;
+    context.tls = environment_.tls;
+    context.verifier = &*verifier_;
+    context.appImagePath = environment_.appImagePath;
+    context.packageFolder = environment_.packageFolder;
+    context.openWithDesktop = environment_.openWithDesktop;
+    context.relaunch = environment_.relaunch;
+    context.present = [this](QWidget* window) { present(window); };
+    auto* installation = new UpdateInstallation(update, std::move(context), this);
+    installation_ = installation;
+    installation->onFinished = [this, installation] {
+        installation_ = nullptr;
+        installation->deleteLater();
+        updateCanCheck();
+    };
+    updateCanCheck();
+    installation->start();
+}
+
+void AppUpdater::showAlert(QMessageBox* alert) {
+    if (alert_) {
+        alert_->close();
+    }
+    alert_ = alert;
+    present(alert);
+}
+
+void AppUpdater::present(QWidget* window) {
+    // Plinkora has no main window, so without this its windows open behind the application
+    // the user is in.
+    if (bringToFront_) {
+        bringToFront_();
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+bool AppUpdater::isSkipped(const AppcastItem& update) const {
+    const auto skipped = UpdateVersion::parse(settings_.skippedVersion());
+    return skipped && update.version <= *skipped;
+}
+
+void AppUpdater::updateCanCheck() {
+    const bool canCheck = verifier_.has_value() && !isChecking_ && installation_.isNull();
+    if (canCheck != canCheck_) {
+        canCheck_ = canCheck;
+        Q_EMIT canCheckForUpdatesChanged(canCheck);
+    }
+}
+
+} // namespace plinkora

@@ -1,0 +1,72 @@
+#include "system/UpdateWindow.hpp"
+
+#include "system/ReleaseNotesView.hpp"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace plinkora {
+
+UpdateWindow::UpdateWindow(const AppcastItem& update, const QString& runningVersion,
+                           QWidget* parent)
+    : QDialog(parent)
+    , update_(update) {
+    setObjectName(QStringLiteral("updateWindow"));
+    setWindowTitle(QStringLiteral("Software Update"));
+
+    auto* heading = new QLabel(QStringLiteral("A new version of Plinkora is available!"), this);
+    heading->setObjectName(QStringLiteral("heading"));
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+
+    auto* versions = new QLabel(QStringLiteral("Plinkora %1 is now available\u2014you have %2. "
+                                               "Would you like to install it now?")
+                                    .arg(update.displayVersion, runningVersion),
+                                this);
+    versions->setObjectName(QStringLiteral("versions"));
+    versions->setTextFormat(Qt::PlainText);
+    versions->setWordWrap(true);
+
+    auto* notesTitle = new QLabel(QStringLiteral("Release Notes:"), this);
+    notes_ = new ReleaseNotesView(this);
+    notes_->setMinimumSize(420, 220);
+    if (!update.releaseNotes.isEmpty()) {
+        notes_->setNotes(update.releaseNotes);
+    } else if (update.releaseNotesUrl.isValid()) {
+        notes_->setPlainText(QStringLiteral("Loading the release notes\u2026"));
+    } else {
+        notes_->setPlainText(QStringLiteral("This release has no notes."));
+    }
+
+    auto* buttons = new QDialogButtonBox(this);
+    auto* skip =
+        buttons->addButton(QStringLiteral("Skip This Version"), QDialogButtonBox::DestructiveRole);
+    auto* later =
+        buttons->addButton(QStringLiteral("Remind Me Later"), QDialogButtonBox::RejectRole);
+    auto* install =
+        buttons->addButton(QStringLiteral("Install Update"), QDialogButtonBox::AcceptRole);
+    install->setDefault(true);
+    connect(skip, &QPushButton::clicked, this, &UpdateWindow::skipRequested);
+    connect(later, &QPushButton::clicked, this, &UpdateWindow::remindLaterRequested);
+    connect(install, &QPushButton::clicked, this, &UpdateWindow::installRequested);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading);
+    layout->addWidget(versions);
+    layout->addWidget(notesTitle);
+    layout->addWidget(notes_, 1);
+    layout->addWidget(buttons);
+}
+
+void UpdateWindow::setReleaseNotes(const QString& notes) {
+    notes_->setNotes(notes);
+}
+
+void UpdateWindow::setReleaseNotesUnavailable() {
+    notes_->setPlainText(QStringLiteral("The release notes could not be loaded."));
+}
+
+} // namespace plinkora
