@@ -1,0 +1,176 @@
+#include "ui/LogoSection.hpp"
+
+#include "app/AppState.hpp"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+
+namespace plinkora::ui {
+
+namespace {
+
+constexpr int kDotSize = 8;
+
+QPixmap dot(const QColor& color, qreal devicePixelRatio) {
+    QPixmap pixmap(QSize(kDotSize, kDotSize) * devicePixelRatio);
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color);
+    painter.drawEllipse(QRectF(0, 0, kDotSize, kDotSize));
+    return pixmap;
+}
+
+} // namespace
+
+LogoSection::LogoSection(AppState& state, bool sandboxed, QWidget* parent)
+    : FormSection(tr("Lid Logo"), parent)
+    , state_(state) {
+    if (sandboxed) {
+        buildSandboxedRows();
+    } else {
+        buildHelperRows();
+    }
+}
+
+LogoSection::HelperState LogoSection::helperState(bool installed, bool running) {
+    if (!installed) {
+        return HelperState::notInstalled;
+    }
+    return running ? HelperState::running : HelperState::notRunning;
+}
+
+QString LogoSection::helperStatus(HelperState state) {
+    switch (state) {
+    case HelperState::notInstalled:
+        return tr("Not installed");
+    case HelperState::running:
+        return tr("Installed and running");
+    case HelperState::notRunning:
+        break;
+    }
+    return tr("Installed, not running");
+}
+
+QColor LogoSection::helperColor(HelperState state, const QPalette& palette) {
+    switch (state) {
+    case HelperState::notInstalled:
+        return secondaryColor(palette);
+    case HelperState::running:
+        return QColor(0x34, 0xc7, 0x59);
+    case HelperState::notRunning:
+        break;
+    }
+    return QColor(0xff, 0x95, 0x00);
+}
+
+void LogoSection::buildHelperRows() {
+    auto* pulse = new QCheckBox(tr("Pulse the logo on the lid"));
+    pulse->setChecked(state_.pulsesLogo());
+    connect(pulse, &QCheckBox::clicked, this,
+            [this](bool pulses) { state_.setPulsesLogo(pulses); });
+    connect(&state_, &AppState::pulsesLogoChanged, pulse, &QCheckBox::setChecked);
+    addRow(pulse);
+
+    auto* readout = new QWidget;
+    auto* readoutLayout = new QHBoxLayout(readout);
+    readoutLayout->setContentsMargins(0, 0, 0, 0);
+    readoutLayout->setSpacing(6);
+    dot_ = new QLabel(readout);
+    dot_->setObjectName(QStringLiteral("helperDot"));
+    dot_->setFixedSize(kDotSize, kDotSize);
+    status_ = new QLabel(readout);
+    status_->setObjectName(QStringLiteral("helperStatus"));
+    readoutLayout->addWidget(dot_, 0, Qt::AlignVCenter);
+    readoutLayout->addWidget(status_, 0, Qt::AlignVCenter);
+    addLabelledRow(tr("Helper"), readout);
+
+    auto* buttons = new QWidget;
+    auto* buttonLayout = new QHBoxLayout(buttons);
+    buttonLayout->setContentsMargins(0, 0, 0, 0);
+    install_ = new QPushButton(buttons);
+    install_->setAutoDefault(false);
+    auto* refresh = new QPushButton(tr("Refresh"), buttons);
+    refresh->setAutoDefault(false);
+    buttonLayout->addWidget(install_);
+    buttonLayout->addWidget(refresh);
+    buttonLayout->addStretch(1);
+    addRow(buttons);
+    // Both run the privileged step synchronously: the window waits for the password prompt.
+    connect(install_, &QPushButton::clicked, this, [this] {
+        if (state_.logoHelperInstalled()) {
+            state_.uninstallLogoHelper();
+        } else {
+            state_.installLogoHelper();
+        }
+    });
+    connect(refresh, &QPushButton::clicked, this, [this] { state_.refreshHelperStatus(); });
+
+    message_ = new QLabel;
+    message_->setObjectName(QStringLiteral("helperMessage"));
+    message_->setWordWrap(true);
+    message_->setFont(calloutFont());
+    message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPalette red = message_->palette();
+    red.setColor(QPalette::WindowText, QColor(0xff, 0x3b, 0x30).darker(115));
+    message_->setPalette(red);
+    messageRow_ = addRow(message_);
+
+    showHelper();
+    showMessage();
+    connect(&state_, &AppState::logoHelperInstalledChanged, this, [this] { showHelper(); });
+    connect(&state_, &AppState::logoHelperRunningChanged, this, [this] { showHelper(); });
+    connect(&state_, &AppState::logoHelperMessageChanged, this, [this] { showMessage(); });
+
+    setFooter(tr(
+        "Linux lets only the administrator switch the lid logo's light, so installing the helper "
+        "asks for an administrator password. The helper is a tiny system service that switches "
+        "the light on request. With pulsing on, the logo rests dark while Plinkora is on, lights "
+        "the instant a note is struck and goes dark again as the note starts to fade, so a "
+        "longer Note length keeps it lit longer. The light can only be switched on or off, so it "
+        "switches rather than fades. It is left lit when Plinkora is turned off or quits."));
+}
+
+void LogoSection::buildSandboxedRows() {
+    auto* explanation = new QLabel(
+        tr("Pulsing the lid logo needs a small helper that the sandboxed version of Plinkora "
+           "isn't allowed to install. The free download from plinkora.org includes it."));
+    explanation->setWordWrap(true);
+    addRow(explanation);
+
+    auto* link = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>")
+                                .arg(QString::fromUtf8(kDownloadPage),
+                                     tr("Get the plinkora.org version").toHtmlEscaped()));
+    link->setObjectName(QStringLiteral("downloadLink"));
+    link->setTextFormat(Qt::RichText);
+    link->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    link->setOpenExternalLinks(true);
+    addRow(link);
+
+    setFooter(tr("On a laptop with a lit logo on its lid, the direct-download version can light "
+                 "the logo on each note."));
+}
+
+void LogoSection::showHelper() {
+    const HelperState now = helperState(state_.logoHelperInstalled(), state_.logoHelperRunning());
+    dot_->setPixmap(dot(helperColor(now, palette()), devicePixelRatioF()));
+    status_->setText(helperStatus(now));
+    install_->setText(state_.logoHelperInstalled() ? tr("Uninstall Helper…")
+                                                   : tr("Install Helper…"));
+}
+
+void LogoSection::showMessage() {
+    const auto& message = state_.logoHelperMessage();
+    // The message comes from the system and is shown as it is, never as markup.
+    message_->setTextFormat(Qt::PlainText);
+    message_->setText(message ? QString::fromStdString(*message) : QString());
+    setRowVisible(messageRow_, message.has_value());
+}
+
+} // namespace plinkora::ui

@@ -1,0 +1,110 @@
+#include "ui/MenuContent.hpp"
+
+#include "app/AppState.hpp"
+
+#include <QActionGroup>
+
+namespace plinkora::ui {
+
+namespace {
+
+QAction* addToggle(QMenu& menu, const QString& text, bool checked) {
+    QAction* action = menu.addAction(text);
+    action->setCheckable(true);
+    action->setChecked(checked);
+    return action;
+}
+
+} // namespace
+
+MenuContent::MenuContent(AppState& state, Actions actions, bool sandboxed, QObject* parent)
+    : QObject(parent)
+    , state_(state)
+    , actions_(std::move(actions))
+    , menu_(std::make_unique<QMenu>()) {
+    QMenu& menu = *menu_;
+
+    // Bindings run from `triggered`, which only the user's choice emits, never from `toggled`:
+    // setChecked() from a state change must not assign the state again.
+    enabled_ = addToggle(menu, tr("Plinkora On"), state_.isEnabled());
+    connect(enabled_, &QAction::triggered, this, [this](bool on) { state_.setIsEnabled(on); });
+    connect(&state_, &AppState::isEnabledChanged, enabled_, &QAction::setChecked);
+
+    QAction* hint = menu.addAction(tr("Toggle anywhere with Ctrl+Alt+Super+M"));
+    hint->setEnabled(false);
+
+    menu.addSeparator();
+    buildOrientationMenu();
+
+    showsGuides_ = addToggle(menu, tr("Show Note Lines"), state_.showsGuides());
+    connect(showsGuides_, &QAction::triggered, this,
+            [this](bool shows) { state_.setShowsGuides(shows); });
+    connect(&state_, &AppState::showsGuidesChanged, showsGuides_, &QAction::setChecked);
+
+    if (!sandboxed) {
+        pulsesLogo_ = addToggle(menu, tr("Pulse Lid Logo"), state_.pulsesLogo());
+        connect(pulsesLogo_, &QAction::triggered, this,
+                [this](bool pulses) { state_.setPulsesLogo(pulses); });
+        connect(&state_, &AppState::pulsesLogoChanged, pulsesLogo_, &QAction::setChecked);
+    }
+
+    menu.addSeparator();
+
+    QAction* settings = menu.addAction(tr("Settings…"));
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    settings->setMenuRole(QAction::PreferencesRole);
+    connect(settings, &QAction::triggered, this, [this] {
+        if (actions_.openSettings) {
+            actions_.openSettings();
+        }
+    });
+
+    checkForUpdates_ = menu.addAction(tr("Check for Updates…"));
+    checkForUpdates_->setEnabled(state_.updater().canCheckForUpdates());
+    connect(&state_.updater(), &Updater::canCheckForUpdatesChanged, checkForUpdates_,
+            &QAction::setEnabled);
+    connect(checkForUpdates_, &QAction::triggered, this, [this] {
+        if (actions_.checkForUpdates) {
+            actions_.checkForUpdates();
+        }
+    });
+
+    menu.addSeparator();
+
+    QAction* quit = menu.addAction(tr("Quit Plinkora"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setMenuRole(QAction::QuitRole);
+    connect(quit, &QAction::triggered, this, [this] {
+        if (actions_.quit) {
+            actions_.quit();
+        }
+    });
+}
+
+MenuContent::~MenuContent() = default;
+
+void MenuContent::buildOrientationMenu() {
+    QMenu* submenu = menu_->addMenu(tr("Orientation"));
+    orientations_ = new QActionGroup(submenu);
+    orientations_->setExclusive(true);
+    for (const music::ZoneOrientation orientation : music::kAllOrientations) {
+        // The orientation names are shown as they are, without translation.
+        QAction* action = submenu->addAction(QString::fromStdString(displayLabel(orientation)));
+        action->setCheckable(true);
+        action->setData(static_cast<int>(orientation));
+        orientations_->addAction(action);
+        connect(action, &QAction::triggered, this,
+                [this, orientation] { state_.setOrientation(orientation); });
+    }
+    showOrientation();
+    connect(&state_, &AppState::orientationChanged, this, [this] { showOrientation(); });
+}
+
+void MenuContent::showOrientation() {
+    const int current = static_cast<int>(state_.orientation());
+    for (QAction* action : orientations_->actions()) {
+        action->setChecked(action->data().toInt() == current);
+    }
+}
+
+} // namespace plinkora::ui

@@ -1,0 +1,137 @@
+#include "ui/PlayingSection.hpp"
+
+#include "app/AppState.hpp"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+namespace plinkora::ui {
+
+namespace {
+
+QCheckBox* boundToggle(const QString& text, bool checked, QObject* context,
+                       std::function<void(bool)> write) {
+    auto* toggle = new QCheckBox(text);
+    toggle->setChecked(checked);
+    // `clicked` comes only from the user, so a state change shown here is not written back.
+    QObject::connect(toggle, &QCheckBox::clicked, context, std::move(write));
+    return toggle;
+}
+
+} // namespace
+
+PlayingSection::PlayingSection(AppState& state, QWidget* parent)
+    : FormSection(tr("Playing"), parent)
+    , state_(state) {
+    QCheckBox* enabled = boundToggle(tr("Plinkora On"), state_.isEnabled(), this,
+                                     [this](bool on) { state_.setIsEnabled(on); });
+    connect(&state_, &AppState::isEnabledChanged, enabled, &QCheckBox::setChecked);
+    addRow(enabled);
+
+    auto* shortcut = new QLabel(tr("Ctrl+Alt+Super+M"));
+    addLabelledRow(tr("Keyboard shortcut"), shortcut);
+
+    auto* orientation = new QComboBox;
+    for (const music::ZoneOrientation each : music::kAllOrientations) {
+        orientation->addItem(QString::fromStdString(displayLabel(each)), static_cast<int>(each));
+    }
+    orientation->setCurrentIndex(orientation->findData(static_cast<int>(state_.orientation())));
+    connect(orientation, &QComboBox::activated, this, [this, orientation](int index) {
+        state_.setOrientation(
+            static_cast<music::ZoneOrientation>(orientation->itemData(index).toInt()));
+    });
+    connect(&state_, &AppState::orientationChanged, orientation,
+            [orientation](music::ZoneOrientation now) {
+                orientation->setCurrentIndex(orientation->findData(static_cast<int>(now)));
+            });
+    addLabelledRow(tr("Orientation"), orientation);
+
+    QCheckBox* guides = boundToggle(tr("Show note separator lines"), state_.showsGuides(), this,
+                                    [this](bool shows) { state_.setShowsGuides(shows); });
+    connect(&state_, &AppState::showsGuidesChanged, guides, &QCheckBox::setChecked);
+    addRow(guides);
+
+    addRow(makeNoteLengthBlock());
+
+    QCheckBox* login = boundToggle(tr("Launch at login"), state_.launchesAtLogin(), this,
+                                   [this](bool launches) { state_.setLaunchesAtLogin(launches); });
+    connect(&state_, &AppState::launchesAtLoginChanged, login, &QCheckBox::setChecked);
+    addRow(login);
+
+    setFooter(tr("While on, the whole built-in screen is divided into note zones playing the "
+                 "chosen scale upwards from its root, low notes first. Several fingers play a "
+                 "chord, and sliding across a boundary plays the next note. Content under the "
+                 "overlay is not clickable until you turn Plinkora off."));
+}
+
+int PlayingSection::sliderPosition(double seconds) {
+    const double clamped = std::clamp(seconds, kShortest, kLongest);
+    return static_cast<int>(std::lround((clamped - kShortest) / kStep));
+}
+
+double PlayingSection::secondsAt(int position) {
+    return kShortest + position * kStep;
+}
+
+QString PlayingSection::lengthText(double seconds) {
+    return QString::asprintf("%.2f s", seconds);
+}
+
+QWidget* PlayingSection::makeNoteLengthBlock() {
+    auto* block = new QWidget;
+    auto* lines = new QVBoxLayout(block);
+    lines->setContentsMargins(0, 0, 0, 0);
+    lines->setSpacing(4);
+
+    auto* title = new QHBoxLayout;
+    auto* name = new QLabel(tr("Note length"));
+    title->addWidget(name);
+    title->addStretch(1);
+    noteLengthValue_ = new QLabel;
+    noteLengthValue_->setObjectName(QStringLiteral("noteLengthValue"));
+    makeSecondary(*noteLengthValue_);
+    title->addWidget(noteLengthValue_);
+    lines->addLayout(title);
+
+    auto* sliderRow = new QHBoxLayout;
+    auto* shortLabel = new QLabel(tr("Short"));
+    auto* longLabel = new QLabel(tr("Long"));
+    noteLength_ = new QSlider(Qt::Horizontal);
+    noteLength_->setRange(0, sliderPosition(kLongest));
+    noteLength_->setSingleStep(1);
+    noteLength_->setPageStep(4);
+    noteLength_->setAccessibleName(tr("Note length"));
+    name->setBuddy(noteLength_);
+    sliderRow->addWidget(shortLabel);
+    sliderRow->addWidget(noteLength_, 1);
+    sliderRow->addWidget(longLabel);
+    lines->addLayout(sliderRow);
+
+    auto* explanation = new QLabel(tr("How long each note sustains and then fades away."));
+    explanation->setWordWrap(true);
+    explanation->setFont(calloutFont());
+    makeSecondary(*explanation);
+    lines->addWidget(explanation);
+
+    showNoteLength();
+    connect(noteLength_, &QSlider::valueChanged, this,
+            [this](int position) { state_.setNoteLength(secondsAt(position)); });
+    connect(&state_, &AppState::noteLengthChanged, this, [this] { showNoteLength(); });
+    return block;
+}
+
+void PlayingSection::showNoteLength() {
+    const QSignalBlocker quiet(noteLength_);
+    noteLength_->setValue(sliderPosition(state_.noteLength()));
+    noteLengthValue_->setText(lengthText(state_.noteLength()));
+}
+
+} // namespace plinkora::ui

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ui/SettingsWindow.hpp"
+
+#include <memory>
+
+namespace plinkora::ui {
+
+/// Makes the settings window on first use and keeps that one window for good. Main thread only.
+class SettingsWindowController final {
+public:
+    SettingsWindowController(AppState& state, SettingsWindow::Options options);
+    ~SettingsWindowController();
+
+    /// Shows the window and brings it to the front: where it was saved, or 520 × 820 centred on
+    /// the screen the first time.
+    void show();
+    /// Raises the window when it is on screen; does nothing otherwise.
+    void bringToFront();
+    /// Null until the first show().
+    SettingsWindow* window() { return window_.get(); }
+
+private:
+    void placeFirstTime();
+
+    AppState& state_;
+    SettingsWindow::Options options_;
+    std::unique_ptr<SettingsWindow> window_;
+};
+
+} // namespace plinkora::ui

@@ -1,0 +1,44 @@
+#include "ui/UpdatesSection.hpp"
+
+#include "app/Updater.hpp"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+
+namespace plinkora::ui {
+
+UpdatesSection::UpdatesSection(Updater& updater, std::function<void()> checkForUpdates,
+                               QWidget* parent)
+    : FormSection(tr("Updates"), parent) {
+    auto* automatic = new QCheckBox(tr("Check for updates automatically"));
+    automatic->setChecked(updater.automaticallyChecksForUpdates());
+    connect(automatic, &QCheckBox::clicked, this, [&updater, automatic](bool checks) {
+        updater.setAutomaticallyChecksForUpdates(checks);
+        // Shows what the updater kept, should it have refused the change.
+        automatic->setChecked(updater.automaticallyChecksForUpdates());
+    });
+    connect(&updater, &Updater::automaticallyChecksForUpdatesChanged, automatic,
+            &QCheckBox::setChecked);
+    addRow(automatic);
+
+    auto* buttonRow = new QWidget;
+    auto* layout = new QHBoxLayout(buttonRow);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* check = new QPushButton(tr("Check for Updates…"), buttonRow);
+    check->setAutoDefault(false);
+    check->setEnabled(updater.canCheckForUpdates());
+    connect(&updater, &Updater::canCheckForUpdatesChanged, check, &QPushButton::setEnabled);
+    connect(check, &QPushButton::clicked, this, [checkForUpdates = std::move(checkForUpdates)] {
+        if (checkForUpdates) {
+            checkForUpdates();
+        }
+    });
+    layout->addWidget(check);
+    layout->addStretch(1);
+    addRow(buttonRow);
+
+    setFooter(tr("Updates come from plinkora.org and are verified before they install."));
+}
+
+} // namespace plinkora::ui

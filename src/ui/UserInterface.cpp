@@ -1,0 +1,112 @@
+#include "ui/UserInterface.hpp"
+
+#include "app/AppState.hpp"
+#include "app/Logger.hpp"
+#include "app/PlinkoraApp.hpp"
+#include "ui/PianoKeysIcon.hpp"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace plinkora::ui {
+
+namespace {
+
+constexpr int kNotificationMilliseconds = 12000;
+
+} // namespace
+
+UserInterface::UserInterface(AppState& state, PlinkoraApp& app)
+    : UserInterface(state,
+                    Options{AppState::isSandboxed(), QSystemTrayIcon::isSystemTrayAvailable(),
+                            [] { QCoreApplication::quit(); }}) {
+    app.setOpenSettings([this] { openSettings(); });
+}
+
+UserInterface::UserInterface(AppState& state, Options options)
+    : state_(state)
+    , options_(std::move(options)) {
+    SettingsWindow::Options windowOptions;
+    windowOptions.sandboxed = options_.sandboxed;
+    windowOptions.showsQuitButton = !options_.trayAvailable;
+    windowOptions.checkForUpdates = [this] { checkForUpdates(); };
+    windowOptions.quit = options_.quit;
+    settings_ = std::make_unique<SettingsWindowController>(state_, std::move(windowOptions));
+
+    MenuContent::Actions actions;
+    actions.openSettings = [this] { openSettings(); };
+    actions.checkForUpdates = [this] { checkForUpdates(); };
+    actions.quit = options_.quit;
+    menu_ = std::make_unique<MenuContent>(state_, std::move(actions), options_.sandboxed);
+
+    tray_.setToolTip(tr("Plinkora"));
+    tray_.setContextMenu(&menu_->menu());
+    showEnabled(state_.isEnabled());
+    connect(&state_, &AppState::isEnabledChanged, this, [this](bool on) { showEnabled(on); });
+    connect(&tray_, &QSystemTrayIcon::activated, this, &UserInterface::onTrayActivated);
+    connect(&tray_, &QSystemTrayIcon::messageClicked, this, [this] {
+        if (auto action = std::exchange(notificationAction_, {})) {
+            action();
+        }
+    });
+
+    if (options_.trayAvailable) {
+        tray_.show();
+    } else {
+        Logger::info("no system tray: showing the settings window");
+        openSettings();
+    }
+}
+
+UserInterface::~UserInterface() {
+    tray_.hide();
+    tray_.setContextMenu(nullptr);
+    delete notificationBox_;
+}
+
+void UserInterface::openSettings() {
+    settings_->show();
+}
+
+void UserInterface::checkForUpdates() {
+    settings_->bringToFront();
+    state_.updater().checkForUpdates();
+}
+
+void UserInterface::showEnabled(bool enabled) {
+    tray_.setIcon(pianoKeysIcon(enabled));
+}
+
+void UserInterface::onTrayActivated(QSystemTrayIcon::ActivationReason reason) {
+    // A click on the icon opens the menu, as the right button does, like a menu bar item.
+    if (reason == QSystemTrayIcon::Trigger) {
+        menu_->menu().popup(QCursor::pos());
+    }
+}
+
+void UserInterface::showNotification(const QString& title, const QString& text,
+                                     std::function<void()> onClicked) {
+    notificationAction_ = std::move(onClicked);
+    if (options_.trayAvailable && QSystemTrayIcon::supportsMessages()) {
+        tray_.showMessage(title, text, pianoKeysIcon(state_.isEnabled()),
+                          kNotificationMilliseconds);
+        return;
+    }
+    // Without a tray there is no notification area to show it in.
+    delete notificationBox_;
+    auto* box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Close);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    QPushButton* open = box->addButton(QMessageBox::Open);
+    connect(open, &QPushButton::clicked, this, [this] {
+        if (auto action = std::exchange(notificationAction_, {})) {
+            action();
+        }
+    });
+    notificationBox_ = box;
+    box->show();
+}
+
+} // namespace plinkora::ui

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "ui/MenuContent.hpp"
+#include "ui/SettingsWindowController.hpp"
+
+#include <QObject>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <functional>
+#include <memory>
+
+class QMessageBox;
+
+namespace plinkora {
+class AppState;
+class PlinkoraApp;
+} // namespace plinkora
+
+namespace plinkora::ui {
+
+/// Plinkora's whole face: the tray icon with its menu, and the settings window made on first
+/// use. Where the desktop has no tray, the settings window opens at start and offers quitting.
+/// Main thread only.
+class UserInterface final : public QObject {
+    Q_OBJECT
+
+public:
+    struct Options {
+        bool sandboxed = false;
+        bool trayAvailable = false;
+        /// What "Quit Plinkora" does.
+        std::function<void()> quit;
+    };
+
+    /// The production interface: the system's tray and sandbox, quitting through the event loop,
+    /// and the app's settings hand-over (a second launch or `plinkora --settings`).
+    UserInterface(AppState& state, PlinkoraApp& app);
+    UserInterface(AppState& state, Options options);
+    ~UserInterface() override;
+
+    /// A message from the tray (or, without a tray, a small window); choosing it runs
+    /// `onClicked`. A newer message replaces the action of an older one.
+    void showNotification(const QString& title, const QString& text,
+                          std::function<void()> onClicked);
+
+    /// What "Settings…" does.
+    void openSettings();
+    /// What "Check for Updates…" does: Plinkora's window to the front, then the check.
+    void checkForUpdates();
+
+    QSystemTrayIcon& trayIcon() { return tray_; }
+    MenuContent& menuContent() { return *menu_; }
+    SettingsWindowController& settingsWindow() { return *settings_; }
+
+private:
+    void showEnabled(bool enabled);
+    void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
+
+    AppState& state_;
+    Options options_;
+    std::unique_ptr<SettingsWindowController> settings_;
+    std::unique_ptr<MenuContent> menu_;
+    QSystemTrayIcon tray_;
+    std::function<void()> notificationAction_;
+    QPointer<QMessageBox> notificationBox_;
+};
+
+} // namespace plinkora::ui
