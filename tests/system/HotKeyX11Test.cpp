@@ -1,1 +1,185 @@
+// The global hot key on a real X server: presses come from xdotool through XTEST, exactly as
+// from a keyboard, and the competing application is a second X connection.
+#include "ChildProcess.hpp"
+#include "HotKeyWait.hpp"
+#include "LogCapture.hpp"
+#include "TempHome.hpp"
+#include "system/GlobalHotKey.hpp"
+
+#include <QThread>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <memory>
+#include <xcb/xcb.h>
+
+namespace plinkora {
+namespace {
+
+using testing::waitUntil;
+using testing::xdotool;
+
+constexpr auto kModifiers = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+
+// Another X client, with its own connection to the server.
+class OtherClient {
+public:
+    OtherClient()
+        : connection_(xcb_connect(nullptr, nullptr)) {
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+    }
+    ~OtherClient() { xcb_disconnect(connection_); }
+
+    /// Grabs Ctrl+Alt+Super+<keycode of m>; whether the server granted it.
+    bool grabM() {
+        const auto cookie = xcb_grab_key_checked(
+            connection_, 0, root_, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4,
+            keyCodeOfM(), XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        xcb_generic_error_t* error = xcb_request_check(connection_, cookie);
+        std::free(error);
+        return error == nullptr;
+    }
+
+    /// Waits for a key press to reach this client.
+    bool receivesPress(double seconds = 5.0) {
+        return waitUntil(
+            [this] {
+                while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+                    const bool isPress = (event->response_type & 0x7f) == XCB_KEY_PRESS;
+                    std::free(event);
+                    if (isPress) {
+                        return true;
+                    }
+                }
+                return false;
+            },
+            seconds);
+    }
+
+private:
+    xcb_keycode_t keyCodeOfM() {
+        const std::string output = testing::runCommand({"xmodmap", "-pke"});
+        const auto at = output.find(" = m M");
+        const auto start = output.rfind("keycode", at);
+        return static_cast<xcb_keycode_t>(std::stoi(output.substr(start + 7, at - start - 7)));
+    }
+
+    xcb_connection_t* connection_;
+    xcb_window_t root_ = 0;
+};
+
+class HotKeyX11Test : public ::testing::Test {
+protected:
+    std::unique_ptr<GlobalHotKey> makeHotKey(Qt::Key key, int* presses) {
+        return std::make_unique<GlobalHotKey>(
+            key, kModifiers, [presses] { ++*presses; }, GlobalHotKey::Session{});
+    }
+};
+
+TEST_F(HotKeyX11Test, RunsOncePerPressWithExactlyItsModifiers) {
+    int presses = 0;
+    auto hotKey = makeHotKey(Qt::Key_M, &presses);
+
+    // Near misses first: a later hit proves they were delivered and ignored.
+    xdotool({"key", "ctrl+alt+m", "ctrl+super+m", "ctrl+alt+super+shift+m", "ctrl+alt+super+n"});
+    xdotool({"key", "ctrl+alt+super+m"});
+    ASSERT_TRUE(waitUntil([&] { return presses >= 1; }));
+    xdotool({"key", "ctrl+alt+super+m"});
+    ASSERT_TRUE(waitUntil([&] { return presses >= 2; }));
+    EXPECT_FALSE(waitUntil([&] { return presses > 2; }, 0.3));
+}
+
+TEST_F(HotKeyX11Test, WorksWithNumLockAndCapsLockOn) {
+    int presses = 0;
+    auto hotKey = makeHotKey(Qt::Key_M, &presses);
+
+    xdotool({"key", "Num_Lock"});
+    xdotool({"key", "ctrl+alt+super+m"});
+    const bool withNumLock = waitUntil([&] { return presses == 1; });
+    xdotool({"key", "Caps_Lock"});
+    xdotool({"key", "ctrl+alt+super+m"});
+    const bool withBoth = waitUntil([&] { return presses == 2; });
+    xdotool({"key", "Num_Lock"});
+    xdotool({"key", "ctrl+alt+super+m"});
+    const bool withCapsLock = waitUntil([&] { return presses == 3; });
+    xdotool({"key", "Caps_Lock"});
+
+    EXPECT_TRUE(withNumLock);
+    EXPECT_TRUE(withBoth);
+    EXPECT_TRUE(withCapsLock);
+}
+
+TEST_F(HotKeyX11Test, HoldingTheKeysDownDoesNotToggleAgain) {
+    int presses = 0;
+    auto hotKey = makeHotKey(Qt::Key_M, &presses);
+
+    // Long enough for the server's auto-repeat (660 ms delay, 25 per second) to send many.
+    xdotool({"keydown", "ctrl+alt+super+m"});
+    QThread::msleep(1200);
+    QCoreApplication::processEvents();
+    xdotool({"keyup", "ctrl+alt+super+m"});
+    xdotool({"key", "ctrl+alt+super+m"});
+    ASSERT_TRUE(waitUntil([&] { return presses >= 2; }));
+    EXPECT_FALSE(waitUntil([&] { return presses > 2; }, 0.3));
+}
+
+TEST_F(HotKeyX11Test, CombinationTakenByAnotherClientFailsSilently) {
+    OtherClient other;
+    ASSERT_TRUE(other.grabM());
+    testing::LogCapture log;
+    int presses = 0;
+    auto hotKey = makeHotKey(Qt::Key_M, &presses);
+
+    xdotool({"key", "ctrl+alt+super+m"});
+    EXPECT_TRUE(other.receivesPress());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(presses, 0);
+    for (const auto& line : log.lines()) {
+        EXPECT_NE(line.level, LogLevel::error) << line.text;
+        EXPECT_NE(line.level, LogLevel::info) << line.text;
+    }
+}
+
+TEST_F(HotKeyX11Test, DestructionReleasesTheGrabAndSilencesTheAction) {
+    int presses = 0;
+    auto hotKey = makeHotKey(Qt::Key_M, &presses);
+    {
+        OtherClient whileHeld;
+        EXPECT_FALSE(whileHeld.grabM());
+    }
+    hotKey.reset();
+
+    OtherClient after;
+    EXPECT_TRUE(after.grabM());
+    int otherPresses = 0;
+    auto other = makeHotKey(Qt::Key_N, &otherPresses);
+    xdotool({"key", "ctrl+alt+super+m", "ctrl+alt+super+n"});
+    ASSERT_TRUE(waitUntil([&] { return otherPresses == 1; }));
+    EXPECT_EQ(presses, 0);
+}
+
+TEST_F(HotKeyX11Test, ActionMayDestroyTheHotKey) {
+    int presses = 0;
+    std::unique_ptr<GlobalHotKey> hotKey;
+    hotKey = std::make_unique<GlobalHotKey>(
+        Qt::Key_M, kModifiers,
+        [&] {
+            ++presses;
+            hotKey.reset();
+        },
+        GlobalHotKey::Session{});
+
+    xdotool({"key", "ctrl+alt+super+m"});
+    ASSERT_TRUE(waitUntil([&] { return presses == 1; }));
+    EXPECT_EQ(hotKey, nullptr);
+}
+
+TEST(MakeGlobalHotKey, RegistersOnTheX11Session) {
+    testing::ScopedEnv session("XDG_SESSION_TYPE", std::string("x11"));
+    int presses = 0;
+    auto hotKey = makeGlobalHotKey(Qt::Key_M, kModifiers, [&] { ++presses; });
+    xdotool({"key", "ctrl+alt+super+m"});
+    EXPECT_TRUE(waitUntil([&] { return presses == 1; }));
+}
+
+} // namespace
+} // namespace plinkora
