@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace plinkora::audio {
+
+/// Fills the output with interleaved stereo 32-bit float frames.
+class AudioRenderer {
+public:
+    virtual ~AudioRenderer() = default;
+    /// Runs on the audio thread: no allocation, no locks, no waiting.
+    virtual void render(float* interleaved, std::size_t frames) = 0;
+};
+
+/// The sound server's side of the engine: one playback stream on one device (a sink).
+/// Every operation is called on the main thread and returns there; the callbacks are
+/// delivered on the main thread.
+class AudioOutput {
+public:
+    virtual ~AudioOutput() = default;
+
+    /// Connects what is not connected and lets the stream play; the error text on failure.
+    virtual std::optional<std::string> start() = 0;
+    /// Holds the stream connected but silent, so that a later start resumes quickly.
+    virtual void pause() = 0;
+    /// Disconnects the stream.
+    virtual void stop() = 0;
+    /// The stream is connected and playing.
+    virtual bool isRunning() const = 0;
+    /// The stream's sample rate in Hz.
+    virtual double sampleRate() const = 0;
+
+    /// The server's default sink; nothing when it cannot be read or there is none.
+    virtual std::optional<std::uint32_t> defaultSink() = 0;
+    /// The sink the engine plays to; nothing while none has been chosen.
+    virtual std::optional<std::uint32_t> sink() const = 0;
+    /// Makes `index` the engine's sink, moving a connected stream there; the error text on
+    /// failure (the previous sink is kept then).
+    virtual std::optional<std::string> selectSink(std::uint32_t index) = 0;
+    /// The sink's human-readable description, when it can be read.
+    virtual std::optional<std::string> sinkDescription(std::uint32_t index) = 0;
+
+    /// Called when the server's default sink has changed.
+    virtual void setOnDefaultSinkChange(std::function<void()> callback) = 0;
+    /// Called when the stream or the connection failed or ended (the server restarted or
+    /// went away).
+    virtual void setOnConfigurationChange(std::function<void()> callback) = 0;
+};
+
+} // namespace plinkora::audio

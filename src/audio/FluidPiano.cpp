@@ -1,0 +1,128 @@
+#include "audio/FluidPiano.hpp"
+
+#include "app/Logger.hpp"
+#include "audio/FluidSampler.hpp"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <unistd.h>
+
+namespace plinkora::audio {
+
+namespace {
+
+void logFromFluidSynth(int level, const char* message, void*) {
+    const std::string text = std::string("fluidsynth: ") + (message != nullptr ? message : "");
+    switch (level) {
+    case FLUID_PANIC:
+    case FLUID_ERR:
+        Logger::error(text);
+        break;
+    case FLUID_WARN:
+        Logger::info(text);
+        break;
+    default:
+        Logger::debug(text);
+        break;
+    }
+}
+
+void routeFluidSynthLog() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
+            fluid_set_log_function(level, logFromFluidSynth, nullptr);
+        }
+    });
+}
+
+} // namespace
+
+std::unique_ptr<FluidPiano> FluidPiano::create(std::string& error) {
+    routeFluidSynthLog();
+    std::unique_ptr<FluidPiano> piano(new FluidPiano);
+    piano->settings_ = new_fluid_settings();
+    if (piano->settings_ == nullptr) {
+        error = "FluidSynth could not make its settings";
+        return nullptr;
+    }
+    fluid_settings_t* settings = piano->settings_;
+    fluid_settings_setnum(settings, "synth.sample-rate", kSampleRate);
+    // The tone filter and the hall reverb are ours; FluidSynth's effects would only add CPU.
+    fluid_settings_setint(settings, "synth.reverb.active", 0);
+    fluid_settings_setint(settings, "synth.chorus.active", 0);
+    // Only the piano's samples are read into memory, not a whole General MIDI font.
+    fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+    fluid_settings_setint(settings, "synth.midi-channels", 16);
+    fluid_settings_setint(settings, "synth.polyphony", 512);
+    fluid_settings_setint(settings, "synth.threadsafe-api", 1);
+    fluid_settings_setnum(settings, "synth.gain", 0.4);
+    piano->synth_ = new_fluid_synth(settings);
+    if (piano->synth_ == nullptr) {
+        error = "FluidSynth could not create its synthesizer";
+        return nullptr;
+    }
+    return piano;
+}
+
+FluidPiano::~FluidPiano() {
+    if (synth_ != nullptr) {
+        delete_fluid_synth(synth_);
+    }
+    if (settings_ != nullptr) {
+        delete_fluid_settings(settings_);
+    }
+}
+
+std::vector<std::unique_ptr<Sampler>> FluidPiano::makeSamplers(std::string& error) {
+    std::vector<std::unique_ptr<Sampler>> samplers;
+    const int channels = fluid_synth_count_midi_channels(synth_);
+    for (int zone = 0; zone < kZones; ++zone) {
+        const int channel = channelForZone(zone);
+        if (channel >= channels) {
+            error = "FluidSynth has " + std::to_string(channels) + " MIDI channels, too few for " +
+                    std::to_string(kZones) + " zones";
+            break;
+        }
+        samplers.push_back(std::make_unique<FluidSampler>(*this, channel));
+    }
+    return samplers;
+}
+
+std::optional<int> FluidPiano::soundFont(const std::string& path, std::string& error) {
+    if (fontTried_) {
+        error = fontError_;
+        return fontId_;
+    }
+    fontTried_ = true;
+    std::error_code status;
+    if (!std::filesystem::exists(path, status)) {
+        fontError_ = path + " does not exist (install the package fluid-soundfont-gm)";
+    } else if (access(path.c_str(), R_OK) != 0) {
+        fontError_ = "cannot read " + path + ": " + std::strerror(errno);
+    } else if (!fluid_is_soundfont(path.c_str())) {
+        fontError_ = path + " is not a SoundFont";
+    } else {
+        // Presets are selected per zone later, so nothing else (no drum kit) is loaded now.
+        const int id = fluid_synth_sfload(synth_, path.c_str(), 0);
+        if (id == FLUID_FAILED) {
+            fontError_ = "FluidSynth could not read the SoundFont " + path;
+        } else {
+            fontId_ = id;
+        }
+    }
+    error = fontError_;
+    return fontId_;
+}
+
+void FluidPiano::renderDry(float* left, float* right, int frames) {
+    fluid_synth_write_float(synth_, frames, left, 0, 1, right, 0, 1);
+}
+
+int FluidPiano::activeVoices() const {
+    return fluid_synth_get_active_voice_count(synth_);
+}
+
+} // namespace plinkora::audio

@@ -1,0 +1,254 @@
+#include "audio/PianoEngine.hpp"
+
+#include "app/Logger.hpp"
+#include "audio/FluidPiano.hpp"
+#include "audio/PianoGraph.hpp"
+#include "audio/PulseOutput.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace plinkora {
+
+using audio::FluidPiano;
+using audio::PianoGraph;
+using audio::PulseOutput;
+
+/// One fade's own state, shared by its ticks.
+struct PianoEngine::Fade {
+    long counter = 0;
+    Scheduler::TaskId timer = Scheduler::kNoTask;
+};
+
+PianoEngine::PianoEngine(Scheduler& scheduler)
+    : PianoEngine(scheduler, kSoundBankPath) {}
+
+PianoEngine::PianoEngine(Scheduler& scheduler, std::string soundBankPath, OutputFactory makeOutput)
+    : scheduler_(scheduler)
+    , soundBankPath_(std::move(soundBankPath)) {
+    std::optional<std::string> wiringError;
+    std::string error;
+    piano_ = FluidPiano::create(error);
+    if (piano_ == nullptr) {
+        wiringError = error;
+    } else {
+        samplers_ = piano_->makeSamplers(error);
+        if (!error.empty()) {
+            wiringError = error;
+        }
+    }
+    graph_ = std::make_unique<PianoGraph>(piano_.get(), FluidPiano::kSampleRate);
+    if (makeOutput) {
+        output_ = makeOutput(*graph_);
+    } else {
+        output_ = std::make_unique<PulseOutput>(*graph_, FluidPiano::kSampleRate);
+    }
+    finishConstruction(wiringError);
+}
+
+PianoEngine::PianoEngine(Scheduler& scheduler,
+                         std::vector<std::unique_ptr<audio::Sampler>> samplers,
+                         std::unique_ptr<audio::AudioOutput> output, std::string soundBankPath)
+    : scheduler_(scheduler)
+    , soundBankPath_(std::move(soundBankPath))
+    , samplers_(std::move(samplers))
+    , output_(std::move(output)) {
+    finishConstruction(std::nullopt);
+}
+
+PianoEngine::~PianoEngine() = default;
+
+void PianoEngine::finishConstruction(const std::optional<std::string>& wiringError) {
+    if (wiringError) {
+        Logger::notice("Plinkora: could not wire the audio graph: " + *wiringError);
+    }
+    bindToDefaultOutputDevice();
+    // The output lives no longer than the engine, so its callbacks may hold `this`.
+    output_->setOnDefaultSinkChange([this] { handleDefaultOutputDeviceChange(); });
+    output_->setOnConfigurationChange([this] { handleConfigurationChange(); });
+    loadInstrument();
+}
+
+void PianoEngine::loadInstrument() {
+    for (const auto& sampler : samplers_) {
+        if (const auto error = sampler->loadPiano(soundBankPath_)) {
+            instrumentLoaded_ = false;
+            Logger::notice("Plinkora: could not load the system piano: " + *error);
+            return;
+        }
+    }
+    instrumentLoaded_ = true;
+}
+
+void PianoEngine::play(int zone, std::uint8_t velocity) {
+    const std::vector<std::uint8_t> notes = scale_.midiNotes();
+    const bool running = isEngineRunning();
+    // Compared as unsigned, so that a negative zone is out of range too.
+    const auto slot = static_cast<std::size_t>(static_cast<unsigned int>(zone));
+    if (!running || slot >= samplers_.size() || slot >= notes.size()) {
+        Logger::error(
+            Logger::format("play ignored: engine running %s, instrument loaded %s, output %s",
+                           Logger::boolText(running), Logger::boolText(instrumentLoaded_),
+                           outputDeviceName().c_str()));
+        return;
+    }
+    audio::Sampler& sampler = *samplers_[slot];
+    const std::uint8_t note = notes[slot];
+    const std::int64_t generation = ++generations_[slot];
+    holdItems_[slot].cancel();
+    fadeTimers_[slot].cancel();
+    // Full expression again, in case a fade had lowered it.
+    sampler.sendController(kExpression, 127);
+    sampler.stopNote(note);
+    sampler.startNote(note, velocity);
+    const double hold = noteLength_ * kHoldFraction;
+    const double duration = noteLength_ - hold;
+    holdItems_[slot] =
+        ScheduledTask(scheduler_, scheduler_.after(hold, [this, slot, generation, note, duration] {
+            holdItems_[slot].release();
+            if (generations_[slot] == generation) {
+                beginFade(slot, note, duration, generation);
+            }
+        }));
+}
+
+void PianoEngine::beginFade(std::size_t zone, std::uint8_t note, double duration,
+                            std::int64_t generation) {
+    const long steps = std::max<long>(kMinimumFadeSteps, std::lround(duration / kFadeStep));
+    const double interval = duration / static_cast<double>(steps);
+    auto fade = std::make_shared<Fade>();
+    fade->timer = scheduler_.every(interval, [this, zone, note, generation, steps, fade] {
+        // Kept alive here: the tick may end its own timer, and with it this closure.
+        const std::shared_ptr<Fade> keep = fade;
+        fadeTick(zone, note, generation, steps, *keep);
+    });
+    fadeTimers_[zone] = ScheduledTask(scheduler_, fade->timer);
+}
+
+void PianoEngine::fadeTick(std::size_t zone, std::uint8_t note, std::int64_t generation, long steps,
+                           Fade& fade) {
+    if (generations_[zone] != generation) {
+        // A newer strike owns the zone's slot now; only this timer is ended.
+        scheduler_.cancel(fade.timer);
+        return;
+    }
+    fade.counter += 1;
+    const double progress =
+        std::min(static_cast<double>(fade.counter) / static_cast<double>(steps), 1.0);
+    const auto value = static_cast<std::uint8_t>(std::lround((1 - progress) * 127));
+    samplers_[zone]->sendController(kExpression, value);
+    if (progress >= 1) {
+        fadeTimers_[zone].cancel();
+        samplers_[zone]->stopNote(note);
+    }
+}
+
+void PianoEngine::start() {
+    wantsRunning_ = true;
+    pauseWorkItem_.cancel();
+    if (isEngineRunning()) {
+        return;
+    }
+    bindToDefaultOutputDevice();
+    if (const auto error = output_->start()) {
+        Logger::error(Logger::format("audio engine failed to start: %s", error->c_str()));
+        reconnectLater();
+        return;
+    }
+    reconnectTask_.cancel();
+    Logger::info(Logger::format("audio engine started on %s, output format %f Hz",
+                                outputDeviceName().c_str(), output_->sampleRate()));
+}
+
+void PianoEngine::stopAfterTail() {
+    wantsRunning_ = false;
+    pauseWorkItem_.cancel();
+    pauseWorkItem_ = ScheduledTask(scheduler_, scheduler_.after(noteLength_ + kTailSeconds, [this] {
+        pauseWorkItem_.release();
+        if (!wantsRunning_) {
+            output_->pause();
+        }
+    }));
+}
+
+bool PianoEngine::isEngineRunning() const {
+    return output_->isRunning();
+}
+
+std::string PianoEngine::outputDeviceName() const {
+    const std::optional<std::uint32_t> sink = output_->sink();
+    if (!sink) {
+        return "System default";
+    }
+    if (const auto description = output_->sinkDescription(*sink)) {
+        return *description;
+    }
+    return "Device " + std::to_string(*sink);
+}
+
+void PianoEngine::bindToDefaultOutputDevice() {
+    const std::optional<std::uint32_t> sink = output_->defaultSink();
+    if (!sink || sink == output_->sink()) {
+        return;
+    }
+    if (const auto error = output_->selectSink(*sink)) {
+        Logger::error(Logger::format("could not select the default output device %u: %s", *sink,
+                                     error->c_str()));
+    }
+}
+
+void PianoEngine::handleDefaultOutputDeviceChange() {
+    const bool wasRunning = isEngineRunning();
+    output_->stop();
+    bindToDefaultOutputDevice();
+    if (wantsRunning_ || wasRunning) {
+        if (const auto error = output_->start()) {
+            Logger::notice("Plinkora: audio engine failed to restart on the new output: " + *error);
+        }
+    }
+    notifyOutputChange();
+}
+
+void PianoEngine::handleConfigurationChange() {
+    if (!wantsRunning_ || isEngineRunning()) {
+        return;
+    }
+    bindToDefaultOutputDevice();
+    if (const auto error = output_->start()) {
+        Logger::notice("Plinkora: audio engine failed to restart: " + *error);
+        reconnectLater();
+    } else {
+        reconnectTask_.cancel();
+    }
+    notifyOutputChange();
+}
+
+void PianoEngine::reconnectLater() {
+    // The sound server says nothing when it comes back, so keep knocking, quietly.
+    if (!reconnectTask_.isPending()) {
+        reconnectTask_ = ScheduledTask(
+            scheduler_, scheduler_.every(kReconnectInterval, [this] { retryConnection(); }));
+    }
+}
+
+void PianoEngine::retryConnection() {
+    if (!wantsRunning_ || isEngineRunning()) {
+        reconnectTask_.cancel();
+        return;
+    }
+    bindToDefaultOutputDevice();
+    if (!output_->start()) {
+        reconnectTask_.cancel();
+        Logger::info(Logger::format("audio engine started on %s, output format %f Hz",
+                                    outputDeviceName().c_str(), output_->sampleRate()));
+        notifyOutputChange();
+    }
+}
+
+void PianoEngine::notifyOutputChange() {
+    if (onOutputDeviceChange_) {
+        onOutputDeviceChange_();
+    }
+}
+
+} // namespace plinkora

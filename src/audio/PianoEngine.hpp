@@ -1,0 +1,103 @@
+#pragma once
+
+#include "app/Piano.hpp"
+#include "app/Scheduler.hpp"
+#include "audio/AudioOutput.hpp"
+#include "audio/Sampler.hpp"
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace plinkora::audio {
+class FluidPiano;
+class PianoGraph;
+} // namespace plinkora::audio
+
+namespace plinkora {
+
+/// The whole sound path: twelve samplers (one per zone) carrying the General MIDI grand piano,
+/// the tone filter and the hall reverb, played to the default output device; every strike
+/// holds its note for 40 % of the note length and then fades it out in small steps.
+///
+/// Main thread only: hold and fade work runs on the scheduler, the output's events arrive as
+/// queued calls; only the render path runs on the audio thread.
+class PianoEngine final : public Piano {
+public:
+    static constexpr const char* kSoundBankPath = "/usr/share/sounds/sf2/default-GM.sf2";
+    static constexpr std::size_t kZoneSlots = 12;
+    static constexpr double kHoldFraction = 0.4;
+    static constexpr double kFadeStep = 0.025;
+    static constexpr int kMinimumFadeSteps = 8;
+    static constexpr double kTailSeconds = 4.0;
+    static constexpr double kReconnectInterval = 1.0;
+    static constexpr std::uint8_t kExpression = 11;
+
+    using OutputFactory =
+        std::function<std::unique_ptr<audio::AudioOutput>(audio::PianoGraph& graph)>;
+
+    /// The production engine: FluidSynth with the system's General MIDI sound bank, played
+    /// through PulseAudio.
+    explicit PianoEngine(Scheduler& scheduler);
+    /// As above with another sound bank, and an output of the caller's when `makeOutput` is set.
+    PianoEngine(Scheduler& scheduler, std::string soundBankPath, OutputFactory makeOutput = {});
+    /// The note logic on samplers of the caller's, with `output` standing for the engine.
+    PianoEngine(Scheduler& scheduler, std::vector<std::unique_ptr<audio::Sampler>> samplers,
+                std::unique_ptr<audio::AudioOutput> output, std::string soundBankPath);
+    ~PianoEngine() override;
+    PianoEngine(const PianoEngine&) = delete;
+    PianoEngine& operator=(const PianoEngine&) = delete;
+
+    void setNoteLength(double seconds) override { noteLength_ = seconds; }
+    double noteLength() const override { return noteLength_; }
+    void setScale(const music::Scale& scale) override { scale_ = scale; }
+    void play(int zone, std::uint8_t velocity) override;
+    void start() override;
+    void stopAfterTail() override;
+    std::string outputDeviceName() const override;
+    void setOnOutputDeviceChange(std::function<void()> callback) override {
+        onOutputDeviceChange_ = std::move(callback);
+    }
+    bool isEngineRunning() const override;
+    bool instrumentLoaded() const override { return instrumentLoaded_; }
+
+    std::size_t samplerCount() const { return samplers_.size(); }
+    /// The synth behind the samplers; null for caller's samplers or when none could be made.
+    audio::FluidPiano* piano() const { return piano_.get(); }
+
+private:
+    struct Fade;
+
+    void finishConstruction(const std::optional<std::string>& wiringError);
+    void loadInstrument();
+    void bindToDefaultOutputDevice();
+    void handleDefaultOutputDeviceChange();
+    void handleConfigurationChange();
+    void beginFade(std::size_t zone, std::uint8_t note, double duration, std::int64_t generation);
+    void fadeTick(std::size_t zone, std::uint8_t note, std::int64_t generation, long steps,
+                  Fade& fade);
+    void reconnectLater();
+    void retryConnection();
+    void notifyOutputChange();
+
+    Scheduler& scheduler_;
+    std::string soundBankPath_;
+    double noteLength_ = 2.0;
+    std::unique_ptr<audio::FluidPiano> piano_;
+    std::unique_ptr<audio::PianoGraph> graph_;
+    std::vector<std::unique_ptr<audio::Sampler>> samplers_;
+    std::array<std::int64_t, kZoneSlots> generations_{};
+    std::array<ScheduledTask, kZoneSlots> holdItems_;
+    std::array<ScheduledTask, kZoneSlots> fadeTimers_;
+    ScheduledTask pauseWorkItem_;
+    ScheduledTask reconnectTask_;
+    bool wantsRunning_ = false;
+    bool instrumentLoaded_ = false;
+    music::Scale scale_;
+    std::function<void()> onOutputDeviceChange_;
+    // Declared last, so destroyed first: the audio thread stops before the graph it renders.
+    std::unique_ptr<audio::AudioOutput> output_;
+};
+
+} // namespace plinkora

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "audio/AudioOutput.hpp"
+#include "audio/HallReverb.hpp"
+#include "audio/ToneFilter.hpp"
+
+#include <array>
+#include <atomic>
+
+namespace plinkora::audio {
+
+class FluidPiano;
+
+/// The signal path after the samplers: the synth's dry sum (at unity volume), the tone filter (3400
+/// Hz low-pass, 0.9 octave wide), the hall reverb (42 % wet) and the main volume (0.9).
+///
+/// Made on the main thread before the output starts; `render` runs on the audio thread.
+class PianoGraph final : public AudioRenderer {
+public:
+    static constexpr std::size_t kBlockFrames = 64;
+    static constexpr double kToneFrequency = 3400;
+    static constexpr double kToneBandwidth = 0.9;
+    static constexpr double kToneGainDb = 0;
+    static constexpr double kReverbWetShare = 0.42;
+    static constexpr float kMainVolume = 0.9f;
+
+    /// `piano` may be null (no synth could be made): the graph then renders silence.
+    PianoGraph(FluidPiano* piano, double sampleRate);
+
+    /// Runs on the audio thread: no allocation, no locks, no waiting.
+    void render(float* interleaved, std::size_t frames) override;
+    /// As `render`, also copying the signal as it enters the reverb into `preReverb`
+    /// (interleaved, same length).
+    void render(float* interleaved, std::size_t frames, float* preReverb);
+
+    const HallReverb& reverb() const { return reverb_; }
+
+private:
+    FluidPiano* piano_;
+    ToneFilter tone_;
+    HallReverb reverb_;
+    std::array<float, kBlockFrames> left_{};
+    std::array<float, kBlockFrames> right_{};
+};
+
+} // namespace plinkora::audio

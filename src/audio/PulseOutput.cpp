@@ -1,0 +1,487 @@
+#include "audio/PulseOutput.hpp"
+
+#include <QMetaObject>
+
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
+namespace plinkora::audio {
+
+namespace {
+
+constexpr std::size_t kChannels = 2;
+constexpr std::size_t kFrameBytes = kChannels * sizeof(float);
+// The server asks for more as soon as this much has been played, so each write is small.
+constexpr std::uint32_t kRequestFrames = 64;
+
+/// The outcome of one server request, filled in by its callback on the main loop's thread.
+struct Reply {
+    pa_threaded_mainloop* loop = nullptr;
+    bool ok = false;
+};
+
+void succeeded(int success, void* data) {
+    auto* reply = static_cast<Reply*>(data);
+    reply->ok = success != 0;
+    pa_threaded_mainloop_signal(reply->loop, 0);
+}
+
+void contextSucceeded(pa_context*, int success, void* data) {
+    succeeded(success, data);
+}
+void streamSucceeded(pa_stream*, int success, void* data) {
+    succeeded(success, data);
+}
+
+struct ServerReply : Reply {
+    std::string defaultSink;
+};
+
+void serverInfoRead(pa_context*, const pa_server_info* info, void* data) {
+    auto* reply = static_cast<ServerReply*>(data);
+    if (info != nullptr) {
+        reply->ok = true;
+        reply->defaultSink = info->default_sink_name != nullptr ? info->default_sink_name : "";
+    }
+    pa_threaded_mainloop_signal(reply->loop, 0);
+}
+
+void keepDenormalsAway() {
+#if defined(__SSE__)
+    // Flush-to-zero and denormals-are-zero: a decaying tail must not slow the render down.
+    _mm_setcsr(_mm_getcsr() | 0x8040);
+#endif
+}
+
+struct SinkReply : Reply {
+    std::uint32_t index = PA_INVALID_INDEX;
+    std::string name;
+    std::string description;
+};
+
+void sinkInfoRead(pa_context*, const pa_sink_info* info, int last, void* data) {
+    auto* reply = static_cast<SinkReply*>(data);
+    if (last == 0 && info != nullptr) {
+        reply->ok = true;
+        reply->index = info->index;
+        reply->name = info->name != nullptr ? info->name : "";
+        reply->description = info->description != nullptr ? info->description : "";
+        return;
+    }
+    pa_threaded_mainloop_signal(reply->loop, 0);
+}
+
+/// Waits, with the main loop locked, until the server has answered.
+bool finish(pa_threaded_mainloop* loop, pa_operation* operation) {
+    if (operation == nullptr) {
+        return false;
+    }
+    while (pa_operation_get_state(operation) == PA_OPERATION_RUNNING) {
+        pa_threaded_mainloop_wait(loop);
+    }
+    const bool done = pa_operation_get_state(operation) == PA_OPERATION_DONE;
+    pa_operation_unref(operation);
+    return done;
+}
+
+std::string readDefaultSinkName(pa_threaded_mainloop* loop, pa_context* context) {
+    ServerReply reply;
+    reply.loop = loop;
+    if (!finish(loop, pa_context_get_server_info(context, serverInfoRead, &reply)) || !reply.ok) {
+        return {};
+    }
+    return reply.defaultSink;
+}
+
+bool readSink(pa_threaded_mainloop* loop, pa_context* context, const char* name,
+              std::uint32_t index, SinkReply& info) {
+    info.loop = loop;
+    pa_operation* operation =
+        name != nullptr ? pa_context_get_sink_info_by_name(context, name, sinkInfoRead, &info)
+                        : pa_context_get_sink_info_by_index(context, index, sinkInfoRead, &info);
+    return finish(loop, operation) && info.ok;
+}
+
+} // namespace
+
+PulseOutput::PulseOutput(AudioRenderer& renderer, double sampleRate)
+    : renderer_(renderer) {
+    spec_.format = PA_SAMPLE_FLOAT32NE;
+    spec_.rate = static_cast<std::uint32_t>(sampleRate);
+    spec_.channels = kChannels;
+    loop_ = pa_threaded_mainloop_new();
+    pa_threaded_mainloop_set_name(loop_, "plinkora-audio");
+    pa_threaded_mainloop_start(loop_);
+}
+
+PulseOutput::~PulseOutput() {
+    pa_threaded_mainloop_lock(loop_);
+    dropContext();
+    pa_threaded_mainloop_unlock(loop_);
+    // Joins the audio thread: after this no queued call can be posted any more, and those
+    // already posted die with mainThread_.
+    pa_threaded_mainloop_stop(loop_);
+    pa_threaded_mainloop_free(loop_);
+}
+
+std::optional<std::string> PulseOutput::start() {
+    std::string error;
+    pa_threaded_mainloop_lock(loop_);
+    if (connectContext(error) && connectStream(error) && corked_) {
+        Reply reply{loop_};
+        if (finish(loop_, pa_stream_cork(stream_, 0, streamSucceeded, &reply)) && reply.ok) {
+            corked_ = false;
+        } else {
+            error = contextError();
+        }
+    }
+    pa_threaded_mainloop_unlock(loop_);
+    if (!error.empty()) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+void PulseOutput::pause() {
+    pa_threaded_mainloop_lock(loop_);
+    if (stream_ != nullptr && streamReady_ && !corked_) {
+        Reply reply{loop_};
+        if (finish(loop_, pa_stream_cork(stream_, 1, streamSucceeded, &reply)) && reply.ok) {
+            corked_ = true;
+        }
+    }
+    pa_threaded_mainloop_unlock(loop_);
+}
+
+void PulseOutput::stop() {
+    pa_threaded_mainloop_lock(loop_);
+    dropStream();
+    pa_threaded_mainloop_unlock(loop_);
+}
+
+bool PulseOutput::isRunning() const {
+    // Main-thread flags: a stream that has just died counts as running until its loss,
+    // a queued call, has been handled.
+    return stream_ != nullptr && streamReady_ && !corked_;
+}
+
+double PulseOutput::sampleRate() const {
+    double rate = spec_.rate;
+    pa_threaded_mainloop_lock(loop_);
+    if (stream_ != nullptr && streamReady_) {
+        if (const pa_sample_spec* spec = pa_stream_get_sample_spec(stream_)) {
+            rate = spec->rate;
+        }
+    }
+    pa_threaded_mainloop_unlock(loop_);
+    return rate;
+}
+
+std::optional<std::uint32_t> PulseOutput::defaultSink() {
+    std::optional<std::uint32_t> index;
+    std::string error;
+    pa_threaded_mainloop_lock(loop_);
+    if (connectContext(error)) {
+        const std::string name = readDefaultSinkName(loop_, context_);
+        SinkReply info;
+        if (!name.empty() && readSink(loop_, context_, name.c_str(), PA_INVALID_INDEX, info)) {
+            index = info.index;
+        }
+    }
+    pa_threaded_mainloop_unlock(loop_);
+    return index;
+}
+
+std::optional<std::string> PulseOutput::selectSink(std::uint32_t index) {
+    std::string error;
+    pa_threaded_mainloop_lock(loop_);
+    SinkReply info;
+    if (!connectContext(error)) {
+        // The error says why.
+    } else if (!readSink(loop_, context_, nullptr, index, info)) {
+        error = contextError();
+    } else if (stream_ != nullptr && streamReady_) {
+        Reply reply{loop_};
+        if (!finish(loop_,
+                    pa_context_move_sink_input_by_index(context_, pa_stream_get_index(stream_),
+                                                        index, contextSucceeded, &reply)) ||
+            !reply.ok) {
+            error = contextError();
+        }
+    }
+    if (error.empty()) {
+        sink_ = index;
+        sinkName_ = info.name;
+    }
+    pa_threaded_mainloop_unlock(loop_);
+    if (!error.empty()) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> PulseOutput::sinkDescription(std::uint32_t index) {
+    std::optional<std::string> description;
+    pa_threaded_mainloop_lock(loop_);
+    SinkReply info;
+    if (contextReady_ && readSink(loop_, context_, nullptr, index, info) &&
+        !info.description.empty()) {
+        description = info.description;
+    }
+    pa_threaded_mainloop_unlock(loop_);
+    return description;
+}
+
+double PulseOutput::latencyOnAudioThread() const {
+    pa_usec_t latency = 0;
+    int negative = 0;
+    if (stream_ == nullptr || pa_stream_get_latency(stream_, &latency, &negative) != 0) {
+        return 0;
+    }
+    return negative != 0 ? -static_cast<double>(latency) / 1e6 : static_cast<double>(latency) / 1e6;
+}
+
+bool PulseOutput::connectContext(std::string& error) {
+    if (context_ != nullptr && contextReady_ &&
+        pa_context_get_state(context_) == PA_CONTEXT_READY) {
+        return true;
+    }
+    dropContext();
+    pa_proplist* properties = pa_proplist_new();
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Plinkora");
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "org.plinkora.Plinkora");
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, "org.plinkora.Plinkora");
+    context_ =
+        pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), "Plinkora", properties);
+    pa_proplist_free(properties);
+    if (context_ == nullptr) {
+        error = "could not create a PulseAudio context";
+        return false;
+    }
+    pa_context_set_state_callback(context_, contextStateChanged, this);
+    if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        error = contextError();
+        dropContext();
+        return false;
+    }
+    for (;;) {
+        const pa_context_state_t state = pa_context_get_state(context_);
+        if (state == PA_CONTEXT_READY) {
+            break;
+        }
+        if (!PA_CONTEXT_IS_GOOD(state)) {
+            error = contextError();
+            dropContext();
+            return false;
+        }
+        pa_threaded_mainloop_wait(loop_);
+    }
+    contextReady_ = true;
+    pa_context_set_subscribe_callback(context_, serverEvent, this);
+    if (pa_operation* operation =
+            pa_context_subscribe(context_, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr)) {
+        pa_operation_unref(operation);
+    }
+    defaultSinkName_ = readDefaultSinkName(loop_, context_);
+    return true;
+}
+
+bool PulseOutput::connectStream(std::string& error) {
+    if (stream_ != nullptr && streamReady_ && pa_stream_get_state(stream_) == PA_STREAM_READY) {
+        return true;
+    }
+    dropStream();
+    pa_channel_map map;
+    pa_channel_map_init_stereo(&map);
+    stream_ = pa_stream_new(context_, "Piano", &spec_, &map);
+    if (stream_ == nullptr) {
+        error = contextError();
+        return false;
+    }
+    pa_stream_set_state_callback(stream_, streamStateChanged, this);
+    pa_stream_set_write_callback(stream_, writeRequested, this);
+    pa_stream_set_moved_callback(stream_, streamMoved, this);
+    pa_buffer_attr buffer;
+    buffer.maxlength = static_cast<std::uint32_t>(-1);
+    buffer.tlength = static_cast<std::uint32_t>(
+        pa_usec_to_bytes(static_cast<pa_usec_t>(kTargetLatencySeconds * 1e6), &spec_));
+    buffer.prebuf = static_cast<std::uint32_t>(-1);
+    buffer.minreq = kRequestFrames * kFrameBytes;
+    buffer.fragsize = static_cast<std::uint32_t>(-1);
+    const auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
+    const char* device = sink_ ? sinkName_.c_str() : nullptr;
+    if (pa_stream_connect_playback(stream_, device, &buffer, flags, nullptr, nullptr) < 0) {
+        error = contextError();
+        dropStream();
+        return false;
+    }
+    for (;;) {
+        const pa_stream_state_t state = pa_stream_get_state(stream_);
+        if (state == PA_STREAM_READY) {
+            break;
+        }
+        if (!PA_STREAM_IS_GOOD(state)) {
+            error = contextError();
+            dropStream();
+            return false;
+        }
+        pa_threaded_mainloop_wait(loop_);
+    }
+    streamReady_ = true;
+    corked_ = false;
+    if (const std::uint32_t index = pa_stream_get_device_index(stream_);
+        index != PA_INVALID_INDEX) {
+        sink_ = index;
+        if (const char* name = pa_stream_get_device_name(stream_)) {
+            sinkName_ = name;
+        }
+    }
+    return true;
+}
+
+void PulseOutput::dropStream() {
+    if (stream_ == nullptr) {
+        return;
+    }
+    // Our own disconnection is not a loss to report.
+    pa_stream_set_state_callback(stream_, nullptr, nullptr);
+    pa_stream_set_write_callback(stream_, nullptr, nullptr);
+    pa_stream_set_moved_callback(stream_, nullptr, nullptr);
+    if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream_))) {
+        pa_stream_disconnect(stream_);
+    }
+    pa_stream_unref(stream_);
+    stream_ = nullptr;
+    streamReady_ = false;
+    corked_ = false;
+}
+
+void PulseOutput::dropContext() {
+    dropStream();
+    if (context_ == nullptr) {
+        return;
+    }
+    pa_context_set_state_callback(context_, nullptr, nullptr);
+    pa_context_set_subscribe_callback(context_, nullptr, nullptr);
+    if (PA_CONTEXT_IS_GOOD(pa_context_get_state(context_))) {
+        pa_context_disconnect(context_);
+    }
+    pa_context_unref(context_);
+    context_ = nullptr;
+    contextReady_ = false;
+}
+
+std::string PulseOutput::contextError() const {
+    return pa_strerror(context_ != nullptr ? pa_context_errno(context_) : PA_ERR_UNKNOWN);
+}
+
+void PulseOutput::handleServerChange() {
+    bool changed = false;
+    pa_threaded_mainloop_lock(loop_);
+    if (context_ != nullptr && contextReady_) {
+        const std::string name = readDefaultSinkName(loop_, context_);
+        changed = !name.empty() && name != defaultSinkName_;
+        if (!name.empty()) {
+            defaultSinkName_ = name;
+        }
+    }
+    pa_threaded_mainloop_unlock(loop_);
+    if (changed && onDefaultSinkChange_) {
+        onDefaultSinkChange_();
+    }
+}
+
+void PulseOutput::handleConnectionLoss() {
+    bool lost = false;
+    pa_threaded_mainloop_lock(loop_);
+    if (context_ != nullptr && !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_))) {
+        // Sink indices belong to one run of the server; a restarted server numbers anew.
+        dropContext();
+        sink_.reset();
+        sinkName_.clear();
+        defaultSinkName_.clear();
+        lost = true;
+    } else if (stream_ != nullptr && !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_))) {
+        dropStream();
+        lost = true;
+    }
+    pa_threaded_mainloop_unlock(loop_);
+    if (lost && onConfigurationChange_) {
+        onConfigurationChange_();
+    }
+}
+
+void PulseOutput::handleStreamMove() {
+    pa_threaded_mainloop_lock(loop_);
+    if (stream_ != nullptr && streamReady_) {
+        const std::uint32_t index = pa_stream_get_device_index(stream_);
+        const char* name = pa_stream_get_device_name(stream_);
+        if (index != PA_INVALID_INDEX && name != nullptr) {
+            sink_ = index;
+            sinkName_ = name;
+        }
+    }
+    pa_threaded_mainloop_unlock(loop_);
+}
+
+void PulseOutput::post(void (PulseOutput::*handler)()) {
+    QMetaObject::invokeMethod(
+        &mainThread_, [this, handler] { (this->*handler)(); }, Qt::QueuedConnection);
+}
+
+void PulseOutput::contextStateChanged(pa_context* context, void* data) {
+    auto* self = static_cast<PulseOutput*>(data);
+    const pa_context_state_t state = pa_context_get_state(context);
+    if (state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state)) {
+        pa_threaded_mainloop_signal(self->loop_, 0);
+    }
+    if (!PA_CONTEXT_IS_GOOD(state) && self->contextReady_) {
+        self->post(&PulseOutput::handleConnectionLoss);
+    }
+}
+
+void PulseOutput::streamStateChanged(pa_stream* stream, void* data) {
+    auto* self = static_cast<PulseOutput*>(data);
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state)) {
+        pa_threaded_mainloop_signal(self->loop_, 0);
+    }
+    if (!PA_STREAM_IS_GOOD(state) && self->streamReady_) {
+        self->post(&PulseOutput::handleConnectionLoss);
+    }
+}
+
+void PulseOutput::streamMoved(pa_stream*, void* data) {
+    static_cast<PulseOutput*>(data)->post(&PulseOutput::handleStreamMove);
+}
+
+void PulseOutput::serverEvent(pa_context*, pa_subscription_event_type_t type, std::uint32_t,
+                              void* data) {
+    if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SERVER) {
+        static_cast<PulseOutput*>(data)->post(&PulseOutput::handleServerChange);
+    }
+}
+
+void PulseOutput::writeRequested(pa_stream* stream, std::size_t bytes, void* data) {
+    auto* self = static_cast<PulseOutput*>(data);
+    keepDenormalsAway();
+    while (bytes >= kFrameBytes) {
+        void* buffer = nullptr;
+        std::size_t size = bytes;
+        if (pa_stream_begin_write(stream, &buffer, &size) < 0 || buffer == nullptr) {
+            return;
+        }
+        const std::size_t frames = std::min(size, bytes) / kFrameBytes;
+        if (frames == 0) {
+            pa_stream_cancel_write(stream);
+            return;
+        }
+        self->renderer_.render(static_cast<float*>(buffer), frames);
+        pa_stream_write(stream, buffer, frames * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE);
+        bytes -= frames * kFrameBytes;
+    }
+}
+
+} // namespace plinkora::audio
