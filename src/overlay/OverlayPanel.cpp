@@ -1,0 +1,100 @@
+#include "overlay/OverlayPanel.hpp"
+
+#include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <xcb/xcb.h>
+
+namespace plinkora {
+
+namespace {
+
+constexpr Qt::WindowFlags kFlags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                                   Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint;
+
+xcb_atom_t atom(xcb_connection_t* connection, const char* name) {
+    const xcb_intern_atom_cookie_t cookie =
+        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+        xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
+    return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+}
+
+} // namespace
+
+OverlayPanel::OverlayPanel(QWidget* content)
+    : QWidget(nullptr, kFlags)
+    , content_(content) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_X11DoNotAcceptFocus);
+    setAttribute(Qt::WA_AcceptTouchEvents);
+    setFocusPolicy(Qt::NoFocus);
+    setWindowTitle(QStringLiteral("Plinkora"));
+    content_->setParent(this);
+    content_->setGeometry(rect());
+    content_->show();
+}
+
+void OverlayPanel::present() {
+    applyDesktopHints();
+    show();
+    raise();
+}
+
+void OverlayPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    content_->setGeometry(rect());
+}
+
+void OverlayPanel::applyDesktopHints() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr || x11->connection() == nullptr) {
+        return;
+    }
+    xcb_connection_t* connection = x11->connection();
+    const auto window = static_cast<xcb_window_t>(winId());
+    const xcb_atom_t wmState = atom(connection, "_NET_WM_STATE");
+    const std::array<xcb_atom_t, 4> states{atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
+                                           atom(connection, "_NET_WM_STATE_SKIP_PAGER"),
+                                           atom(connection, "_NET_WM_STATE_STICKY"),
+                                           atom(connection, "_NET_WM_STATE_ABOVE")};
+    const xcb_atom_t desktop = atom(connection, "_NET_WM_DESKTOP");
+    constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
+
+    if (!isVisible()) {
+        // Qt merges its own states into what it finds here when it maps the window.
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, wmState, XCB_ATOM_ATOM, 32,
+                            static_cast<std::uint32_t>(states.size()), states.data());
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, desktop, XCB_ATOM_CARDINAL,
+                            32, 1, &kAllDesktops);
+    } else {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        auto send = [&](xcb_atom_t type, std::array<std::uint32_t, 5> data) {
+            xcb_client_message_event_t message{};
+            message.response_type = XCB_CLIENT_MESSAGE;
+            message.format = 32;
+            message.window = window;
+            message.type = type;
+            for (std::size_t i = 0; i < data.size(); ++i) {
+                message.data.data32[i] = data[i];
+            }
+            xcb_send_event(connection, 0, root,
+                           XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
+                               XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                           reinterpret_cast<const char*>(&message));
+        };
+        constexpr std::uint32_t kAdd = 1;
+        constexpr std::uint32_t kFromApplication = 1;
+        send(wmState, {kAdd, states[0], states[1], kFromApplication, 0});
+        send(wmState, {kAdd, states[2], states[3], kFromApplication, 0});
+        send(desktop, {kAllDesktops, kFromApplication, 0, 0, 0});
+    }
+    xcb_flush(connection);
+}
+
+} // namespace plinkora

@@ -1,0 +1,204 @@
+#include "overlay/OverlayView.hpp"
+
+#include "overlay/OverlayGeometry.hpp"
+
+#include <QApplication>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QWindow>
+#include <algorithm>
+#include <cmath>
+
+namespace plinkora {
+
+namespace {
+
+QColor toQColor(const music::Rgb& color, double alpha) {
+    return QColor::fromRgbF(static_cast<float>(color.red), static_cast<float>(color.green),
+                            static_cast<float>(color.blue),
+                            static_cast<float>(color.alpha * alpha));
+}
+
+void drawSeparator(QPainter& painter, QLineF line) {
+    // A soft white glow under a faint one-point line.
+    QColor glow(255, 255, 255);
+    for (const auto& [width, alpha] : {std::pair{5.0, 0.10}, std::pair{3.0, 0.18}}) {
+        glow.setAlphaF(static_cast<float>(alpha));
+        painter.setPen(QPen(glow, width, Qt::SolidLine, Qt::FlatCap));
+        painter.drawLine(line);
+    }
+    painter.setPen(QPen(QColor(255, 255, 255, 89), 1, Qt::SolidLine, Qt::FlatCap));
+    painter.drawLine(line);
+}
+
+} // namespace
+
+OverlayView::OverlayView(Scheduler& scheduler, QWidget* parent)
+    : QWidget(parent)
+    , scheduler_(scheduler)
+    , touchRecognizer_(this) {
+    setAttribute(Qt::WA_AcceptTouchEvents);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAutoFillBackground(false);
+    setFocusPolicy(Qt::NoFocus);
+    touchRecognizer_.setHandler(
+        [this](const DirectTouchRecognizer::Touches& touches, TouchPhase phase,
+               const QTouchEvent& event) { handleTouches(touches, phase, event); });
+}
+
+OverlayView::~OverlayView() = default;
+
+void OverlayView::setOrientation(music::ZoneOrientation orientation) {
+    orientation_ = orientation;
+    rebuildGuides();
+}
+
+void OverlayView::setShowsGuides(bool showsGuides) {
+    showsGuides_ = showsGuides;
+    rebuildGuides();
+}
+
+void OverlayView::setScale(const music::Scale& scale) {
+    if (scale == scale_) {
+        return;
+    }
+    scale_ = scale;
+    rebuildGuides();
+}
+
+int OverlayView::zone(QPointF point) const {
+    return overlay::zoneAt(point, width(), height(), scale_.degrees, orientation_);
+}
+
+bool OverlayView::isInWindow() const {
+    return window()->windowHandle() != nullptr;
+}
+
+double OverlayView::backingScale() const {
+    const QWindow* handle = window()->windowHandle();
+    return handle != nullptr ? handle->devicePixelRatio() : 2.0;
+}
+
+QPointF OverlayView::up(QPointF topLeft) const {
+    return overlay::flipped(topLeft, height());
+}
+
+void OverlayView::rebuildGuides() {
+    guides_ = QImage();
+    const double w = width();
+    const double h = height();
+    update();
+    if (!showsGuides_ || w <= 0 || h <= 0) {
+        return;
+    }
+    const double s = backingScale();
+    QImage image(QSize(static_cast<int>(std::ceil(w * s)), static_cast<int>(std::ceil(h * s))),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(s);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const int n = scale_.degrees;
+    const bool horizontal = orientation_ == music::ZoneOrientation::horizontal;
+    for (double offset : overlay::separatorOffsets(horizontal ? w : h, n)) {
+        drawSeparator(painter, horizontal ? QLineF(offset, 0, offset, h)
+                                          : QLineF(0, h - offset, w, h - offset));
+    }
+    QFont font = QApplication::font();
+    font.setPixelSize(13);
+    font.setWeight(QFont::Medium);
+    painter.setFont(font);
+    const std::vector<std::string> names = scale_.names();
+    const Qt::Alignment alignment = Qt::AlignTop | (horizontal ? Qt::AlignHCenter : Qt::AlignLeft);
+    for (int i = 0; i < n && i < static_cast<int>(names.size()); ++i) {
+        painter.setPen(toQColor(music::NoteZone::color(i, n), 0.8));
+        const QRectF frame = overlay::flipped(overlay::labelFrame(i, n, w, h, orientation_), h);
+        painter.drawText(frame, static_cast<int>(alignment),
+                         QString::fromStdString(names[static_cast<std::size_t>(i)]));
+    }
+    painter.end();
+    guides_ = std::move(image);
+}
+
+void OverlayView::showGlow(QPointF point, music::Rgb color) {
+    const double now = scheduler_.now();
+    glows_.emplace_back(overlay::flipped(point, height()), color, now);
+    update(glows_.back().bounds(now));
+    if (!frameTicks_.isPending()) {
+        const QScreen* display = screen();
+        const double rate = display != nullptr ? display->refreshRate() : 60.0;
+        const double interval = 1.0 / std::clamp(rate > 0 ? rate : 60.0, 24.0, 240.0);
+        frameTicks_ =
+            ScheduledTask(scheduler_, scheduler_.every(interval, [this] { tickGlows(); }));
+    }
+}
+
+void OverlayView::tickGlows() {
+    const double now = scheduler_.now();
+    for (auto ring = glows_.begin(); ring != glows_.end();) {
+        if (ring->isAlive(now)) {
+            update(ring->bounds(now));
+            ++ring;
+        } else {
+            // Its last frame is cleared; the ring is gone from then on.
+            update(ring->bounds(ring->startTime() + GlowRing::kDuration));
+            ring = glows_.erase(ring);
+        }
+    }
+    if (glows_.empty()) {
+        frameTicks_.cancel();
+    }
+}
+
+bool OverlayView::event(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+        handleTouchEvent(*static_cast<QTouchEvent*>(event));
+        return true;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+        shouldAttemptToRecognize(*event);
+        break;
+    case QEvent::MouseMove:
+        if (static_cast<QMouseEvent*>(event)->buttons() != Qt::NoButton) {
+            shouldAttemptToRecognize(*event);
+        }
+        break;
+    case QEvent::ScreenChangeInternal:
+        // The new screen may have another pixel density.
+        rebuildGuides();
+        break;
+    default:
+        break;
+    }
+    return QWidget::event(event);
+}
+
+void OverlayView::paintEvent(QPaintEvent* event) {
+    if (!guides_.isNull() && !qFuzzyCompare(guides_.devicePixelRatio(), backingScale())) {
+        rebuildGuides();
+    }
+    QPainter painter(this);
+    if (!guides_.isNull()) {
+        painter.drawImage(QPointF(0, 0), guides_);
+    }
+    const double now = scheduler_.now();
+    const QRect area = event->rect();
+    for (const GlowRing& ring : glows_) {
+        if (ring.isAlive(now) && ring.bounds(now).intersects(area)) {
+            ring.paint(painter, now);
+        }
+    }
+}
+
+void OverlayView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    rebuildGuides();
+}
+
+} // namespace plinkora

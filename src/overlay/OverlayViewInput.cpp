@@ -1,0 +1,241 @@
+// The input half of OverlayView: touches and clicks become strikes.
+#include "app/Logger.hpp"
+#include "overlay/OverlayGeometry.hpp"
+#include "overlay/OverlayView.hpp"
+#include "overlay/OverlayViewDelegate.hpp"
+
+#include <QCursor>
+#include <QMouseEvent>
+#include <QPointingDevice>
+#include <QTouchEvent>
+#include <algorithm>
+#include <cmath>
+
+namespace plinkora {
+
+namespace {
+
+bool isDirect(const QTouchEvent& event) {
+    const QInputDevice* device = event.device();
+    return device != nullptr && device->type() == QInputDevice::DeviceType::TouchScreen;
+}
+
+bool isTouchEvent(QEvent::Type type) {
+    return type == QEvent::TouchBegin || type == QEvent::TouchUpdate || type == QEvent::TouchEnd ||
+           type == QEvent::TouchCancel;
+}
+
+short subtypeOf(const QEvent& event) {
+    if (event.isPointerEvent() && !isTouchEvent(event.type())) {
+        return static_cast<short>(static_cast<const QMouseEvent&>(event).source());
+    }
+    return 0;
+}
+
+} // namespace
+
+QPointF OverlayView::touchInView(const QEventPoint& touch) const {
+    return up(mapFromGlobal(touch.globalPosition()));
+}
+
+void OverlayView::handleTouchEvent(QTouchEvent& event) {
+    DirectTouchRecognizer::Touches received;
+    for (const QEventPoint& touch : event.points()) {
+        if (shouldReceive(touch, event)) {
+            received.push_back(touch);
+        }
+    }
+    if (received.empty() && !event.points().isEmpty()) {
+        event.ignore();
+        return;
+    }
+    if (!shouldAttemptToRecognize(event)) {
+        event.ignore();
+        return;
+    }
+    event.accept();
+    touchRecognizer_.deliver(event, received);
+    // A cancelled sequence that names no touches ends all of its fingers.
+    if (event.type() == QEvent::TouchCancel && event.points().isEmpty()) {
+        touchZones_.clear();
+    }
+}
+
+bool OverlayView::shouldAttemptToRecognize(const QEvent& event) const {
+    if (isTouchEvent(event.type()) && isDirect(static_cast<const QTouchEvent&>(event))) {
+        return true;
+    }
+    Logger::info(Logger::format("recognizer declining event type %lu subtype %hd",
+                                static_cast<unsigned long>(event.type()), subtypeOf(event)));
+    return false;
+}
+
+bool OverlayView::shouldReceive(const QEventPoint& touch, const QTouchEvent& event) const {
+    const bool direct = isDirect(event);
+    Logger::info(Logger::format(
+        "recognizer shouldReceive touch %s phase %lu: %s", direct ? "direct" : "indirect",
+        static_cast<unsigned long>(DirectTouchRecognizer::phaseOf(touch, event)),
+        Logger::boolText(direct)));
+    return direct;
+}
+
+OverlayView::Resolved OverlayView::location(const QEventPoint& touch,
+                                            const QTouchEvent& event) const {
+    std::vector<Resolved> candidates;
+    if (!isDirect(event)) {
+        const QPointF normalized = touch.normalizedPosition();
+        const double nx = normalized.x();
+        const double ny = normalized.y();
+        if (std::isfinite(nx) && std::isfinite(ny) && nx >= 0 && nx <= 1 && ny >= 0 && ny <= 1 &&
+            !(nx == 0 && ny == 0)) {
+            // Qt's normalised positions grow downwards.
+            candidates.push_back({{nx * width(), (1 - ny) * height()}, "normalized"});
+        }
+        candidates.push_back({touchInView(touch), "touch"});
+    } else {
+        candidates.push_back({touchInView(touch), "touch"});
+        candidates.push_back({up(mapFrom(window(), touch.scenePosition())), "event"});
+        if (isInWindow()) {
+            candidates.push_back({up(mapFromGlobal(QPointF(QCursor::pos()))), "pointer"});
+        }
+    }
+    for (const Resolved& candidate : candidates) {
+        const QPointF p = candidate.point;
+        if (p.x() >= 0 && p.x() < width() && p.y() >= 0 && p.y() < height()) {
+            return candidate;
+        }
+    }
+    return {candidates.front().point, candidates.front().label + " (out of bounds)"};
+}
+
+void OverlayView::report(const QEventPoint& touch, const QTouchEvent& event,
+                         const Resolved& resolved, int zone) const {
+    if (!onTouchDiagnostic_) {
+        return;
+    }
+    using overlay::pointText;
+    const std::vector<std::string> names = scale_.names();
+    const std::string name = zone >= 0 && zone < static_cast<int>(names.size())
+                                 ? names[static_cast<std::size_t>(zone)]
+                                 : std::to_string(zone);
+    const QPointF inWindow = overlay::windowPointUp(*this, touch.scenePosition());
+    const QPointF eventInView = up(mapFrom(window(), touch.scenePosition()));
+    QRectF panel;
+    if (isInWindow()) {
+        const QRect frame = window()->frameGeometry();
+        const QPointF origin =
+            overlay::screenPointUp(QPointF(frame.x(), frame.y() + frame.height()));
+        panel = QRectF(origin, QSizeF(frame.size()));
+    }
+    const std::string separator = " \u00B7 ";
+    std::string text =
+        "zone " + name + " at " + pointText(resolved.point) + " via " + resolved.label;
+    text += separator + "touch view " + pointText(touchInView(touch)) + " window " +
+            pointText(inWindow);
+    text += separator + "event view " + pointText(eventInView) + " window " + pointText(inWindow);
+    text += separator + "pointer screen " + pointText(overlay::screenPointUp(QCursor::pos()));
+    text += separator + "type " + (isDirect(event) ? "direct" : "indirect");
+    text += separator + Logger::format("bounds %.0f\u00D7%.0f", double(width()), double(height()));
+    text += separator + Logger::format("panel %.0f\u00D7%.0f at ", panel.width(), panel.height()) +
+            pointText(panel.topLeft());
+    onTouchDiagnostic_(text);
+}
+
+void OverlayView::handleTouches(const DirectTouchRecognizer::Touches& touches, TouchPhase phase,
+                                const QTouchEvent& event) {
+    const double now = scheduler_.now();
+    for (const QEventPoint& touch : touches) {
+        const int key = touch.id();
+        if (phase == TouchPhase::began) {
+            const Resolved resolved = location(touch, event);
+            const int z = zone(resolved.point);
+            touchZones_[key] = z;
+            recentTouches_.push_back({resolved.point, now});
+            report(touch, event, resolved, z);
+            strike(z, resolved.point, StrikeSource::touch);
+        } else if (phase == TouchPhase::moved) {
+            const QPointF p = location(touch, event).point;
+            const int z = zone(p);
+            recentTouches_.push_back({p, now});
+            const auto entry = touchZones_.find(key);
+            if (entry != touchZones_.end() && entry->second == z) {
+                continue;
+            }
+            touchZones_[key] = z;
+            strike(z, p, StrikeSource::touch);
+        } else {
+            recentTouches_.push_back({location(touch, event).point, now});
+            touchZones_.erase(key);
+        }
+    }
+    pruneTouches(now);
+}
+
+void OverlayView::pruneTouches(double now) {
+    std::erase_if(recentTouches_,
+                  [now](const TouchRecord& record) { return now - record.time > kEchoWindow; });
+}
+
+void OverlayView::strike(int zone, QPointF point, StrikeSource source) {
+    showGlow(point, music::NoteZone::color(zone, scale_.degrees));
+    if (delegate_ != nullptr) {
+        delegate_->didStrike(zone, point, source);
+    }
+}
+
+void OverlayView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    const QPointF p = up(event->position());
+    const double now = scheduler_.now();
+    pruneTouches(now);
+    // On X11 both the server and Qt make pointer events out of touches: a synthesized press
+    // is a finger that the touch handling already played.
+    mouseIsEcho_ =
+        event->source() != Qt::MouseEventNotSynthesized ||
+        std::any_of(recentTouches_.begin(), recentTouches_.end(), [p](const TouchRecord& record) {
+            return std::hypot(record.point.x() - p.x(), record.point.y() - p.y()) < kEchoDistance;
+        });
+    const QPointF pointer = overlay::screenPointUp(QCursor::pos());
+    Logger::info(Logger::format(
+        "mouseDown subtype %hd at (%ld, %ld) in bounds %ld\u00D7%ld, pointer screen (%ld, %ld), "
+        "echo %s",
+        subtypeOf(*event), overlay::truncated(p.x()), overlay::truncated(p.y()),
+        static_cast<long>(width()), static_cast<long>(height()), overlay::truncated(pointer.x()),
+        overlay::truncated(pointer.y()), Logger::boolText(mouseIsEcho_)));
+    if (mouseIsEcho_) {
+        return;
+    }
+    const int z = zone(p);
+    mouseZone_ = z;
+    strike(z, p, StrikeSource::click);
+}
+
+void OverlayView::mouseMoveEvent(QMouseEvent* event) {
+    if (!(event->buttons() & Qt::LeftButton) || mouseIsEcho_) {
+        return;
+    }
+    const QPointF p = up(event->position());
+    const int z = zone(p);
+    if (mouseZone_ == z) {
+        return;
+    }
+    const std::string previous = mouseZone_ ? std::to_string(*mouseZone_) : std::string("none");
+    Logger::info(Logger::format("mouseDragged to zone %ld at (%ld, %ld), previous %s",
+                                static_cast<long>(z), overlay::truncated(p.x()),
+                                overlay::truncated(p.y()), previous.c_str()));
+    mouseZone_ = z;
+    strike(z, p, StrikeSource::click);
+}
+
+void OverlayView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    Logger::info(Logger::format("mouseUp subtype %hd", subtypeOf(*event)));
+    mouseZone_.reset();
+    mouseIsEcho_ = false;
+}
+
+} // namespace plinkora

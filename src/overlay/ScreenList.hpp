@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QScreen>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace plinkora {
+
+/// One display as the overlay sees it.
+struct ScreenInfo {
+    /// The connector name ("eDP-1", "HDMI-A-1").
+    QString name;
+    QRect geometry;
+    /// The screen minus the desktop's panels.
+    QRect availableGeometry;
+    bool isPrimary = false;
+    /// The Qt screen to put the panel on; empty for screens that are only described.
+    QPointer<QScreen> screen;
+};
+
+/// The displays and the one fact about input devices that the choice of screen needs.
+/// Main thread only.
+class ScreenList {
+public:
+    virtual ~ScreenList() = default;
+
+    /// In the system's order.
+    virtual std::vector<ScreenInfo> screens() const = 0;
+    /// Whether a touch-screen input device exists.
+    virtual bool hasTouchScreen() const = 0;
+    /// Called after screens come or go, the primary screen changes, or a screen's geometry
+    /// or available geometry changes.
+    virtual void setOnChange(std::function<void()> onChange) = 0;
+};
+
+/// Laptop panels: the connector name begins with "eDP", "LVDS" or "DSI".
+bool isBuiltIn(const ScreenInfo& screen);
+
+/// The screen the overlay covers: the first touch-capable screen, else the first built-in
+/// one, else the primary one, else the first; none for an empty list. A screen is
+/// touch-capable when a touch screen exists and it is the built-in screen (the primary one
+/// when there is no built-in screen).
+std::optional<ScreenInfo> chooseTargetScreen(const std::vector<ScreenInfo>& screens,
+                                             bool hasTouchScreen);
+
+/// The screens of the Qt application.
+class QtScreenList final : public QObject, public ScreenList {
+    Q_OBJECT
+public:
+    QtScreenList();
+
+    std::vector<ScreenInfo> screens() const override;
+    bool hasTouchScreen() const override;
+    void setOnChange(std::function<void()> onChange) override;
+
+private:
+    void watch(QScreen* screen);
+    /// Several signals arrive for one rearrangement, some while Qt is still updating its list;
+    /// they are folded into one call from the event loop.
+    void changed();
+
+    std::function<void()> onChange_;
+    bool isChangePending_ = false;
+};
+
+} // namespace plinkora

@@ -1,0 +1,228 @@
+// Touches and clicks becoming strikes, through Qt's event delivery into the shown panel.
+#include "LogCapture.hpp"
+#include "ManualScheduler.hpp"
+#include "OverlayTestSupport.hpp"
+#include "overlay/OverlayController.hpp"
+#include "overlay/OverlayPanel.hpp"
+#include "overlay/OverlayView.hpp"
+
+#include <QCursor>
+#include <QMouseEvent>
+#include <QTest>
+#include <QTouchEvent>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace plinkora {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using testing::zonesOf;
+
+QPointingDevice* touchScreen() {
+    static QPointingDevice* device = QTest::createTouchDevice();
+    return device;
+}
+
+/// Nine bands of 100 points over a 1000 × 900 panel: y = 100 z + 50 is the middle of zone z.
+class TrackingTest : public ::testing::Test {
+protected:
+    TrackingTest() {
+        controller.setScale(music::Scale{});
+        controller.setOnStrike([this](int zone, double x, double y, StrikeSource source) {
+            strikes.push_back({zone, x, y, source});
+        });
+        controller.setOnTouchDiagnostic(
+            [this](const std::string& text) { diagnostics.push_back(text); });
+        controller.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(controller.panel()));
+        EXPECT_EQ(view().size(), QSize(1000, 900));
+        QCursor::setPos(5, 5);
+    }
+
+    OverlayView& view() { return controller.view(); }
+    /// A point of the view in bottom-left coordinates as Qt's top-left widget position.
+    static QPoint at(int x, int yUp) { return {x, 900 - yUp}; }
+    QTest::QTouchEventWidgetSequence touch() {
+        return QTest::touchEvent(controller.panel(), touchScreen());
+    }
+    void mouse(QEvent::Type type, QPointF up, Qt::MouseButtons buttons,
+               Qt::MouseEventSource source = Qt::MouseEventNotSynthesized) {
+        const QPointF local(up.x(), 900 - up.y());
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, local, local, view().mapToGlobal(local), button, buttons, {},
+                          source);
+        QCoreApplication::sendEvent(&view(), &event);
+    }
+    void click(QPointF up) {
+        mouse(QEvent::MouseButtonPress, up, Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, up, Qt::NoButton);
+    }
+
+    testing::ManualScheduler clock;
+    OverlayController controller{clock,
+                                 std::make_unique<testing::FakeScreens>(std::vector<ScreenInfo>{
+                                     testing::describedScreen("eDP-1", {0, 0, 1000, 900}, true)})};
+    std::vector<testing::RecordedStrike> strikes;
+    std::vector<std::string> diagnostics;
+};
+
+TEST_F(TrackingTest, ThreeFingersDownTogetherStrikeThreeTimes) {
+    touch()
+        .press(1, at(300, 250), &view())
+        .press(2, at(600, 260), &view())
+        .press(3, at(450, 550), &view());
+    EXPECT_THAT(zonesOf(strikes), ElementsAre(2, 2, 5));
+    for (const auto& strike : strikes) {
+        EXPECT_EQ(strike.source, StrikeSource::touch);
+    }
+    EXPECT_EQ(strikes[2].x, 450);
+    EXPECT_EQ(strikes[2].y, 550);
+    EXPECT_EQ(view().touchZones().size(), 3u);
+    EXPECT_EQ(diagnostics.size(), 3u);
+    EXPECT_EQ(view().glowCount(), 3u);
+}
+
+TEST_F(TrackingTest, ASlideStrikesEachZoneItEntersAndNothingElse) {
+    touch().press(7, at(500, 350), &view());
+    touch().move(7, at(505, 450), &view());
+    touch().move(7, at(510, 550), &view());
+    touch().move(7, at(530, 590), &view());
+    touch().move(7, at(520, 510), &view());
+    touch().move(7, at(515, 450), &view());
+    EXPECT_THAT(zonesOf(strikes), ElementsAre(3, 4, 5, 4));
+    touch().release(7, at(515, 150), &view());
+    EXPECT_THAT(zonesOf(strikes), ElementsAre(3, 4, 5, 4)) << "lifting strikes nothing";
+    EXPECT_THAT(view().touchZones(), IsEmpty());
+    EXPECT_EQ(diagnostics.size(), 1u) << "one diagnostic per new touch";
+}
+
+TEST_F(TrackingTest, AFingerJoiningAChordStrikesOnlyItsOwnZone) {
+    touch().press(1, at(100, 150), &view()).press(2, at(800, 750), &view());
+    touch().stationary(1).stationary(2).press(3, at(400, 450), &view());
+    touch().move(1, at(110, 160), &view()).move(2, at(800, 850), &view()).stationary(3);
+    EXPECT_THAT(zonesOf(strikes), ElementsAre(1, 7, 4, 8));
+    touch().release(2, at(800, 850), &view()).stationary(1).stationary(3);
+    EXPECT_EQ(view().touchZones().size(), 2u);
+}
+
+TEST_F(TrackingTest, TheDiagnosticNamesTheNoteThePointsAndThePanel) {
+    touch().press(1, at(412, 233), &view());
+    ASSERT_EQ(diagnostics.size(), 1u);
+    EXPECT_EQ(
+        diagnostics[0],
+        "zone E4 at (412, 233) via touch \u00B7 touch view (412, 233) window (412, 233) "
+        "\u00B7 event view (412, 233) window (412, 233) \u00B7 pointer screen (5, " +
+            std::to_string(QGuiApplication::primaryScreen()->geometry().height() - 5) +
+            ") \u00B7 type direct \u00B7 bounds 1000\u00D7900 \u00B7 panel 1000\u00D7900 at (0, " +
+            std::to_string(QGuiApplication::primaryScreen()->geometry().height() - 900) + ")");
+}
+
+TEST_F(TrackingTest, AClickNearARecentTouchIsAnEchoAndItsDragsAreIgnored) {
+    testing::LogCapture log;
+    touch().press(1, at(300, 450), &view());
+    touch().release(1, at(300, 450), &view());
+    ASSERT_EQ(strikes.size(), 1u);
+    clock.advance(0.5);
+    mouse(QEvent::MouseButtonPress, {347.9, 450}, Qt::LeftButton);
+    mouse(QEvent::MouseMove, {347.9, 650}, Qt::LeftButton);
+    mouse(QEvent::MouseMove, {347.9, 850}, Qt::LeftButton);
+    EXPECT_EQ(strikes.size(), 1u);
+    EXPECT_TRUE(log.contains("echo true"));
+    EXPECT_EQ(log.count("mouseDragged"), 0u);
+    mouse(QEvent::MouseButtonRelease, {347.9, 850}, Qt::NoButton);
+    EXPECT_TRUE(log.contains("mouseUp subtype 0"));
+
+    // Judged afresh after the release: exactly 48 points away is a real click.
+    click({348, 450});
+    ASSERT_EQ(strikes.size(), 2u);
+    EXPECT_EQ(strikes[1].source, StrikeSource::click);
+    EXPECT_EQ(strikes[1].zone, 4);
+    EXPECT_TRUE(log.contains("mouseDown subtype 0 at (348, 450) in bounds 1000\u00D7900, "
+                             "pointer screen (5, "));
+    EXPECT_TRUE(log.contains("echo false"));
+}
+
+TEST_F(TrackingTest, ATouchOlderThanTheEchoWindowNoLongerMakesEchoes) {
+    touch().press(1, at(300, 450), &view());
+    touch().release(1, at(300, 450), &view());
+    clock.advance(0.61);
+    click({300, 450});
+    ASSERT_EQ(strikes.size(), 2u);
+    EXPECT_EQ(strikes[1].source, StrikeSource::click);
+}
+
+TEST_F(TrackingTest, APressSynthesizedFromATouchIsAnEchoWhereverItLands) {
+    mouse(QEvent::MouseButtonPress, {900, 850}, Qt::LeftButton, Qt::MouseEventSynthesizedBySystem);
+    mouse(QEvent::MouseMove, {900, 50}, Qt::LeftButton, Qt::MouseEventSynthesizedBySystem);
+    EXPECT_THAT(strikes, IsEmpty());
+    EXPECT_TRUE(view().mouseIsEcho());
+    mouse(QEvent::MouseButtonRelease, {900, 50}, Qt::NoButton);
+    EXPECT_FALSE(view().mouseIsEcho());
+}
+
+TEST_F(TrackingTest, ADragStrikesEachNewZoneAndLogsThePreviousOne) {
+    testing::LogCapture log;
+    mouse(QEvent::MouseMove, {500, 250}, Qt::LeftButton);
+    EXPECT_TRUE(log.contains("mouseDragged to zone 2 at (500, 250), previous none"));
+    mouse(QEvent::MouseMove, {510, 260}, Qt::LeftButton);
+    mouse(QEvent::MouseMove, {520, 351.7}, Qt::LeftButton);
+    EXPECT_TRUE(log.contains("mouseDragged to zone 3 at (520, 351), previous 2"));
+    EXPECT_EQ(log.count("mouseDragged"), 2u);
+    EXPECT_THAT(zonesOf(strikes), ElementsAre(2, 3));
+    EXPECT_EQ(strikes[0].source, StrikeSource::click);
+    // Moves without the button held are not drags.
+    mouse(QEvent::MouseButtonRelease, {520, 351}, Qt::NoButton);
+    mouse(QEvent::MouseMove, {520, 851}, Qt::NoButton);
+    EXPECT_EQ(strikes.size(), 2u);
+}
+
+TEST_F(TrackingTest, ARightClickStrikesNothing) {
+    QTest::mouseClick(&view(), Qt::RightButton, {}, at(500, 450));
+    EXPECT_THAT(strikes, IsEmpty());
+    QTest::mouseClick(&view(), Qt::LeftButton, {}, at(500, 450));
+    EXPECT_THAT(zonesOf(strikes), ElementsAre(4));
+}
+
+TEST_F(TrackingTest, HidingKeepsTheFingersAndAStrikeWithoutOwnerStillGlows) {
+    touch().press(4, at(100, 50), &view());
+    controller.hide();
+    EXPECT_EQ(view().touchZones().size(), 1u);
+    controller.setOnStrike({});
+    controller.show();
+    click({100, 850});
+    EXPECT_EQ(strikes.size(), 1u);
+    EXPECT_EQ(view().glowCount(), 2u);
+}
+
+// Touch events sent straight to the view, to place each candidate point where the test
+// wants it.
+class CandidateTest : public TrackingTest {
+protected:
+    void sendPress(QPointF viewTopLeft, QPointF sceneTopLeft) {
+        QEventPoint point(1, QEventPoint::Pressed, sceneTopLeft, view().mapToGlobal(viewTopLeft));
+        QTouchEvent event(QEvent::TouchBegin, touchScreen(), {}, {point});
+        QCoreApplication::sendEvent(&view(), &event);
+    }
+};
+
+TEST_F(CandidateTest, ATouchOutsideTheViewFallsBackToTheEventsPosition) {
+    QCursor::setPos(-500, -500);
+    sendPress({-30, 100}, {200, 100});
+    ASSERT_EQ(diagnostics.size(), 1u);
+    EXPECT_THAT(diagnostics[0], ::testing::StartsWith("zone D5 at (200, 800) via event \u00B7"));
+    EXPECT_THAT(zonesOf(strikes), ElementsAre(8));
+}
+
+TEST_F(CandidateTest, WhenEveryCandidateIsOutsideTheFirstIsUsedAndClamped) {
+    QCursor::setPos(-500, -500);
+    sendPress({-30, 1000}, {-30, 1000});
+    ASSERT_EQ(diagnostics.size(), 1u);
+    EXPECT_THAT(diagnostics[0],
+                ::testing::StartsWith("zone C4 at (-30, -100) via touch (out of bounds) \u00B7"));
+    EXPECT_THAT(zonesOf(strikes), ElementsAre(0));
+}
+
+} // namespace
+} // namespace plinkora
