@@ -17,8 +17,8 @@ constexpr double kHallSize = 1.3;
 constexpr double kPreDelaySeconds = 0.022;
 constexpr float kDamping = 0.35f;
 constexpr float kAllPassFeedback = 0.5f;
-// Brings the hall's loudness near that of the dry signal for sustained sound.
-constexpr float kInputGain = 0.05f;
+// Gives the hall about the loudness of the dry signal for sustained sound.
+constexpr float kInputGain = 0.015f;
 // -90 dBFS.
 constexpr float kSilence = 3.1623e-5f;
 

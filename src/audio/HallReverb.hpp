@@ -14,7 +14,7 @@ namespace plinkora::audio {
 /// and stops computing until sound arrives again.
 class HallReverb {
 public:
-    HallReverb(double sampleRate, double wetShare, double decaySeconds = 3.0);
+    HallReverb(double sampleRate, double wetShare, double decaySeconds = 3.4);
 
     /// Runs on the audio thread: no allocation, no locks, no waiting.
     void process(float* left, float* right, std::size_t frames);

@@ -1,0 +1,182 @@
+// The real piano from a real SoundFont, rendered with no sound device.
+#include "AudioTestSupport.hpp"
+#include "LogCapture.hpp"
+#include "ManualScheduler.hpp"
+#include "TempHome.hpp"
+#include "audio/FluidPiano.hpp"
+#include "audio/PianoEngine.hpp"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <set>
+#include <unistd.h>
+
+namespace plinkora::testing {
+namespace {
+
+const std::string kSmallFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+constexpr double kRate = 48000;
+constexpr std::size_t kTick = 1200; // 25 ms
+
+/// What is written to standard error while it lives (file descriptor 2, as FluidSynth's
+/// default logger writes it).
+class StandardErrorCapture {
+public:
+    StandardErrorCapture() {
+        std::fflush(stderr);
+        saved_ = dup(2);
+        file_ = std::tmpfile();
+        dup2(fileno(file_), 2);
+    }
+    ~StandardErrorCapture() {
+        restore();
+        std::fclose(file_);
+    }
+    std::string text() {
+        restore();
+        std::string result;
+        std::rewind(file_);
+        char buffer[4096];
+        while (const std::size_t read = std::fread(buffer, 1, sizeof buffer, file_)) {
+            result.append(buffer, read);
+        }
+        return result;
+    }
+
+private:
+    void restore() {
+        if (saved_ >= 0) {
+            std::fflush(stderr);
+            dup2(saved_, 2);
+            close(saved_);
+            saved_ = -1;
+        }
+    }
+    int saved_ = -1;
+    std::FILE* file_ = nullptr;
+};
+
+struct OfflinePiano {
+    explicit OfflinePiano(const std::string& font) {
+        engine = std::make_unique<PianoEngine>(clock, font, [this](audio::PianoGraph& graph) {
+            auto made = std::make_unique<OfflineOutput>(&graph);
+            output = made.get();
+            return made;
+        });
+        engine->start();
+    }
+
+    /// Renders `seconds` while the clock keeps pace, so that hold and fade happen on time.
+    std::vector<float> play(double seconds, std::vector<float>* preReverb) {
+        std::vector<float> out;
+        const auto ticks = static_cast<std::size_t>(seconds * kRate / kTick);
+        for (std::size_t i = 0; i < ticks; ++i) {
+            const std::vector<float> block = output->render(kTick, preReverb);
+            out.insert(out.end(), block.begin(), block.end());
+            clock.advance(static_cast<double>(kTick) / kRate);
+        }
+        return out;
+    }
+
+    ManualScheduler clock;
+    OfflineOutput* output = nullptr;
+    std::unique_ptr<PianoEngine> engine;
+};
+
+std::vector<float> slice(const std::vector<float>& interleaved, double from, double to) {
+    const auto begin = static_cast<long>(from * kRate) * 2;
+    const auto end = static_cast<long>(to * kRate) * 2;
+    return {interleaved.begin() + begin, interleaved.begin() + end};
+}
+
+TEST(SoundFontTest, ZoneZeroSoundsTheScalesFirstNote) {
+    struct Case {
+        music::Scale scale;
+        double hertz;
+    };
+    for (const Case& c : {Case{{music::KeyRoot::c, music::ScaleMode::major, 9}, 261.63},
+                          Case{{music::KeyRoot::a, music::ScaleMode::minor, 9}, 220.0}}) {
+        SCOPED_TRACE(c.hertz);
+        OfflinePiano piano(kSmallFont);
+        ASSERT_TRUE(piano.engine->instrumentLoaded());
+        piano.engine->setScale(c.scale);
+        piano.engine->play(0, 92);
+        std::vector<float> dry;
+        piano.play(0.6, &dry);
+        const double measured = fundamental(leftChannel(slice(dry, 0.1, 0.5)), kRate);
+        EXPECT_NEAR(measured, c.hertz, c.hertz * 0.01);
+    }
+}
+
+TEST(SoundFontTest, AFadedNoteIsSilentAfterItsNoteLength) {
+    OfflinePiano piano(kSmallFont);
+    piano.engine->setNoteLength(2.0);
+    piano.engine->play(3, 92);
+    std::vector<float> dry;
+    const std::vector<float> out = piano.play(3.0, &dry);
+    EXPECT_GT(peakDb(slice(dry, 0.05, 0.8)), -30.0) << "the note must sound during its hold";
+    EXPECT_LT(rms(slice(dry, 1.6, 1.8)), rms(slice(dry, 0.6, 0.8)) / 4) << "and fade";
+    EXPECT_LT(peakDb(slice(dry, 2.05, 3.0)), -60.0);
+    EXPECT_GT(peakDb(slice(out, 2.05, 2.5)), -90.0) << "while the hall still rings";
+}
+
+TEST(SoundFontTest, EveryZoneHasItsOwnChannelAndTheDrumChannelIsNeverUsed) {
+    OfflinePiano piano(kSmallFont);
+    ASSERT_EQ(piano.engine->samplerCount(), 12u);
+    piano.engine->setScale({music::KeyRoot::c, music::ScaleMode::major, 12});
+    fluid_synth_t* synth = piano.engine->piano()->synth();
+    for (int zone = 0; zone < 12; ++zone) {
+        piano.engine->play(zone, 92);
+    }
+    piano.play(0.05, nullptr);
+    std::vector<fluid_voice_t*> voices(64, nullptr);
+    fluid_synth_get_voicelist(synth, voices.data(), static_cast<int>(voices.size()), -1);
+    std::set<int> channels;
+    for (fluid_voice_t* voice : voices) {
+        if (voice != nullptr && fluid_voice_is_playing(voice)) {
+            channels.insert(fluid_voice_get_channel(voice));
+        }
+    }
+    EXPECT_EQ(channels, (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 11, 12}));
+    // Every zone plays the piano, not a drum kit or an empty preset.
+    for (int channel : channels) {
+        fluid_preset_t* preset = fluid_synth_get_channel_preset(synth, channel);
+        ASSERT_NE(preset, nullptr);
+        EXPECT_EQ(fluid_preset_get_num(preset), 0);
+        EXPECT_EQ(fluid_preset_get_banknum(preset), 0);
+    }
+    EXPECT_EQ(fluid_synth_get_channel_preset(synth, 9), nullptr);
+}
+
+TEST(SoundFontTest, AMissingOrBrokenSoundBankIsLoggedAndStrikesStillPlay) {
+    TempHome home;
+    const std::string notAFont =
+        home.writeFile(QStringLiteral("piano.sf2"), "not a sound font").toStdString();
+    const std::string missing = home.path().toStdString() + "/nothing.sf2";
+    struct Case {
+        std::string path;
+        std::string logged;
+    };
+    for (const Case& c :
+         {Case{missing, "Plinkora: could not load the system piano: " + missing +
+                            " does not exist (install the package fluid-soundfont-gm)"},
+          Case{notAFont,
+               "Plinkora: could not load the system piano: " + notAFont + " is not a SoundFont"}}) {
+        SCOPED_TRACE(c.path);
+        LogCapture log;
+        StandardErrorCapture standardError;
+        OfflinePiano piano(c.path);
+        EXPECT_EQ(standardError.text().find("fluidsynth"), std::string::npos)
+            << "FluidSynth's own messages go through our log, never raw to standard error";
+        EXPECT_FALSE(piano.engine->instrumentLoaded());
+        EXPECT_EQ(log.count("could not load the system piano"), 1u) << "logged once, not per zone";
+        ASSERT_TRUE(log.contains(c.logged));
+        piano.engine->play(0, 92);
+        EXPECT_FALSE(log.contains("play ignored"));
+        const std::vector<float> out = piano.play(0.2, nullptr);
+        EXPECT_EQ(peakDb(out), -std::numeric_limits<double>::infinity());
+    }
+}
+
+} // namespace
+} // namespace plinkora::testing
