@@ -1,0 +1,223 @@
+// The engine on a real PulseAudio server with two null sinks.
+#include "AudioTestSupport.hpp"
+#include "LogCapture.hpp"
+#include "ManualScheduler.hpp"
+#include "PulseServer.hpp"
+#include "TempHome.hpp"
+#include "audio/PianoEngine.hpp"
+
+#include <QTest>
+#include <future>
+#include <gtest/gtest.h>
+#include <pulse/simple.h>
+#include <sstream>
+
+namespace plinkora::testing {
+namespace {
+
+const std::string kSmallFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+
+class PulseOutputTest : public ::testing::Test {
+protected:
+    PulseOutputTest() { server.setDefaultSink("plinkora_a"); }
+
+    std::unique_ptr<PianoEngine> makeEngine() {
+        auto engine = std::make_unique<PianoEngine>(clock, kSmallFont);
+        engine->setOnOutputDeviceChange([this] { ++changes; });
+        return engine;
+    }
+
+    /// The server's index of a sink.
+    std::string sinkIndex(const std::string& name) const {
+        std::istringstream lines(server.pactl({"list", "short", "sinks"}));
+        std::string index;
+        std::string sinkName;
+        std::string rest;
+        while (lines >> index >> sinkName && std::getline(lines, rest)) {
+            if (sinkName == name) {
+                return index;
+            }
+        }
+        return {};
+    }
+    /// The sink each playback stream is on (the second column of the short listing).
+    std::vector<std::string> streamSinks() const {
+        std::istringstream lines(server.pactl({"list", "short", "sink-inputs"}));
+        std::vector<std::string> sinks;
+        std::string line;
+        while (std::getline(lines, line)) {
+            std::istringstream fields(line);
+            std::string index;
+            std::string sink;
+            if (fields >> index >> sink) {
+                sinks.push_back(sink);
+            }
+        }
+        return sinks;
+    }
+    bool streamIsCorked() const {
+        return server.pactl({"list", "sink-inputs"}).find("Corked: yes") != std::string::npos;
+    }
+
+    PulseServer server;
+    ManualScheduler clock;
+    int changes = 0;
+};
+
+TEST_F(PulseOutputTest, StartsOnTheDefaultSinkAndFollowsTheDefault) {
+    LogCapture log;
+    auto engine = makeEngine();
+    EXPECT_TRUE(engine->instrumentLoaded());
+    EXPECT_FALSE(engine->isEngineRunning());
+    EXPECT_TRUE(streamSinks().empty()) << "building the engine does not start it";
+
+    engine->start();
+    ASSERT_TRUE(engine->isEngineRunning());
+    EXPECT_EQ(engine->outputDeviceName(), server.sinkDescription("plinkora_a"));
+    EXPECT_TRUE(log.contains("audio engine started on plinkora_a, output format 48000.000000 Hz"));
+    EXPECT_EQ(streamSinks(), std::vector<std::string>{sinkIndex("plinkora_a")});
+
+    server.setDefaultSink("plinkora_b");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changes == 1; }, 5000));
+    EXPECT_TRUE(engine->isEngineRunning());
+    EXPECT_EQ(engine->outputDeviceName(), "plinkora_b");
+    EXPECT_EQ(streamSinks(), std::vector<std::string>{sinkIndex("plinkora_b")});
+
+    // Setting the same default again is no change to follow.
+    server.setDefaultSink("plinkora_b");
+    QTest::qWait(200);
+    EXPECT_EQ(changes, 1);
+    EXPECT_FALSE(log.contains("could not select"));
+}
+
+TEST_F(PulseOutputTest, WhileIdleADefaultChangeMovesTheEngineWithoutStartingIt) {
+    auto engine = makeEngine();
+    server.setDefaultSink("plinkora_b");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changes == 1; }, 5000));
+    EXPECT_FALSE(engine->isEngineRunning());
+    EXPECT_TRUE(streamSinks().empty());
+    EXPECT_EQ(engine->outputDeviceName(), "plinkora_b");
+    engine->start();
+    EXPECT_EQ(streamSinks(), std::vector<std::string>{sinkIndex("plinkora_b")});
+}
+
+TEST_F(PulseOutputTest, PausesNoteLengthPlusFourSecondsAfterSwitchingOff) {
+    auto engine = makeEngine();
+    engine->start();
+    engine->setNoteLength(2.0);
+    engine->stopAfterTail();
+    engine->setNoteLength(8.0); // the length at the moment of switching off counts
+    clock.advance(5.99);
+    EXPECT_TRUE(engine->isEngineRunning());
+    clock.advance(0.02);
+    EXPECT_FALSE(engine->isEngineRunning());
+    EXPECT_TRUE(streamIsCorked()) << "paused, not disconnected, so that it resumes quickly";
+
+    engine->start();
+    EXPECT_TRUE(engine->isEngineRunning());
+    EXPECT_FALSE(streamIsCorked());
+
+    // Switching on again within the tail keeps it running.
+    engine->stopAfterTail();
+    clock.advance(3);
+    engine->start();
+    clock.advance(60);
+    EXPECT_TRUE(engine->isEngineRunning());
+    EXPECT_EQ(changes, 0);
+}
+
+TEST_F(PulseOutputTest, ComesBackWhenTheSoundServerRestarts) {
+    LogCapture log;
+    auto engine = makeEngine();
+    engine->start();
+    ASSERT_TRUE(engine->isEngineRunning());
+
+    server.stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changes == 1; }, 5000));
+    EXPECT_FALSE(engine->isEngineRunning());
+    EXPECT_EQ(log.count("Plinkora: audio engine failed to restart: Connection refused"), 1u);
+    EXPECT_EQ(engine->outputDeviceName(), "System default");
+    clock.advance(3);
+    EXPECT_EQ(log.count("failed to restart"), 1u) << "retries are quiet";
+
+    server.start();
+    clock.advance(1.0);
+    EXPECT_TRUE(engine->isEngineRunning());
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(engine->outputDeviceName(), "plinkora_a");
+    EXPECT_EQ(streamSinks(), std::vector<std::string>{sinkIndex("plinkora_a")});
+}
+
+TEST_F(PulseOutputTest, ALostServerWhileSwitchedOffIsNoChange) {
+    auto engine = makeEngine();
+    engine->start();
+    engine->stopAfterTail();
+    clock.advance(10);
+    server.stop();
+    QTest::qWait(300);
+    clock.advance(10);
+    EXPECT_EQ(changes, 0);
+    EXPECT_FALSE(engine->isEngineRunning());
+    server.start();
+    engine->start();
+    EXPECT_TRUE(engine->isEngineRunning());
+}
+
+TEST_F(PulseOutputTest, WithoutASoundServerStartFailsAndStrikesAreIgnored) {
+    LogCapture log;
+    TempHome home;
+    ScopedEnv nowhere("PULSE_SERVER", "unix:" + home.path().toStdString() + "/no-such-socket");
+    auto engine = makeEngine();
+    EXPECT_EQ(engine->outputDeviceName(), "System default");
+    engine->start();
+    EXPECT_FALSE(engine->isEngineRunning());
+    EXPECT_TRUE(log.contains("audio engine failed to start: Connection refused"));
+    log.clear();
+    engine->play(0, 92);
+    EXPECT_TRUE(log.contains(
+        "play ignored: engine running false, instrument loaded true, output System default"));
+}
+
+TEST_F(PulseOutputTest, AStrikeIsHeardOnTheSinksMonitor) {
+    auto engine = makeEngine();
+    engine->start();
+    // Recording runs beside the test, as another client of the server would.
+    auto recording = std::async(std::launch::async, [] {
+        pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, 48000, 2};
+        int error = 0;
+        pa_simple* recorder =
+            pa_simple_new(nullptr, "plinkora-test", PA_STREAM_RECORD, "plinkora_a.monitor",
+                          "monitor", &spec, nullptr, nullptr, &error);
+        std::vector<float> samples(2 * 48000 * 6 / 5);
+        if (recorder == nullptr ||
+            pa_simple_read(recorder, samples.data(), samples.size() * sizeof(float), &error) < 0) {
+            samples.clear();
+        }
+        if (recorder != nullptr) {
+            pa_simple_free(recorder);
+        }
+        return samples;
+    });
+    QTest::qWait(300);
+    engine->play(0, 92);
+    const std::vector<float> samples = recording.get();
+    ASSERT_FALSE(samples.empty()) << "the recorder ran";
+    EXPECT_GT(peakDb(samples), -40.0);
+
+    // The loudest stretch carries the zone's note, C4.
+    const std::vector<float> left = leftChannel(samples);
+    std::size_t loudest = 0;
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        if (std::fabs(left[i]) > std::fabs(left[loudest])) {
+            loudest = i;
+        }
+    }
+    const std::size_t from = loudest + 2400;
+    ASSERT_LT(from + 14400, left.size());
+    const std::vector<float> note(left.begin() + static_cast<long>(from),
+                                  left.begin() + static_cast<long>(from + 14400));
+    EXPECT_NEAR(fundamental(note, 48000), 261.63, 2.6);
+}
+
+} // namespace
+} // namespace plinkora::testing
