@@ -19,6 +19,7 @@ KeySection::KeySection(AppState& state, QWidget* parent)
     : FormSection(tr("Key"), parent)
     , state_(state) {
     key_ = new QComboBox;
+    key_->setObjectName(QStringLiteral("key"));
     for (const music::KeyRoot key : music::kAllKeys) {
         key_->addItem(QString(), music::rawValue(key));
     }
@@ -30,12 +31,14 @@ KeySection::KeySection(AppState& state, QWidget* parent)
     addLabelledRow(tr("Key"), key_);
 
     mode_ = new SegmentedControl({tr("Major"), tr("Minor")});
+    mode_->setObjectName(QStringLiteral("mode"));
     connect(mode_, &SegmentedControl::selected, this, [this](int index) {
         state_.setScaleMode(music::kAllModes.at(static_cast<std::size_t>(index)));
     });
     addLabelledRow(tr("Mode"), mode_);
 
     zones_ = new QComboBox;
+    zones_->setObjectName(QStringLiteral("zones"));
     for (int count = kFewestZones; count <= kMostZones; ++count) {
         zones_->addItem(zoneCountLabel(count), count);
     }
@@ -46,6 +49,8 @@ KeySection::KeySection(AppState& state, QWidget* parent)
     notes_ = new QLabel;
     notes_->setObjectName(QStringLiteral("notes"));
     notes_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    notes_->setWordWrap(true);
+    notes_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     addLabelledRow(tr("Notes"), notes_);
 
     showKey();

@@ -40,6 +40,7 @@ PlayingSection::PlayingSection(AppState& state, QWidget* parent)
     addLabelledRow(tr("Keyboard shortcut"), shortcut);
 
     auto* orientation = new QComboBox;
+    orientation->setObjectName(QStringLiteral("orientation"));
     for (const music::ZoneOrientation each : music::kAllOrientations) {
         orientation->addItem(QString::fromStdString(displayLabel(each)), static_cast<int>(each));
     }
@@ -105,6 +106,7 @@ QWidget* PlayingSection::makeNoteLengthBlock() {
     auto* shortLabel = new QLabel(tr("Short"));
     auto* longLabel = new QLabel(tr("Long"));
     noteLength_ = new QSlider(Qt::Horizontal);
+    noteLength_->setObjectName(QStringLiteral("noteLength"));
     noteLength_->setRange(0, sliderPosition(kLongest));
     noteLength_->setSingleStep(1);
     noteLength_->setPageStep(4);

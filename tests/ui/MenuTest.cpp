@@ -1,0 +1,198 @@
+// The tray menu over a real AppState: its entries, and how they follow and change the state.
+#include "UiFixture.hpp"
+#include "ui/SettingsWindowController.hpp"
+#include "ui/UserInterface.hpp"
+
+#include <QMenu>
+#include <gtest/gtest.h>
+
+using namespace plinkora;
+using namespace plinkora::testing;
+using plinkora::ui::UserInterface;
+
+namespace {
+
+class MenuTest : public ::testing::Test {
+protected:
+    std::unique_ptr<UserInterface> makeInterface(bool sandboxed = false) {
+        UserInterface::Options options;
+        options.sandboxed = sandboxed;
+        options.trayAvailable = true;
+        options.quit = [this] { ++quits; };
+        return std::make_unique<UserInterface>(app.state(), std::move(options));
+    }
+
+    static QStringList texts(const QMenu& menu) {
+        QStringList all;
+        for (const QAction* action : menu.actions()) {
+            all << (action->isSeparator() ? QStringLiteral("---") : action->text());
+        }
+        return all;
+    }
+
+    static QAction* entry(QMenu& menu, const QString& text) {
+        for (QAction* action : menu.actions()) {
+            if (action->text() == text) {
+                return action;
+            }
+        }
+        return nullptr;
+    }
+
+    /// Whether the lower half of the middle white key is painted, as it is only while on.
+    static bool whiteKeyFilled(const QSystemTrayIcon& tray) {
+        const QImage image = tray.icon().pixmap(32).toImage();
+        return qAlpha(image.pixel(16, 23)) > 128;
+    }
+
+    UiFixture app;
+    int quits = 0;
+};
+
+} // namespace
+
+TEST_F(MenuTest, ElevenEntriesInOrderWithTheirChecksAndShortcuts) {
+    {
+        // Stored settings put check marks on a fresh start.
+        Settings stored(app.home.settingsFile());
+        stored.setShowsGuides(true);
+        stored.setOrientation(music::ZoneOrientation::horizontal);
+    }
+    app.restart();
+    auto ui = makeInterface();
+    QMenu& menu = ui->menuContent().menu();
+
+    EXPECT_EQ(texts(menu),
+              (QStringList{QStringLiteral("Plinkora On"),
+                           QStringLiteral("Toggle anywhere with Ctrl+Alt+Super+M"),
+                           QStringLiteral("---"), QStringLiteral("Orientation"),
+                           QStringLiteral("Show Note Lines"), QStringLiteral("Pulse Lid Logo"),
+                           QStringLiteral("---"), QString::fromUtf8("Settings\u2026"),
+                           QString::fromUtf8("Check for Updates\u2026"), QStringLiteral("---"),
+                           QStringLiteral("Quit Plinkora")}));
+    const auto actions = menu.actions();
+    EXPECT_TRUE(actions[0]->isCheckable());
+    EXPECT_FALSE(actions[0]->isChecked());
+    EXPECT_FALSE(actions[1]->isEnabled()) << "the hot key line is information only";
+    EXPECT_TRUE(actions[4]->isChecked());
+    EXPECT_FALSE(actions[5]->isChecked());
+
+    QMenu* orientation = actions[3]->menu();
+    ASSERT_NE(orientation, nullptr);
+    EXPECT_EQ(texts(*orientation), (QStringList{QStringLiteral("Vertical (low notes at bottom)"),
+                                                QStringLiteral("Horizontal (low notes at left)")}));
+    EXPECT_FALSE(orientation->actions()[0]->isChecked());
+    EXPECT_TRUE(orientation->actions()[1]->isChecked());
+
+    EXPECT_EQ(actions[7]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    EXPECT_EQ(actions[7]->shortcut().toString(), QStringLiteral("Ctrl+,"));
+    EXPECT_EQ(actions[10]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    for (int index : {0, 1, 3, 4, 5, 8}) {
+        EXPECT_TRUE(actions[index]->shortcut().isEmpty()) << index;
+    }
+}
+
+TEST_F(MenuTest, SandboxedMenuHasTenEntriesWithoutLogoPulsing) {
+    auto ui = makeInterface(/*sandboxed=*/true);
+    const QStringList all = texts(ui->menuContent().menu());
+    EXPECT_EQ(all.size(), 10);
+    EXPECT_FALSE(all.contains(QStringLiteral("Pulse Lid Logo")));
+    const auto guides = all.indexOf(QStringLiteral("Show Note Lines"));
+    ASSERT_GE(guides, 0);
+    EXPECT_EQ(all[guides + 1], QStringLiteral("---"));
+    EXPECT_EQ(all[guides + 2], QString::fromUtf8("Settings\u2026"));
+}
+
+TEST_F(MenuTest, CheckForUpdatesIsEnabledExactlyWhileTheUpdaterCanCheck) {
+    auto ui = makeInterface();
+    QAction* check = entry(ui->menuContent().menu(), QString::fromUtf8("Check for Updates\u2026"));
+    ASSERT_NE(check, nullptr);
+    EXPECT_FALSE(check->isEnabled());
+    app.updater->setCanCheck(true);
+    EXPECT_TRUE(check->isEnabled());
+    check->trigger();
+    EXPECT_EQ(app.updater->checks, 1);
+    app.updater->setCanCheck(false);
+    EXPECT_FALSE(check->isEnabled());
+}
+
+TEST_F(MenuTest, CheckMarkAndIconFollowTheHotKey) {
+    auto ui = makeInterface();
+    QAction* on = entry(ui->menuContent().menu(), QStringLiteral("Plinkora On"));
+    ASSERT_NE(on, nullptr);
+    EXPECT_FALSE(whiteKeyFilled(ui->trayIcon()));
+    const int outlined = opaquePixels(ui->trayIcon().icon().pixmap(32).toImage());
+    ASSERT_GT(outlined, 100);
+
+    app.hotKeyAction();
+    EXPECT_TRUE(app.state().isEnabled());
+    EXPECT_TRUE(on->isChecked());
+    EXPECT_TRUE(whiteKeyFilled(ui->trayIcon())) << "the icon turns inverse (filled) while on";
+
+    app.hotKeyAction();
+    EXPECT_FALSE(on->isChecked());
+    EXPECT_FALSE(whiteKeyFilled(ui->trayIcon()));
+    EXPECT_EQ(opaquePixels(ui->trayIcon().icon().pixmap(32).toImage()), outlined);
+}
+
+TEST_F(MenuTest, TogglesSetTheStateAndFollowChangesFromElsewhere) {
+    auto ui = makeInterface();
+    QMenu& menu = ui->menuContent().menu();
+    QAction* on = entry(menu, QStringLiteral("Plinkora On"));
+    QAction* guides = entry(menu, QStringLiteral("Show Note Lines"));
+    QAction* pulse = entry(menu, QStringLiteral("Pulse Lid Logo"));
+    ASSERT_TRUE(on && guides && pulse);
+
+    on->trigger();
+    EXPECT_TRUE(app.state().isEnabled());
+    EXPECT_TRUE(app.piano->running) << "switching on from the menu starts the sound";
+    guides->trigger();
+    EXPECT_TRUE(app.state().showsGuides());
+    pulse->trigger();
+    EXPECT_TRUE(app.state().pulsesLogo());
+
+    const auto mark = app.log.size();
+    app.state().setShowsGuides(false);
+    app.state().setPulsesLogo(false);
+    EXPECT_FALSE(guides->isChecked());
+    EXPECT_FALSE(pulse->isChecked());
+    // Following the state must not assign it again (each assignment runs its action).
+    EXPECT_EQ(app.log.size() - mark, 2u);
+}
+
+TEST_F(MenuTest, ChoosingAnOrientationSetsIt) {
+    auto ui = makeInterface();
+    QMenu* orientation = entry(ui->menuContent().menu(), QStringLiteral("Orientation"))->menu();
+    ASSERT_NE(orientation, nullptr);
+    QAction* vertical = orientation->actions()[0];
+    QAction* horizontal = orientation->actions()[1];
+    EXPECT_TRUE(vertical->isChecked());
+
+    horizontal->trigger();
+    EXPECT_EQ(app.state().orientation(), music::ZoneOrientation::horizontal);
+    EXPECT_TRUE(horizontal->isChecked());
+    EXPECT_FALSE(vertical->isChecked());
+    EXPECT_EQ(app.log.back(), "overlay.orientation(horizontal)");
+
+    horizontal->trigger();
+    EXPECT_EQ(app.state().orientation(), music::ZoneOrientation::horizontal);
+    EXPECT_TRUE(horizontal->isChecked()) << "choosing the current entry keeps it chosen";
+
+    app.state().setOrientation(music::ZoneOrientation::vertical);
+    EXPECT_TRUE(vertical->isChecked());
+    EXPECT_FALSE(horizontal->isChecked());
+}
+
+TEST_F(MenuTest, SettingsOpensTheWindowAndQuitQuits) {
+    auto ui = makeInterface();
+    QMenu& menu = ui->menuContent().menu();
+    EXPECT_EQ(ui->settingsWindow().window(), nullptr) << "the window is made on first use";
+    entry(menu, QString::fromUtf8("Settings\u2026"))->trigger();
+    ASSERT_NE(ui->settingsWindow().window(), nullptr);
+    EXPECT_TRUE(ui->settingsWindow().window()->isVisible());
+    EXPECT_EQ(ui->settingsWindow().window()->quitButton(), nullptr)
+        << "with a tray, quitting is the menu's";
+
+    entry(menu, QStringLiteral("Quit Plinkora"))->trigger();
+    EXPECT_EQ(quits, 1);
+}

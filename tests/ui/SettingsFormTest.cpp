@@ -1,0 +1,358 @@
+// The settings form over a real AppState: every section's rows, texts and bindings.
+#include "UiFixture.hpp"
+#include "ui/KeySection.hpp"
+#include "ui/LogoSection.hpp"
+#include "ui/PlayingSection.hpp"
+#include "ui/SegmentedControl.hpp"
+#include "ui/SettingsView.hpp"
+#include "ui/StatusSection.hpp"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace plinkora;
+using namespace plinkora::testing;
+using music::KeyRoot;
+using music::ScaleMode;
+using plinkora::ui::SettingsView;
+
+namespace {
+
+class SettingsFormTest : public ::testing::Test {
+protected:
+    SettingsView& makeView(bool sandboxed = false) {
+        view = std::make_unique<SettingsView>(app.state(), sandboxed, [this] { ++updateChecks; });
+        view->resize(520, 2400);
+        view->show();
+        return *view;
+    }
+
+    template <typename T> T& child(const char* name) {
+        T* found = view->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return *found;
+    }
+
+    QString text(const char* name) { return child<QLabel>(name).text(); }
+
+    /// Shows the form again, as opening the window after closing it does.
+    void reopen() {
+        view->hide();
+        view->show();
+    }
+
+    static QStringList items(const QComboBox& box) {
+        QStringList all;
+        for (int index = 0; index < box.count(); ++index) {
+            all << box.itemText(index);
+        }
+        return all;
+    }
+
+    UiFixture app;
+    std::unique_ptr<SettingsView> view;
+    int updateChecks = 0;
+};
+
+QStringList utf8List(std::initializer_list<const char*> texts) {
+    QStringList all;
+    for (const char* each : texts) {
+        all << QString::fromUtf8(each);
+    }
+    return all;
+}
+
+} // namespace
+
+TEST_F(SettingsFormTest, KeyNamesRespellWithTheModeWithoutChangingTheSelection) {
+    app.state().setKeyRoot(KeyRoot::cSharp);
+    makeView();
+    auto& key = child<QComboBox>("key");
+    EXPECT_EQ(items(key),
+              utf8List({"C", "D♭", "D", "E♭", "E", "F", "F♯", "G", "A♭", "A", "B♭", "B"}));
+    EXPECT_EQ(key.currentText(), QString::fromUtf8("D♭"));
+
+    auto& mode = child<ui::SegmentedControl>("mode");
+    EXPECT_EQ(mode.button(0)->text(), QStringLiteral("Major"));
+    EXPECT_EQ(mode.button(1)->text(), QStringLiteral("Minor"));
+    EXPECT_EQ(mode.selectedIndex(), 0);
+    mode.button(1)->click();
+    EXPECT_EQ(app.state().scaleMode(), ScaleMode::minor);
+    EXPECT_EQ(items(key),
+              utf8List({"C", "C♯", "D", "E♭", "E", "F", "F♯", "G", "G♯", "A", "B♭", "B"}));
+    EXPECT_EQ(key.currentIndex(), 1);
+    EXPECT_EQ(app.state().keyRoot(), KeyRoot::cSharp);
+
+    // A mode changed elsewhere (the state restored from a file, say) shows here too.
+    app.state().setScaleMode(ScaleMode::major);
+    EXPECT_EQ(mode.selectedIndex(), 0);
+    EXPECT_EQ(key.currentText(), QString::fromUtf8("D♭"));
+}
+
+TEST_F(SettingsFormTest, ZonePickerNotesRowAndKeyFooterFollowTheScale) {
+    makeView();
+    auto& zones = child<QComboBox>("zones");
+    EXPECT_EQ(items(zones), (QStringList{QStringLiteral("One octave (8 notes)"),
+                                         QStringLiteral("9 notes"), QStringLiteral("10 notes"),
+                                         QStringLiteral("11 notes"), QStringLiteral("12 notes")}));
+    EXPECT_EQ(zones.currentText(), QStringLiteral("9 notes"));
+    EXPECT_EQ(text("notes"), QStringLiteral("C4  D4  E4  F4  G4  A4  B4  C5  D5"));
+
+    zones.setFocus();
+    QTest::keyClick(&zones, Qt::Key_Up);
+    EXPECT_EQ(app.state().zoneCount(), 8);
+    EXPECT_EQ(text("notes"), QStringLiteral("C4  D4  E4  F4  G4  A4  B4  C5"));
+
+    auto& key = child<QComboBox>("key");
+    key.setFocus();
+    QTest::keyClick(&key, Qt::Key_Down);
+    QTest::keyClick(&key, Qt::Key_Down);
+    EXPECT_EQ(app.state().keyRoot(), KeyRoot::d);
+    child<ui::SegmentedControl>("mode").button(1)->click();
+    EXPECT_EQ(text("notes"), QString::fromUtf8("D4  E4  F4  G4  A4  B♭4  C5  D5"));
+
+    const auto* section = view->findChild<ui::KeySection*>();
+    ASSERT_NE(section, nullptr);
+    const QString footer = const_cast<ui::KeySection*>(section)->footer().text();
+    EXPECT_TRUE(footer.startsWith(QString::fromUtf8(
+        "The screen is split evenly into the chosen number of zones, playing the D minor scale "
+        "from the root upwards;")))
+        << footer.toStdString();
+    EXPECT_TRUE(footer.endsWith(QStringLiteral("so every key sits in the same range.")));
+
+    app.state().setZoneCount(12);
+    EXPECT_EQ(zones.currentText(), QStringLiteral("12 notes"));
+}
+
+TEST_F(SettingsFormTest, NoteLengthSliderStepsAQuarterSecondWithTwoDecimals) {
+    makeView();
+    auto& slider = child<QSlider>("noteLength");
+    EXPECT_EQ(slider.maximum() - slider.minimum() + 1, 31);
+    EXPECT_EQ(text("noteLengthValue"), QStringLiteral("2.00 s"));
+    ASSERT_NE(findWithText<QLabel>(*view, QStringLiteral("Short")), nullptr);
+    ASSERT_NE(findWithText<QLabel>(*view, QStringLiteral("Long")), nullptr);
+
+    slider.setFocus();
+    QTest::keyClick(&slider, Qt::Key_Home);
+    EXPECT_DOUBLE_EQ(app.state().noteLength(), 0.5);
+    QStringList shown{text("noteLengthValue")};
+    for (int step = 0; step < 35; ++step) {
+        QTest::keyClick(&slider, Qt::Key_Right);
+        if (shown.back() != text("noteLengthValue")) {
+            shown << text("noteLengthValue");
+        }
+    }
+    ASSERT_EQ(shown.size(), 31);
+    for (int index = 0; index < 31; ++index) {
+        EXPECT_EQ(shown[index], QString::asprintf("%.2f s", 0.5 + 0.25 * index));
+    }
+    EXPECT_EQ(shown[4], QStringLiteral("1.50 s"));
+    EXPECT_DOUBLE_EQ(app.state().noteLength(), 8.0);
+
+    // A stored length between the steps shows as it is and is not rounded onto a step.
+    app.state().setNoteLength(3.1);
+    EXPECT_EQ(text("noteLengthValue"), QStringLiteral("3.10 s"));
+    EXPECT_EQ(slider.value(), 10);
+    EXPECT_DOUBLE_EQ(app.state().noteLength(), 3.1);
+}
+
+TEST_F(SettingsFormTest, PlayingTogglesAreBoundBothWays) {
+    makeView();
+    auto* on = findWithText<QCheckBox>(*view, QStringLiteral("Plinkora On"));
+    auto* guides = findWithText<QCheckBox>(*view, QStringLiteral("Show note separator lines"));
+    ASSERT_TRUE(on && guides);
+    ASSERT_NE(findWithText<QLabel>(*view, QStringLiteral("Ctrl+Alt+Super+M")), nullptr);
+
+    on->click();
+    EXPECT_TRUE(app.state().isEnabled());
+    app.hotKeyAction();
+    EXPECT_FALSE(on->isChecked());
+    guides->click();
+    EXPECT_TRUE(app.state().showsGuides());
+
+    auto& orientation = child<QComboBox>("orientation");
+    EXPECT_EQ(items(orientation), (QStringList{QStringLiteral("Vertical (low notes at bottom)"),
+                                               QStringLiteral("Horizontal (low notes at left)")}));
+    orientation.setFocus();
+    QTest::keyClick(&orientation, Qt::Key_Down);
+    EXPECT_EQ(app.state().orientation(), music::ZoneOrientation::horizontal);
+}
+
+TEST_F(SettingsFormTest, HelperReadOutShowsItsThreeStates) {
+    makeView();
+    auto& status = child<QLabel>("helperStatus");
+    auto& dot = child<QLabel>("helperDot");
+    auto* refresh = findWithText<QPushButton>(*view, QStringLiteral("Refresh"));
+    ASSERT_NE(refresh, nullptr);
+
+    EXPECT_EQ(status.text(), QStringLiteral("Not installed"));
+    const QColor grey = pixmapCentre(dot);
+    EXPECT_LT(std::abs(grey.red() - grey.green()) + std::abs(grey.green() - grey.blue()), 12);
+    EXPECT_NE(findWithText<QPushButton>(*view, QString::fromUtf8("Install Helper…")), nullptr);
+
+    app.installHelperFiles();
+    app.setHelperRunning(true);
+    refresh->click();
+    EXPECT_EQ(status.text(), QStringLiteral("Installed and running"));
+    const QColor green = pixmapCentre(dot);
+    EXPECT_GT(green.green(), green.red() + 60);
+    EXPECT_GT(green.green(), green.blue() + 60);
+    EXPECT_NE(findWithText<QPushButton>(*view, QString::fromUtf8("Uninstall Helper…")), nullptr);
+
+    // Showing the form again looks again: the helper stopped meanwhile.
+    app.setHelperRunning(false);
+    reopen();
+    EXPECT_EQ(status.text(), QStringLiteral("Installed, not running"));
+    const QColor orange = pixmapCentre(dot);
+    EXPECT_GT(orange.red(), orange.green() + 40);
+    EXPECT_GT(orange.green(), orange.blue() + 60);
+}
+
+TEST_F(SettingsFormTest, AFailedUninstallShowsItsMessageInRedAndTheRefreshedStatus) {
+    app.installHelperFiles();
+    app.setHelperRunning(true);
+    app.state().refreshHelperStatus();
+    makeView();
+    auto& message = child<QLabel>("helperMessage");
+    EXPECT_FALSE(message.isVisible());
+
+    app.logo->failure = "Request dismissed by the administrator prompt.";
+    findWithText<QPushButton>(*view, QString::fromUtf8("Uninstall Helper…"))->click();
+    EXPECT_EQ(app.log.back(), "logo.uninstallHelper");
+    EXPECT_TRUE(message.isVisible());
+    EXPECT_EQ(message.text(), QStringLiteral("Request dismissed by the administrator prompt."));
+    const QColor red = message.palette().color(QPalette::WindowText);
+    EXPECT_GT(red.red(), red.green() + 100);
+    EXPECT_EQ(text("helperStatus"), QStringLiteral("Installed and running"));
+
+    // The next uninstall goes through: the message goes and the read-out follows the files.
+    app.logo->failure.clear();
+    app.removeHelperFiles();
+    findWithText<QPushButton>(*view, QString::fromUtf8("Uninstall Helper…"))->click();
+    EXPECT_FALSE(message.isVisible());
+    EXPECT_EQ(text("helperStatus"), QStringLiteral("Not installed"));
+    EXPECT_NE(findWithText<QPushButton>(*view, QString::fromUtf8("Install Helper…")), nullptr);
+}
+
+TEST_F(SettingsFormTest, MarkupInAHelperMessageIsShownAsText) {
+    app.logo->failure = "<b>pkexec</b> not found";
+    makeView();
+    findWithText<QPushButton>(*view, QString::fromUtf8("Install Helper…"))->click();
+    EXPECT_EQ(text("helperMessage"), QStringLiteral("<b>pkexec</b> not found"));
+    EXPECT_EQ(child<QLabel>("helperMessage").textFormat(), Qt::PlainText);
+}
+
+TEST_F(SettingsFormTest, SandboxedLogoSectionPointsToTheDownload) {
+    makeView(/*sandboxed=*/true);
+    auto* section = view->findChild<ui::LogoSection*>();
+    ASSERT_NE(section, nullptr);
+    EXPECT_EQ(section->header().text(), QStringLiteral("Lid Logo"));
+    EXPECT_EQ(section->findChildren<QCheckBox*>().size(), 0);
+    EXPECT_EQ(section->findChildren<QPushButton*>().size(), 0);
+    EXPECT_EQ(section->findChild<QLabel*>(QStringLiteral("helperStatus")), nullptr);
+    EXPECT_NE(findWithText<QLabel>(
+                  *section, QStringLiteral("Pulsing the lid logo needs a small helper that the "
+                                           "sandboxed version of Plinkora isn't allowed to "
+                                           "install. The free download from plinkora.org "
+                                           "includes it.")),
+              nullptr);
+    const QString link = text("downloadLink");
+    EXPECT_TRUE(link.contains(QStringLiteral("href=\"https://plinkora.org/plinkora/\"")));
+    EXPECT_TRUE(link.contains(QStringLiteral(">Get the plinkora.org version<")));
+    EXPECT_EQ(section->footer().text(),
+              QStringLiteral("On a laptop with a lit logo on its lid, the direct-download version "
+                             "can light the logo on each note."));
+}
+
+TEST_F(SettingsFormTest, DirectDownloadLogoSectionManagesTheHelper) {
+    makeView();
+    auto* section = view->findChild<ui::LogoSection*>();
+    ASSERT_NE(section, nullptr);
+    auto* pulse = findWithText<QCheckBox>(*section, QStringLiteral("Pulse the logo on the lid"));
+    ASSERT_NE(pulse, nullptr);
+    pulse->click();
+    EXPECT_TRUE(app.state().pulsesLogo());
+    app.state().setPulsesLogo(false);
+    EXPECT_FALSE(pulse->isChecked());
+    EXPECT_TRUE(section->footer().text().startsWith(
+        QStringLiteral("Linux lets only the administrator switch the lid logo's light")));
+    EXPECT_TRUE(section->footer().text().endsWith(
+        QStringLiteral("It is left lit when Plinkora is turned off or quits.")));
+    EXPECT_EQ(section->findChild<QLabel*>(QStringLiteral("downloadLink")), nullptr);
+}
+
+TEST_F(SettingsFormTest, UpdatesFollowTheUpdater) {
+    makeView();
+    auto* automatic =
+        findWithText<QCheckBox>(*view, QStringLiteral("Check for updates automatically"));
+    auto* check = findWithText<QPushButton>(*view, QString::fromUtf8("Check for Updates…"));
+    ASSERT_TRUE(automatic && check);
+    EXPECT_TRUE(automatic->isChecked());
+    automatic->click();
+    EXPECT_FALSE(app.updater->automaticallyChecksForUpdates());
+    app.updater->setAutomaticallyChecksForUpdates(true);
+    EXPECT_TRUE(automatic->isChecked());
+
+    EXPECT_FALSE(check->isEnabled());
+    app.updater->setCanCheck(true);
+    EXPECT_TRUE(check->isEnabled());
+    check->click();
+    EXPECT_EQ(updateChecks, 1);
+}
+
+TEST_F(SettingsFormTest, AudioEngineRowReadsIdleRunningOrNotRunning) {
+    makeView();
+    app.piano->running = true; // still ringing out from an earlier session
+    view->status().refresh();
+    EXPECT_EQ(text("audioEngine"), QStringLiteral("Idle until Plinkora is on"));
+
+    findWithText<QCheckBox>(*view, QStringLiteral("Plinkora On"))->click();
+    EXPECT_TRUE(eventually([&] { return text("audioEngine") == QStringLiteral("Running"); }))
+        << text("audioEngine").toStdString();
+    app.state().setIsEnabled(false);
+    EXPECT_TRUE(eventually([&] {
+        return text("audioEngine") == QStringLiteral("Idle until Plinkora is on");
+    })) << text("audioEngine").toStdString();
+
+    app.piano->running = false;
+    app.piano->startSucceeds = false;
+    app.state().setIsEnabled(true);
+    EXPECT_TRUE(eventually([&] { return text("audioEngine") == QStringLiteral("Not running"); }))
+        << text("audioEngine").toStdString();
+    EXPECT_EQ(text("piano"), QStringLiteral("System grand piano loaded"));
+    EXPECT_EQ(text("audioOutput"), QStringLiteral("Null Output"));
+}
+
+TEST_F(SettingsFormTest, TouchscreenAndPianoRowsBothWays) {
+    app.piano->loaded = false;
+    makeView();
+    EXPECT_EQ(text("touchscreen"), QStringLiteral("Not detected (clicks and drags still play)"));
+    EXPECT_EQ(text("piano"), QStringLiteral("Not loaded"));
+    app.touchscreen = true;
+    app.piano->loaded = true;
+    reopen();
+    EXPECT_EQ(text("touchscreen"), QStringLiteral("Detected"));
+    EXPECT_EQ(text("piano"), QStringLiteral("System grand piano loaded"));
+}
+
+TEST_F(SettingsFormTest, LastInputAndTheSelectableLastTouch) {
+    makeView();
+    EXPECT_EQ(text("lastInput"), QStringLiteral("None yet"));
+    auto& lastTouch = child<QLabel>("lastTouch");
+    EXPECT_EQ(lastTouch.text(), QStringLiteral("No touch yet"));
+    EXPECT_TRUE(lastTouch.textInteractionFlags() & Qt::TextSelectableByMouse);
+    lastTouch.setSelection(0, 8);
+    EXPECT_EQ(lastTouch.selectedText(), QStringLiteral("No touch"));
+
+    app.overlay->onTouchDiagnostic("began id=3 at (120, 480) direct");
+    EXPECT_TRUE(eventually([&] {
+        return lastTouch.text() == QStringLiteral("began id=3 at (120, 480) direct");
+    })) << lastTouch.text().toStdString();
+    app.overlay->onStrike(2, 10.0, 20.0, StrikeSource::click);
+    EXPECT_TRUE(eventually(
+        [&] { return text("lastInput").startsWith(QString::fromUtf8("Click · E4 · ")); }));
+}

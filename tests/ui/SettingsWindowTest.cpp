@@ -1,0 +1,184 @@
+// The settings window on a real X server: its first place, its saved frame, its fixed width,
+// the one window, the no-tray start, and screenshots of the menu and the window.
+#include "UiFixture.hpp"
+#include "ui/SettingsView.hpp"
+#include "ui/SettingsWindowController.hpp"
+#include "ui/UserInterface.hpp"
+
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace plinkora;
+using namespace plinkora::testing;
+using plinkora::ui::SettingsWindow;
+using plinkora::ui::UserInterface;
+
+namespace {
+
+class SettingsWindowTest : public ::testing::Test {
+protected:
+    void TearDown() override { ui.reset(); }
+
+    UserInterface& makeInterface(bool trayAvailable = true, bool sandboxed = false) {
+        UserInterface::Options options;
+        options.sandboxed = sandboxed;
+        options.trayAvailable = trayAvailable;
+        options.quit = [this] { ++quits; };
+        ui = std::make_unique<UserInterface>(app.state(), std::move(options));
+        return *ui;
+    }
+
+    SettingsWindow& openSettings() {
+        ui->openSettings();
+        SettingsWindow* window = ui->settingsWindow().window();
+        EXPECT_NE(window, nullptr);
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+        return *window;
+    }
+
+    /// Waits until the X server has applied a geometry request.
+    static bool settlesAt(QWidget& window, const QRect& wanted) {
+        return QTest::qWaitFor([&] { return window.geometry() == wanted; }, 3000);
+    }
+
+    static void save(const QImage& image, const QString& name) {
+        const QString path = artefactsFolder() + QLatin1Char('/') + name;
+        EXPECT_TRUE(image.save(path)) << path.toStdString();
+        std::printf("screenshot: %s\n", path.toLocal8Bit().constData());
+    }
+
+    UiFixture app;
+    std::unique_ptr<UserInterface> ui;
+    int quits = 0;
+};
+
+int settingsWindowCount() {
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        count += qobject_cast<SettingsWindow*>(widget) != nullptr ? 1 : 0;
+    }
+    return count;
+}
+
+} // namespace
+
+TEST_F(SettingsWindowTest, FirstShowIs520By820CentredAndTitled) {
+    makeInterface();
+    SettingsWindow& window = openSettings();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Plinkora Settings"));
+    EXPECT_EQ(window.size(), QSize(520, 820));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE((window.geometry().center() - screen.center()).manhattanLength(), 2)
+        << "window centre " << window.geometry().center().x() << ","
+        << window.geometry().center().y();
+    EXPECT_EQ(window.minimumSize(), QSize(520, 420));
+    EXPECT_EQ(window.maximumSize(), QSize(520, 10000));
+}
+
+TEST_F(SettingsWindowTest, AMovedTallerWindowComesBackAfterARestart) {
+    makeInterface();
+    SettingsWindow& window = openSettings();
+    window.setGeometry(140, 60, 520, 1000);
+    ASSERT_TRUE(settlesAt(window, QRect(140, 60, 520, 1000)));
+    ui.reset();
+
+    app.restart();
+    makeInterface();
+    SettingsWindow& again = openSettings();
+    EXPECT_TRUE(settlesAt(again, QRect(140, 60, 520, 1000)))
+        << again.x() << "," << again.y() << " " << again.width() << "x" << again.height();
+}
+
+TEST_F(SettingsWindowTest, OnlyTheHeightCanChange) {
+    makeInterface();
+    SettingsWindow& window = openSettings();
+    window.resize(800, 600);
+    QTest::qWait(100);
+    EXPECT_EQ(window.width(), 520);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.height() == 600; }, 3000));
+    window.resize(520, 200);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.height() == 420; }, 3000));
+    EXPECT_EQ(window.width(), 520);
+}
+
+TEST_F(SettingsWindowTest, SettingsTwiceGivesOneWindowAndClosingOnlyHidesIt) {
+    makeInterface();
+    SettingsWindow& first = openSettings();
+    SettingsWindow& second = openSettings();
+    EXPECT_EQ(&first, &second);
+    EXPECT_EQ(settingsWindowCount(), 1);
+
+    first.move(300, 100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return first.pos() == QPoint(300, 100); }, 3000));
+    first.close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !first.isVisible(); }, 3000));
+    SettingsWindow& third = openSettings();
+    EXPECT_EQ(&third, &first);
+    EXPECT_TRUE(third.isVisible());
+    EXPECT_EQ(third.pos(), QPoint(300, 100));
+    EXPECT_EQ(settingsWindowCount(), 1);
+}
+
+TEST_F(SettingsWindowTest, WithoutATrayTheWindowOpensAtStartAndOffersQuitting) {
+    makeInterface(/*trayAvailable=*/false);
+    SettingsWindow* window = ui->settingsWindow().window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+    QPushButton* quit = window->quitButton();
+    ASSERT_NE(quit, nullptr);
+    EXPECT_EQ(quit->text(), QStringLiteral("Quit Plinkora"));
+    EXPECT_TRUE(quit->isVisible());
+    EXPECT_GT(quit->mapTo(window, QPoint(0, 0)).y(), window->scrollArea().geometry().bottom() - 1)
+        << "the button sits at the window's foot, below the scrolling form";
+    QTest::mouseClick(quit, Qt::LeftButton);
+    EXPECT_EQ(quits, 1);
+
+    // Closing hides it; a second launch's hand-over brings the same window back.
+    window->close();
+    ui->openSettings();
+    EXPECT_EQ(ui->settingsWindow().window(), window);
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(SettingsWindowTest, WithATrayNothingOpensAtStart) {
+    makeInterface(/*trayAvailable=*/true);
+    EXPECT_EQ(ui->settingsWindow().window(), nullptr);
+    EXPECT_EQ(settingsWindowCount(), 0);
+}
+
+TEST_F(SettingsWindowTest, ScreenshotsOfTheMenuAndTheWindow) {
+    app.state().setIsEnabled(true);
+    app.state().setShowsGuides(true);
+    makeInterface();
+    QMenu& menu = ui->menuContent().menu();
+    menu.popup(QPoint(40, 40));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+    QTest::qWait(100);
+    const QImage menuImage = menu.grab().toImage();
+    EXPECT_GT(menuImage.height(), 150);
+    EXPECT_GT(menuImage.width(), 200);
+    save(menuImage, QStringLiteral("tray-menu.png"));
+    save(ui->trayIcon().icon().pixmap(64).toImage(), QStringLiteral("tray-icon-on.png"));
+    menu.hide();
+
+    SettingsWindow& window = openSettings();
+    QTest::qWait(100);
+    const QImage windowImage = window.grab().toImage();
+    EXPECT_EQ(windowImage.size(), QSize(520, 820) * window.devicePixelRatioF());
+    save(windowImage, QStringLiteral("settings-window.png"));
+    save(window.view().grab().toImage(), QStringLiteral("settings-form.png"));
+    ui.reset();
+
+    makeInterface(/*trayAvailable=*/false, /*sandboxed=*/true);
+    SettingsWindow* sandboxed = ui->settingsWindow().window();
+    ASSERT_NE(sandboxed, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(sandboxed));
+    QTest::qWait(100);
+    save(sandboxed->view().grab().toImage(), QStringLiteral("settings-form-sandboxed.png"));
+    save(sandboxed->grab().toImage(), QStringLiteral("settings-window-no-tray.png"));
+}

@@ -1,0 +1,129 @@
+#include "UiFixture.hpp"
+
+#include <QDir>
+#include <QFile>
+#include <QPixmap>
+#include <QTest>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace plinkora::testing {
+
+void SwitchableUpdater::setAutomaticallyChecksForUpdates(bool checks) {
+    if (checks != automatic_) {
+        automatic_ = checks;
+        Q_EMIT automaticallyChecksForUpdatesChanged(checks);
+    }
+}
+
+void SwitchableUpdater::setCanCheck(bool canCheck) {
+    if (canCheck != canCheck_) {
+        canCheck_ = canCheck;
+        Q_EMIT canCheckForUpdatesChanged(canCheck);
+    }
+}
+
+UiFixture::UiFixture() {
+    restart();
+}
+
+UiFixture::~UiFixture() {
+    state_.reset();
+    if (pipeReader_ >= 0) {
+        ::close(pipeReader_);
+    }
+}
+
+QString UiFixture::unitPath() const {
+    return home.path() + QStringLiteral("/logo-helper.service");
+}
+QString UiFixture::pipePath() const {
+    return home.path() + QStringLiteral("/logo-control");
+}
+
+void UiFixture::restart() {
+    state_.reset();
+    AppDependencies deps;
+    deps.scheduler = &clock;
+    deps.settings = std::make_unique<Settings>(home.settingsFile());
+    deps.loginItem = std::make_unique<FakeLoginItem>();
+    deps.helperStatus = HelperStatus(unitPath().toStdString(), pipePath().toStdString());
+    deps.makeOverlay = [this] {
+        auto made = std::make_unique<RecordingOverlay>(log);
+        overlay = made.get();
+        return made;
+    };
+    deps.makePiano = [this] {
+        auto made = std::make_unique<StubPiano>();
+        piano = made.get();
+        return made;
+    };
+    deps.makeLogo = [this] {
+        auto made = std::make_unique<RecordingLogo>(log);
+        logo = made.get();
+        return made;
+    };
+    deps.makeUpdater = [this] {
+        auto made = std::make_unique<SwitchableUpdater>();
+        updater = made.get();
+        return made;
+    };
+    deps.makeHotKey = [this](Qt::Key, Qt::KeyboardModifiers, std::function<void()> action) {
+        hotKeyAction = action;
+        return std::make_unique<RecordingHotKey>(log, std::move(action));
+    };
+    deps.hasTouchscreen = [this] { return touchscreen; };
+    state_ = std::make_unique<AppState>(std::move(deps));
+}
+
+void UiFixture::installHelperFiles() {
+    QFile unit(unitPath());
+    if (unit.open(QIODevice::WriteOnly)) {
+        unit.write("[Service]\nExecStart=/usr/libexec/plinkora-logo-helper\n");
+    }
+}
+
+void UiFixture::removeHelperFiles() {
+    setHelperRunning(false);
+    QFile::remove(unitPath());
+}
+
+void UiFixture::setHelperRunning(bool running) {
+    const QByteArray path = QFile::encodeName(pipePath());
+    if (running && pipeReader_ < 0) {
+        ::mkfifo(path.constData(), 0600);
+        pipeReader_ = ::open(path.constData(), O_RDONLY | O_NONBLOCK);
+    } else if (!running && pipeReader_ >= 0) {
+        ::close(pipeReader_);
+        pipeReader_ = -1;
+        ::unlink(path.constData());
+    }
+}
+
+bool eventually(const std::function<bool()>& condition) {
+    return QTest::qWaitFor(condition, 2000);
+}
+
+QColor pixmapCentre(const QLabel& label) {
+    const QImage image = label.pixmap().toImage();
+    return image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+int opaquePixels(const QImage& image) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            count += qAlpha(image.pixel(x, y)) >= 128 ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+QString artefactsFolder() {
+    const QString folder = QStringLiteral(PLINKORA_ARTEFACTS_DIR);
+    QDir().mkpath(folder);
+    return folder;
+}
+
+} // namespace plinkora::testing
