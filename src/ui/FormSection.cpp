@@ -86,9 +86,16 @@ QWidget* FormSection::addLabelledRow(const QString& label, QWidget* value) {
     auto* name = new QLabel(label, row);
     name->setBuddy(value);
     layout->addWidget(name, 0, Qt::AlignVCenter);
-    layout->addStretch(1);
     value->setParent(row);
-    layout->addWidget(value, 0, Qt::AlignVCenter | Qt::AlignRight);
+    auto* text = qobject_cast<QLabel*>(value);
+    if (text != nullptr && text->wordWrap()) {
+        // A wrapping text asks for little width; it gets the rest of the row and wraps only there.
+        text->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        layout->addWidget(value, 1, Qt::AlignVCenter);
+    } else {
+        layout->addStretch(1);
+        layout->addWidget(value, 0, Qt::AlignVCenter | Qt::AlignRight);
+    }
     return addRow(row);
 }
 
