@@ -1,0 +1,147 @@
+// The overlay's drawing cost: the frame time with 30 glow rings alive at 1920 × 1080, through
+// Qt's own repaint path (the ticks mark the rings' rectangles dirty, the backing store clears
+// and repaints only those and flushes them), and the number of repaints an idle overlay makes
+// in 10 s. Run it pinned to one core (taskset -c 0), since Qt hands some image work to a
+// thread pool. A small main rather than Google Benchmark, because the frames follow a clock and
+// the idle part is a wall-clock wait.
+#include "ManualScheduler.hpp"
+#include "app/QtScheduler.hpp"
+#include "overlay/GlowRing.hpp"
+#include "overlay/OverlayView.hpp"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPaintEvent>
+#include <QRandomGenerator>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+using plinkora::GlowRing;
+using plinkora::OverlayView;
+using plinkora::music::KeyRoot;
+using plinkora::music::NoteZone;
+using plinkora::music::Scale;
+using plinkora::music::ScaleMode;
+
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+constexpr int kRings = 30;
+constexpr int kFrames = 900;
+constexpr double kFrame = 1.0 / 60;
+
+double percentile(std::vector<double> values, double fraction) {
+    std::sort(values.begin(), values.end());
+    return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))];
+}
+
+class PaintCounter final : public QObject {
+public:
+    int paints = 0;
+    long long area = 0;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            for (const QRect& rect : static_cast<QPaintEvent*>(event)->region()) {
+                area += static_cast<long long>(rect.width()) * rect.height();
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+void frameTime() {
+    plinkora::testing::ManualScheduler clock;
+    OverlayView view(clock);
+    view.setScale(Scale{KeyRoot::c, ScaleMode::major, 12});
+    view.setShowsGuides(true);
+    view.resize(kWidth, kHeight);
+    view.show();
+    QCoreApplication::processEvents();
+    PaintCounter counter;
+    view.installEventFilter(&counter);
+
+    QRandomGenerator random(7);
+    auto strikeSomewhere = [&] {
+        const QPointF point(random.bounded(kWidth), random.bounded(kHeight));
+        view.showGlow(point, NoteZone::color(static_cast<int>(random.bounded(12)), 12));
+    };
+    // Stagger the rings over one lifetime so that every age is on screen at once.
+    for (int i = 0; i < kRings; ++i) {
+        strikeSomewhere();
+        clock.advance(GlowRing::kDuration / kRings);
+        QCoreApplication::sendPostedEvents();
+    }
+    counter.paints = 0;
+    counter.area = 0;
+
+    std::vector<double> frames;
+    QElapsedTimer timer;
+    for (int frame = 0; frame < kFrames; ++frame) {
+        clock.advance(kFrame);
+        while (view.glowCount() < static_cast<std::size_t>(kRings)) {
+            strikeSomewhere();
+        }
+        timer.start();
+        QCoreApplication::sendPostedEvents();
+        frames.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    std::printf("frame time, %d rings at %d x %d: median %.3f ms, p95 %.3f ms, max %.3f ms "
+                "(target: median <= 4 ms)\n",
+                kRings, kWidth, kHeight, percentile(frames, 0.5), percentile(frames, 0.95),
+                percentile(frames, 1.0));
+    std::printf("  %d paints in %d frames, %.0f dirty pixels per frame (%.1f %% of the screen)\n",
+                counter.paints, kFrames, static_cast<double>(counter.area) / kFrames,
+                100.0 * static_cast<double>(counter.area) / kFrames / (kWidth * kHeight));
+
+    // For comparison: the whole screen repainted every frame.
+    std::vector<double> full;
+    for (int frame = 0; frame < 120; ++frame) {
+        clock.advance(kFrame);
+        while (view.glowCount() < static_cast<std::size_t>(kRings)) {
+            strikeSomewhere();
+        }
+        view.update();
+        timer.start();
+        QCoreApplication::sendPostedEvents();
+        full.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    std::printf("  whole-screen repaint for comparison: median %.3f ms\n", percentile(full, 0.5));
+}
+
+void idleRepaints() {
+    auto& scheduler = plinkora::QtScheduler::instance();
+    OverlayView view(scheduler);
+    view.setShowsGuides(true);
+    view.resize(kWidth, kHeight);
+    view.show();
+    view.showGlow({400, 400}, NoteZone::color(0, 9));
+    // Let the ring play out, then watch an idle overlay.
+    QEventLoop settle;
+    QTimer::singleShot(1500, &settle, &QEventLoop::quit);
+    settle.exec();
+    PaintCounter counter;
+    view.installEventFilter(&counter);
+    QEventLoop idle;
+    QTimer::singleShot(10000, &idle, &QEventLoop::quit);
+    idle.exec();
+    std::printf("idle for 10 s: %d repaints, %zu rings alive (target: 0 repaints)\n",
+                counter.paints, view.glowCount());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    frameTime();
+    if (argc < 2 || std::string(argv[1]) != "--frames-only") {
+        idleRepaints();
+    }
+    return 0;
+}
