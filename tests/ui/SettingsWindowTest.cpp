@@ -182,3 +182,15 @@ TEST_F(SettingsWindowTest, ScreenshotsOfTheMenuAndTheWindow) {
     save(sandboxed->view().grab().toImage(), QStringLiteral("settings-form-sandboxed.png"));
     save(sandboxed->grab().toImage(), QStringLiteral("settings-window-no-tray.png"));
 }
+
+TEST_F(SettingsWindowTest, TheApplicationIconRenders) {
+    const char* source = std::getenv("PLINKORA_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    const QString path =
+        QString::fromLocal8Bit(source) +
+        QStringLiteral("/data/icons/hicolor/scalable/apps/org.plinkora.Plinkora.svg");
+    const QImage image = QIcon(path).pixmap(128).toImage();
+    ASSERT_FALSE(image.isNull()) << "the SVG icon could not be read";
+    EXPECT_GT(opaquePixels(image), 128 * 128 / 2);
+    save(image, QStringLiteral("application-icon.png"));
+}
