@@ -1,0 +1,188 @@
+// Plinkora as a user meets it: the real program on a private X server with a tray, a private
+// sound server, the global hot key from the keyboard, a click that sounds middle C, and quitting.
+#include "ChildProcess.hpp"
+#include "PulseServer.hpp"
+#include "TempHome.hpp"
+#include "XvfbServer.hpp"
+
+#include <QFile>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <numbers>
+#include <sys/wait.h>
+#include <thread>
+
+using namespace plinkora::testing;
+
+namespace {
+
+constexpr int kRate = 48000;
+constexpr double kMiddleC = 261.63;
+
+std::string readFile(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+}
+
+/// The samples of a 16-bit mono WAV file; tolerant of a header whose sizes were never written.
+std::vector<double> wavSamples(const std::string& bytes) {
+    std::vector<double> samples;
+    const auto data = bytes.find("data");
+    if (data == std::string::npos || data + 8 > bytes.size()) {
+        return samples;
+    }
+    for (std::size_t at = data + 8; at + 1 < bytes.size(); at += 2) {
+        std::int16_t value = 0;
+        std::memcpy(&value, bytes.data() + at, 2);
+        samples.push_back(value / 32768.0);
+    }
+    return samples;
+}
+
+/// The power of one frequency in the samples (Goertzel).
+double powerAt(const std::vector<double>& samples, double frequency) {
+    const double coefficient = 2.0 * std::cos(2.0 * std::numbers::pi * frequency / kRate);
+    double previous = 0, beforePrevious = 0;
+    for (const double sample : samples) {
+        const double current = sample + coefficient * previous - beforePrevious;
+        beforePrevious = previous;
+        previous = current;
+    }
+    return previous * previous + beforePrevious * beforePrevious -
+           coefficient * previous * beforePrevious;
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* binary = std::getenv("PLINKORA_BINARY");
+        ASSERT_NE(binary, nullptr) << "PLINKORA_BINARY names the program under test";
+        binary_ = binary;
+        logFile_ = home.path().toStdString() + "/plinkora.log";
+    }
+
+    std::map<std::string, std::string> environment() const {
+        return {{"DISPLAY", x.display()},
+                {"QT_QPA_PLATFORM", "xcb"},
+                {"PLINKORA_LOG", "stderr"},
+                {"QT_LOGGING_RULES", "org.plinkora.Plinkora.app.debug=true"},
+                // No session bus: the tray is the X server's own (XEmbed), as trayer offers it.
+                {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus"},
+                {"HOME", home.path().toStdString()},
+                {"XDG_CONFIG_HOME", home.configHome().toStdString()},
+                {"XDG_RUNTIME_DIR", home.runtimeDir().toStdString()},
+                {"PULSE_SERVER", pulse.serverAddress()}};
+    }
+
+    std::size_t count(const std::string& fragment) const {
+        const std::string text = readFile(logFile_);
+        std::size_t n = 0;
+        for (auto at = text.find(fragment); at != std::string::npos;
+             at = text.find(fragment, at + 1)) {
+            ++n;
+        }
+        return n;
+    }
+
+    bool waitForLog(const std::string& fragment, std::size_t times = 1, double seconds = 10) const {
+        const auto end = std::chrono::steady_clock::now() +
+                         std::chrono::milliseconds(static_cast<int>(seconds * 1000));
+        while (std::chrono::steady_clock::now() < end) {
+            if (count(fragment) >= times) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+
+    std::string xdotool(const std::vector<std::string>& args) const {
+        std::vector<std::string> argv{"xdotool"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return runCommand(argv, {{"DISPLAY", x.display()}});
+    }
+
+    TempHome home;
+    XvfbServer x{"1280x800x24"};
+    PulseServer pulse{{"plinkora_out"}};
+    std::string binary_;
+    std::string logFile_;
+};
+
+} // namespace
+
+TEST_F(EndToEnd, HotKeyOnClickSoundsMiddleCHotKeyOffAndQuitOnSigterm) {
+    pulse.setDefaultSink("plinkora_out");
+
+    // A tray host on the private display, before Plinkora looks for one.
+    ChildProcess tray({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+                       "--width", "120", "--height", "24", "--transparent", "false"},
+                      {{"DISPLAY", x.display()}}, -1, home.path().toStdString() + "/trayer.log");
+    bool trayUp = false;
+    for (int attempt = 0; attempt < 100 && !trayUp; ++attempt) {
+        trayUp = !xdotool({"search", "--class", "trayer"}).empty();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(trayUp) << "trayer did not start: "
+                        << readFile(home.path().toStdString() + "/trayer.log");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+    ChildProcess plinkora({binary_}, environment(), -1, logFile_);
+    ASSERT_TRUE(waitForLog("scale is now C major")) << readFile(logFile_);
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_EQ(count("no system tray"), 0u) << "Plinkora found no tray:\n" << readFile(logFile_);
+    EXPECT_TRUE(xdotool({"search", "--onlyvisible", "--name", "Plinkora Settings"}).empty())
+        << "with a tray, no window opens at start";
+
+    xdotool({"key", "ctrl+alt+super+m"});
+    ASSERT_TRUE(waitForLog("Plinkora on")) << readFile(logFile_);
+    ASSERT_TRUE(waitForLog("audio engine running on", 1, 20)) << readFile(logFile_);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+
+    const std::string recording = home.path().toStdString() + "/monitor.wav";
+    auto recorder = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"parecord", "--device=plinkora_out.monitor",
+                                 "--rate=" + std::to_string(kRate), "--channels=1",
+                                 "--format=s16le", "--file-format=wav", recording},
+        std::map<std::string, std::string>{{"PULSE_SERVER", pulse.serverAddress()}}, -1,
+        home.path().toStdString() + "/parecord.log");
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+
+    // Zone 0 of a vertical layout is the band along the bottom edge.
+    xdotool({"mousemove", "640", "780", "click", "1"});
+    ASSERT_TRUE(waitForLog("strike zone 0 C4 via click")) << readFile(logFile_);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    recorder->stop();
+
+    const std::vector<double> samples = wavSamples(readFile(recording));
+    ASSERT_GT(samples.size(), static_cast<std::size_t>(kRate)) << "too little was recorded";
+    double energy = 0;
+    for (const double sample : samples) {
+        energy += sample * sample;
+    }
+    EXPECT_GT(std::sqrt(energy / static_cast<double>(samples.size())), 0.002)
+        << "the null sink heard nothing";
+    double loudest = 0, loudestFrequency = 0;
+    for (double frequency = 230.0; frequency <= 295.0; frequency += 0.25) {
+        const double power = powerAt(samples, frequency);
+        if (power > loudest) {
+            loudest = power;
+            loudestFrequency = frequency;
+        }
+    }
+    EXPECT_NEAR(loudestFrequency, kMiddleC, 1.5);
+    EXPECT_GT(loudest, 20 * powerAt(samples, 293.66)) << "D4 is as loud as the C4 that was struck";
+    EXPECT_GT(loudest, 20 * powerAt(samples, 246.94)) << "B3 is as loud as the C4 that was struck";
+
+    xdotool({"key", "ctrl+alt+super+m"});
+    EXPECT_TRUE(waitForLog("Plinkora off")) << readFile(logFile_);
+
+    plinkora.signal(SIGTERM);
+    const int status = plinkora.waitForExit(10.0);
+    ASSERT_TRUE(WIFEXITED(status)) << readFile(logFile_);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(count("Plinkora quitting"), 1u) << "the shutdown that leaves the logo lit ran";
+}
