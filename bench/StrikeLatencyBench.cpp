@@ -1,0 +1,131 @@
+// Strike to sound through a real PulseAudio null sink: from play() until the first audible
+// sample of the note is handed to the server, plus the latency the server reports for it.
+// Usage: bench_strike_latency [font.sf2] (default: the small TimGM6mb font)
+#include "AudioBenchSupport.hpp"
+#include "ManualScheduler.hpp"
+#include "PulseServer.hpp"
+#include "audio/PianoEngine.hpp"
+#include "audio/PulseOutput.hpp"
+
+#include <QCoreApplication>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <thread>
+
+using namespace plinkora;
+
+namespace {
+
+double monotonic() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+constexpr float kAudible = 0.001f; // -60 dBFS, before the reverb
+constexpr std::size_t kTapFrames = 16384;
+
+/// Renders the graph and watches the signal entering the reverb for the armed note's start.
+class Probe final : public audio::AudioRenderer {
+public:
+    explicit Probe(audio::PianoGraph& graph)
+        : graph_(graph)
+        , tap_(2 * kTapFrames) {}
+
+    void render(float* interleaved, std::size_t frames) override {
+        while (frames > 0) {
+            const std::size_t part = std::min(frames, kTapFrames);
+            const double handedAt = monotonic();
+            graph_.render(interleaved, part, tap_.data());
+            float peak = 0;
+            for (std::size_t i = 0; i < 2 * part; ++i) {
+                peak = std::max(peak, std::fabs(tap_[i]));
+            }
+            lastPeak.store(peak, std::memory_order_relaxed);
+            if (armed.load(std::memory_order_acquire)) {
+                for (std::size_t i = 0; i < part; ++i) {
+                    if (std::fabs(tap_[2 * i]) > kAudible ||
+                        std::fabs(tap_[2 * i + 1]) > kAudible) {
+                        const double latency = output->latencyOnAudioThread();
+                        handOver.store(handedAt + static_cast<double>(i) / 48000 - strikeAt.load());
+                        serverLatency.store(latency);
+                        armed.store(false, std::memory_order_release);
+                        break;
+                    }
+                }
+            }
+            interleaved += 2 * part;
+            frames -= part;
+        }
+    }
+
+    audio::PulseOutput* output = nullptr;
+    std::atomic<bool> armed{false};
+    std::atomic<double> strikeAt{0};
+    std::atomic<double> handOver{0};
+    std::atomic<double> serverLatency{0};
+    std::atomic<float> lastPeak{0};
+
+private:
+    audio::PianoGraph& graph_;
+    std::vector<float> tap_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const std::string font = argc > 1 ? argv[1] : "/usr/share/sounds/sf2/TimGM6mb.sf2";
+    testing::PulseServer server;
+    testing::ManualScheduler clock;
+    std::unique_ptr<Probe> probe;
+    PianoEngine engine(clock, font, [&](audio::PianoGraph& graph) {
+        probe = std::make_unique<Probe>(graph);
+        auto output = std::make_unique<audio::PulseOutput>(*probe, 48000);
+        probe->output = output.get();
+        return output;
+    });
+    engine.start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+
+    std::vector<double> total;
+    std::vector<double> handOvers;
+    std::vector<double> latencies;
+    int missed = 0;
+    const auto begin = std::chrono::steady_clock::now();
+    for (int strike = 0; strike < 200; ++strike) {
+        std::this_thread::sleep_until(begin + std::chrono::milliseconds(250 * strike));
+        if (probe->lastPeak.load() > kAudible) {
+            ++missed; // the last note has not died away; do not mistake it for this one
+            continue;
+        }
+        probe->strikeAt.store(monotonic());
+        probe->armed.store(true, std::memory_order_release);
+        engine.play(strike % 12 % 9, 92);
+        const double deadline = monotonic() + 0.2;
+        while (probe->armed.load(std::memory_order_acquire) && monotonic() < deadline) {
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        if (probe->armed.exchange(false)) {
+            ++missed;
+        } else {
+            handOvers.push_back(probe->handOver.load() * 1000);
+            latencies.push_back(probe->serverLatency.load() * 1000);
+            total.push_back(handOvers.back() + latencies.back());
+        }
+        clock.advance(10); // hold and fade at once: the note stops
+    }
+    std::printf("%zu strikes measured, %d missed\n", total.size(), missed);
+    std::printf("strike to sound: median %.2f ms, 1st percentile %.2f ms, 99th %.2f ms, "
+                "spread %.2f ms\n",
+                bench::median(total), bench::percentile(total, 0.01),
+                bench::percentile(total, 0.99),
+                bench::percentile(total, 0.99) - bench::percentile(total, 0.01));
+    std::printf("  of which to the server: median %.2f ms (1st %.2f, 99th %.2f); "
+                "server latency: median %.2f ms (1st %.2f, 99th %.2f)\n",
+                bench::median(handOvers), bench::percentile(handOvers, 0.01),
+                bench::percentile(handOvers, 0.99), bench::median(latencies),
+                bench::percentile(latencies, 0.01), bench::percentile(latencies, 0.99));
+    return 0;
+}
