@@ -262,7 +262,9 @@ void GlobalHotKeyPortal::request(const QDBusMessage& call, const QString& token,
 void GlobalHotKeyPortal::watchResponse(const QString& path, const char* slot) {
     requestPath_ = path;
     requestSlot_ = slot;
-    bus_.connect(kService, path, kRequest, QStringLiteral("Response"), this, slot);
+    if (!bus_.connect(kService, path, kRequest, QStringLiteral("Response"), this, slot)) {
+        giveUp("cannot watch the portal's responses");
+    }
 }
 
 void GlobalHotKeyPortal::stopWatchingResponse() {

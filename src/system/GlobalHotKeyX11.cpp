@@ -157,7 +157,9 @@ ModifierMap readModifierMap(xcb_connection_t* connection, const KeyboardMap& key
 
 GlobalHotKeyX11::GlobalHotKeyX11(Qt::Key key, Qt::KeyboardModifiers modifiers,
                                  std::function<void()> pressed)
-    : pressed_(std::move(pressed)) {
+    : key_(key)
+    , modifiers_(modifiers)
+    , pressed_(std::move(pressed)) {
     auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
                                    : nullptr;
     if (x11 != nullptr && x11->connection() != nullptr) {
@@ -302,6 +304,16 @@ void GlobalHotKeyX11::readPrivateEvents() {
 
 bool GlobalHotKeyX11::handle(const xcb_generic_event_t* event) {
     const uint8_t type = event->response_type & 0x7f;
+    if (type == XCB_MAPPING_NOTIFY) {
+        // A new keyboard layout may put the key, or Alt and Super, elsewhere.
+        const auto* mapping = reinterpret_cast<const xcb_mapping_notify_event_t*>(event);
+        if (isGrabbed() && (mapping->request == XCB_MAPPING_KEYBOARD ||
+                            mapping->request == XCB_MAPPING_MODIFIER)) {
+            ungrab();
+            grab(key_, modifiers_);
+        }
+        return false;
+    }
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) {
         return false;
     }

@@ -36,6 +36,8 @@ private:
     bool handle(const xcb_generic_event_t* event);
     void readPrivateEvents();
 
+    Qt::Key key_;
+    Qt::KeyboardModifiers modifiers_;
     std::function<void()> pressed_;
     xcb_connection_t* connection_ = nullptr;
     xcb_connection_t* privateConnection_ = nullptr;

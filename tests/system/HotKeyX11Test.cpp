@@ -6,6 +6,7 @@
 #include "TempHome.hpp"
 #include "system/GlobalHotKey.hpp"
 
+#include <QTemporaryFile>
 #include <QThread>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -155,6 +156,51 @@ TEST_F(HotKeyX11Test, DestructionReleasesTheGrabAndSilencesTheAction) {
     xdotool({"key", "ctrl+alt+super+m", "ctrl+alt+super+n"});
     ASSERT_TRUE(waitUntil([&] { return otherPresses == 1; }));
     EXPECT_EQ(presses, 0);
+}
+
+// Restores the keymap's lines for the given key codes when it goes.
+class KeymapChange {
+public:
+    explicit KeymapChange(std::vector<std::string> expressions)
+        : saved_(testing::runCommand({"xmodmap", "-pke"})) {
+        std::vector<std::string> argv{"xmodmap"};
+        for (const std::string& expression : expressions) {
+            argv.push_back("-e");
+            argv.push_back(expression);
+        }
+        testing::runCommand(argv);
+    }
+    ~KeymapChange() {
+        QTemporaryFile file;
+        file.open();
+        file.write(QByteArray::fromStdString(saved_));
+        file.flush();
+        testing::runCommand({"xmodmap", file.fileName().toStdString()});
+    }
+
+private:
+    std::string saved_;
+};
+
+TEST_F(HotKeyX11Test, FollowsTheMToAnotherKeyWhenTheLayoutChanges) {
+    int presses = 0;
+    auto hotKey = makeHotKey(Qt::Key_M, &presses);
+    {
+        // As between QWERTY and AZERTY, where M sits on the QWERTY layout's comma key.
+        KeymapChange swap({"keycode 58 = comma less", "keycode 59 = m M"});
+        // The new grab follows the server's notice of the change; press until it is in place.
+        for (int attempt = 0; attempt < 20 && presses == 0; ++attempt) {
+            xdotool({"key", "ctrl+alt+super+m"});
+            waitUntil([&] { return presses > 0; }, 0.2);
+        }
+        EXPECT_EQ(presses, 1);
+    }
+    // And back.
+    for (int attempt = 0; attempt < 20 && presses == 1; ++attempt) {
+        xdotool({"key", "ctrl+alt+super+m"});
+        waitUntil([&] { return presses > 1; }, 0.2);
+    }
+    EXPECT_EQ(presses, 2);
 }
 
 TEST_F(HotKeyX11Test, ActionMayDestroyTheHotKey) {
