@@ -85,10 +85,10 @@ AppUpdater::AppUpdater(Settings& settings, Scheduler& scheduler, UpdaterEnvironm
     }
 }
 
+// The fetchers go with their members, dropping their transfers without calling back into a
+// half-destroyed updater.
 AppUpdater::~AppUpdater() {
     nextCheck_.cancel();
-    feedFetcher_.cancel();
-    notesFetcher_.cancel();
     delete installation_.data();
     delete updateWindow_.data();
     delete alert_.data();

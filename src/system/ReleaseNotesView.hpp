@@ -15,8 +15,6 @@ public:
 
     /// Rich text when it looks like HTML, plain text otherwise.
     void setNotes(const QString& notes);
-
-    QVariant loadResource(int type, const QUrl& name) override;
 };
 
 } // namespace plinkora

@@ -86,12 +86,6 @@ void UpdateFetcher::start(const QUrl& url, qint64 maxBytes, QIODevice& sink,
             readAvailable();
         }
     });
-    connect(reply, &QNetworkReply::downloadProgress, this,
-            [this, reply](qint64 received, qint64 total) {
-                if (reply == reply_ && onProgress) {
-                    onProgress(received, total);
-                }
-            });
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         if (reply == reply_) {
             onReplyFinished();
@@ -123,6 +117,12 @@ void UpdateFetcher::readAvailable() {
                     QStringLiteral("could not store the download: ") + sink_->errorString()});
             return;
         }
+    }
+    // Reported from here rather than from Qt's downloadProgress, which Qt throttles and so
+    // can stay silent for the first part of a transfer.
+    if (onProgress && reply_) {
+        const QVariant total = reply_->header(QNetworkRequest::ContentLengthHeader);
+        onProgress(received_, total.isValid() ? total.toLongLong() : -1);
     }
 }
 

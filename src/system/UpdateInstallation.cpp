@@ -26,8 +26,8 @@ UpdateInstallation::UpdateInstallation(AppcastItem update, Context context, QObj
     , context_(std::move(context))
     , fetcher_(*context_.network, context_.tls) {}
 
+// The fetcher drops a running transfer without calling back.
 UpdateInstallation::~UpdateInstallation() {
-    fetcher_.cancel();
     delete progress_.data();
 }
 

@@ -1,0 +1,255 @@
+// The update feed parser and version comparison: what is offered, and what is refused unread.
+#include "system/AppcastParser.hpp"
+
+#include "UpdateTestKit.hpp"
+
+#include <gtest/gtest.h>
+
+using namespace plinkora;
+using namespace plinkora::testing;
+
+namespace {
+
+UpdateVersion version(const char* text) {
+    return UpdateVersion::parse(QString::fromUtf8(text)).value();
+}
+
+FeedItem validItem(const QString& version) {
+    FeedItem item;
+    item.version = version;
+    item.url = QStringLiteral("https://plinkora.org/plinkora/Plinkora-%1.AppImage").arg(version);
+    item.length = QStringLiteral("1234");
+    item.signature = QByteArray(64, 's').toBase64();
+    return item;
+}
+
+std::vector<QString> versionsOf(const AppcastParser::Result& result) {
+    std::vector<QString> versions;
+    for (const auto& item : result.items) {
+        versions.push_back(item.version.text());
+    }
+    return versions;
+}
+
+} // namespace
+
+TEST(UpdateVersionTest, ComparesComponentsAsNumbers) {
+    EXPECT_GT(version("1.10"), version("1.9"));
+    EXPECT_GT(version("2"), version("1.99.99"));
+    EXPECT_LT(version("1.2.9"), version("1.2.10"));
+    EXPECT_EQ(version("1.2"), version("1.2.0.0"));
+    EXPECT_EQ(version("01.002"), version("1.2"));
+    EXPECT_GT(version("1.2.0.1"), version("1.2"));
+    EXPECT_EQ(version("999999999.0"), version("999999999"));
+    EXPECT_GT(version("999999999"), version("999999998.999999999"));
+}
+
+TEST(UpdateVersionTest, RefusesWhatIsNotADottedNumber) {
+    for (const char* text : {"", ".", "1.", ".1", "1..2", "1.2a", "v1.2", "1.-2", "+1", " 1.2",
+                             "1.2 ", "1,2", "1234567890", "1.2.3.4.5.6.7.8.9", "١.٢"}) {
+        EXPECT_FALSE(UpdateVersion::parse(QString::fromUtf8(text))) << text;
+    }
+    EXPECT_TRUE(UpdateVersion::parse(QStringLiteral("123456789.1.2.3.4.5.6.7")));
+}
+
+TEST(AppcastParserTest, ReadsEveryFieldOfAnItem) {
+    FeedItem item = validItem(QStringLiteral("1.2.0"));
+    item.shortVersion = QStringLiteral("1.2");
+    item.description = QStringLiteral("<h2>New</h2><p>Faster & brighter.</p>");
+    item.notesLink = QStringLiteral("https://plinkora.org/plinkora/notes/1.2.html");
+    item.type = QStringLiteral("application/vnd.appimage");
+    const QByteArray signature = QByteArray::fromHex(QByteArray(128, 'a'));
+    item.signature = signature.toBase64();
+
+    const auto result = AppcastParser::parse(appcastFeed({item}));
+    ASSERT_TRUE(result.isValid()) << result.error.toStdString();
+    ASSERT_EQ(result.items.size(), 1u);
+    const AppcastItem& read = result.items[0];
+    EXPECT_EQ(read.version.text(), QStringLiteral("1.2.0"));
+    EXPECT_EQ(read.displayVersion, QStringLiteral("1.2"));
+    EXPECT_EQ(read.title, QStringLiteral("Plinkora 1.2.0"));
+    EXPECT_EQ(read.releaseNotes, item.description);
+    EXPECT_EQ(read.releaseNotesUrl, QUrl(item.notesLink));
+    EXPECT_EQ(read.downloadUrl, QUrl(item.url));
+    EXPECT_EQ(read.length, 1234);
+    EXPECT_EQ(read.type, QStringLiteral("application/vnd.appimage"));
+    EXPECT_EQ(read.signature, signature);
+}
+
+TEST(AppcastParserTest, OffersOnlyTheNewestItemAboveTheRunningVersion) {
+    const auto result = AppcastParser::parse(
+        appcastFeed({validItem(QStringLiteral("1.1")), validItem(QStringLiteral("1.10")),
+                     validItem(QStringLiteral("1.9")), validItem(QStringLiteral("0.9"))}));
+    ASSERT_TRUE(result.isValid()) << result.error.toStdString();
+    EXPECT_EQ(versionsOf(result),
+              (std::vector<QString>{QStringLiteral("1.1"), QStringLiteral("1.10"),
+                                    QStringLiteral("1.9"), QStringLiteral("0.9")}));
+
+    const auto update = AppcastParser::newestUpdate(result.items, version("1.0.0"));
+    ASSERT_TRUE(update);
+    EXPECT_EQ(update->version.text(), QStringLiteral("1.10"));
+    // The short version falls back to the version itself.
+    EXPECT_EQ(update->displayVersion, QStringLiteral("1.10"));
+
+    EXPECT_FALSE(AppcastParser::newestUpdate(result.items, version("1.10")));
+    EXPECT_FALSE(AppcastParser::newestUpdate(result.items, version("1.10.0")));
+    EXPECT_FALSE(AppcastParser::newestUpdate(result.items, version("2")));
+    EXPECT_EQ(AppcastParser::newestUpdate(result.items, version("1.9.9"))->version.text(),
+              QStringLiteral("1.10"));
+}
+
+TEST(AppcastParserTest, AFeedWithoutItemsOffersNothing) {
+    const auto result = AppcastParser::parse(appcastFeed({}));
+    ASSERT_TRUE(result.isValid()) << result.error.toStdString();
+    EXPECT_TRUE(result.items.empty());
+}
+
+TEST(AppcastParserTest, IgnoresElementsItDoesNotKnow) {
+    FeedItem item = validItem(QStringLiteral("1.1"));
+    item.extra = QStringLiteral("<sparkle:minimumSystemVersion>12</sparkle:minimumSystemVersion>"
+                                "<dc:creator><b>someone</b></dc:creator><guid>x</guid>");
+    const auto result = AppcastParser::parse(appcastFeed({item}));
+    ASSERT_TRUE(result.isValid()) << result.error.toStdString();
+    EXPECT_EQ(result.items.size(), 1u);
+}
+
+TEST(AppcastParserTest, RefusesDocumentTypesAndEntitiesUnread) {
+    const QByteArray body = appcastFeed({validItem(QStringLiteral("1.1"))});
+    const QByteArray afterProlog = body.mid(body.indexOf("<rss"));
+    const QByteArray prolog = "<?xml version=\"1.0\"?>\n";
+
+    // Even a harmless document type is refused: the feed never needs one.
+    EXPECT_FALSE(AppcastParser::parse(prolog + "<!DOCTYPE rss>\n" + afterProlog).isValid());
+
+    QByteArray laughs = prolog + "<!DOCTYPE rss [\n<!ENTITY lol \"lol\">\n";
+    for (int level = 1; level < 10; ++level) {
+        laughs +=
+            "<!ENTITY lol" + QByteArray::number(level) + " \"" +
+            QByteArray("&lol" + (level == 1 ? QByteArray() : QByteArray::number(level - 1)) + ";")
+                .repeated(10) +
+            "\">\n";
+    }
+    laughs += "]>\n" + afterProlog;
+    laughs.replace("<title>Plinkora</title>", "<title>&lol9;</title>");
+    const auto refused = AppcastParser::parse(laughs);
+    EXPECT_FALSE(refused.isValid());
+    EXPECT_TRUE(refused.items.empty());
+
+    const QByteArray external =
+        prolog + "<!DOCTYPE rss [<!ENTITY secret SYSTEM \"file:///etc/passwd\">]>\n" +
+        QByteArray(afterProlog).replace("<title>Plinkora</title>", "<title>&secret;</title>");
+    EXPECT_FALSE(AppcastParser::parse(external).isValid());
+
+    // Without a document type an entity is undeclared, which is not well-formed.
+    EXPECT_FALSE(
+        AppcastParser::parse(
+            prolog +
+            QByteArray(afterProlog).replace("<title>Plinkora</title>", "<title>&lol;</title>"))
+            .isValid());
+    // The predefined entities are ordinary text.
+    const auto escaped = AppcastParser::parse(
+        prolog + QByteArray(afterProlog)
+                     .replace("<title>Plinkora 1.1</title>", "<title>A &amp; B &#x266F;</title>"));
+    ASSERT_TRUE(escaped.isValid()) << escaped.error.toStdString();
+    EXPECT_EQ(escaped.items.at(0).title, QStringLiteral("A & B \u266F"));
+}
+
+TEST(AppcastParserTest, RefusesFeedsLargerThanOneMegabyte) {
+    FeedItem item = validItem(QStringLiteral("1.1"));
+    const QByteArray empty = appcastFeed({item});
+    item.description = QString(AppcastParser::kMaxFeedBytes - empty.size() - 40, u'x');
+    QByteArray feed = appcastFeed({item});
+    ASSERT_LE(feed.size(), AppcastParser::kMaxFeedBytes);
+    EXPECT_TRUE(AppcastParser::parse(feed).isValid());
+
+    feed.append(QByteArray(AppcastParser::kMaxFeedBytes - feed.size() + 1, ' '));
+    const auto refused = AppcastParser::parse(feed);
+    EXPECT_FALSE(refused.isValid());
+    EXPECT_TRUE(refused.error.contains(QStringLiteral("1 MB")));
+}
+
+TEST(AppcastParserTest, RefusesWhatIsNotAnAppcast) {
+    const QByteArray good = appcastFeed({validItem(QStringLiteral("1.1"))});
+    const std::vector<QByteArray> bad = {
+        {},
+        "not xml at all",
+        "{\"version\": \"1.1\"}",
+        good.left(good.size() / 2),
+        good.left(good.size() - 8),
+        "<?xml version=\"1.0\"?><feed><entry/></feed>",
+        "<?xml version=\"1.0\"?><rss version=\"2.0\"></rss>",
+        "<?xml version=\"1.0\"?><x:rss xmlns:x=\"urn:x\"><channel/></x:rss>",
+        good + "<rss/>",
+        QByteArray(good)
+            .replace("<sparkle:version>", "<undeclared:version>")
+            .replace("</sparkle:version>", "</undeclared:version>"),
+        QByteArray(good).replace("</item>", ""),
+        QByteArray("\xff\xfe\x00<", 4),
+    };
+    for (const QByteArray& feed : bad) {
+        const auto result = AppcastParser::parse(feed);
+        EXPECT_FALSE(result.isValid()) << feed.left(200).toStdString();
+        EXPECT_TRUE(result.items.empty());
+    }
+}
+
+TEST(AppcastParserTest, RefusesItemsWithMissingHugeOrMalformedFields) {
+    const QString huge(300, u'9');
+    const std::vector<std::pair<const char*, std::function<void(FeedItem&)>>> cases = {
+        {"no version", [](FeedItem& i) { i.version.clear(); }},
+        {"a version with letters", [](FeedItem& i) { i.version = QStringLiteral("1.2beta"); }},
+        {"a huge version", [&](FeedItem& i) { i.version = huge; }},
+        {"no url", [](FeedItem& i) { i.url.clear(); }},
+        {"an http url",
+         [](FeedItem& i) { i.url = QStringLiteral("http://plinkora.org/P.AppImage"); }},
+        {"an ftp url",
+         [](FeedItem& i) { i.url = QStringLiteral("ftp://plinkora.org/P.AppImage"); }},
+        {"a relative url", [](FeedItem& i) { i.url = QStringLiteral("/P.AppImage"); }},
+        {"a url with a password",
+         [](FeedItem& i) { i.url = QStringLiteral("https://a:b@plinkora.org/P"); }},
+        {"a huge url",
+         [](FeedItem& i) {
+             i.url = QStringLiteral("https://plinkora.org/") + QString(5000, u'a');
+         }},
+        {"no length", [](FeedItem& i) { i.length.clear(); }},
+        {"a zero length", [](FeedItem& i) { i.length = QStringLiteral("0"); }},
+        {"a negative length", [](FeedItem& i) { i.length = QStringLiteral("-5"); }},
+        {"a length in words", [](FeedItem& i) { i.length = QStringLiteral("big"); }},
+        {"a length past 64 bits",
+         [](FeedItem& i) { i.length = QStringLiteral("99999999999999999999999"); }},
+        {"a length over 1 GB",
+         [](FeedItem& i) { i.length = QString::number((qint64(1) << 30) + 1); }},
+        {"no type", [](FeedItem& i) { i.type.clear(); }},
+        {"no signature", [](FeedItem& i) { i.signature.clear(); }},
+        {"a short signature", [](FeedItem& i) { i.signature = QByteArray(63, 's').toBase64(); }},
+        {"a long signature", [](FeedItem& i) { i.signature = QByteArray(65, 's').toBase64(); }},
+        {"a signature that is not base64",
+         [](FeedItem& i) { i.signature = QByteArray(86, '*') + "=="; }},
+        {"an http notes link",
+         [](FeedItem& i) { i.notesLink = QStringLiteral("http://plinkora.org/n"); }},
+        {"a huge title",
+         [](FeedItem& i) {
+             i.extra = QStringLiteral("<title>") + QString(400, u't') + QStringLiteral("</title>");
+         }},
+        {"two versions",
+         [](FeedItem& i) { i.extra = QStringLiteral("<sparkle:version>9</sparkle:version>"); }},
+        {"two enclosures",
+         [](FeedItem& i) { i.extra = QStringLiteral("<enclosure url=\"https://a.b/c\"/>"); }},
+        {"markup inside the version", [](FeedItem& i) { i.version = QStringLiteral("1<b>2</b>"); }},
+    };
+    for (const auto& [name, spoil] : cases) {
+        FeedItem broken = validItem(QStringLiteral("1.1"));
+        spoil(broken);
+        // One broken item among good ones still makes the feed unreadable.
+        const auto result = AppcastParser::parse(appcastFeed(
+            {validItem(QStringLiteral("1.0.1")), broken, validItem(QStringLiteral("0.9"))}));
+        EXPECT_FALSE(result.isValid()) << name;
+        EXPECT_TRUE(result.items.empty()) << name;
+    }
+
+    FeedItem noEnclosure = validItem(QStringLiteral("1.1"));
+    QByteArray feed = appcastFeed({noEnclosure});
+    const qsizetype start = feed.indexOf("<enclosure");
+    feed.remove(start, feed.indexOf("/>", start) + 2 - start);
+    EXPECT_FALSE(AppcastParser::parse(feed).isValid());
+}

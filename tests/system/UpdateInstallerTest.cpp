@@ -1,0 +1,170 @@
+// Signature checks and putting verified bytes in place, on real files in a private home.
+#include "system/UpdateInstaller.hpp"
+
+#include "TempHome.hpp"
+#include "UpdateTestKit.hpp"
+#include "system/UpdateSignatureVerifier.hpp"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <csignal>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace plinkora;
+using namespace plinkora::testing;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+mode_t modeOf(const QString& path) {
+    struct stat status {};
+    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &status), 0);
+    return status.st_mode & 07777;
+}
+
+QStringList entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+TEST(UpdateSignatureVerifierTest, AcceptsOnlyTheKeysSignatureOfTheExactBytes) {
+    const TestSigningKey key;
+    const TestSigningKey otherKey;
+    const auto verifier = UpdateSignatureVerifier::fromBase64(key.publicKeyBase64());
+    ASSERT_TRUE(verifier);
+    const QByteArray data = fakeAppImage(1);
+    const QByteArray signature = QByteArray::fromBase64(key.signBase64(data));
+
+    EXPECT_TRUE(verifier->verify(data, signature));
+    QByteArray tampered = data;
+    tampered[tampered.size() / 2] = char(tampered[tampered.size() / 2] ^ 1);
+    EXPECT_FALSE(verifier->verify(tampered, signature));
+    EXPECT_FALSE(verifier->verify(data.left(data.size() - 1), signature));
+    EXPECT_FALSE(verifier->verify(data + '\0', signature));
+    EXPECT_FALSE(verifier->verify(data, QByteArray::fromBase64(otherKey.signBase64(data))));
+    EXPECT_FALSE(verifier->verify(data, signature.left(63)));
+    EXPECT_FALSE(verifier->verify(data, QByteArray(64, '\0')));
+}
+
+TEST(UpdateSignatureVerifierTest, RefusesKeysThatAreNotEd25519PublicKeys) {
+    EXPECT_FALSE(UpdateSignatureVerifier::fromBase64({}));
+    EXPECT_FALSE(UpdateSignatureVerifier::fromBase64("not base64!"));
+    EXPECT_FALSE(UpdateSignatureVerifier::fromBase64(QByteArray(31, 'k').toBase64()));
+    EXPECT_FALSE(UpdateSignatureVerifier::fromBase64(QByteArray(64, 'k').toBase64()));
+    EXPECT_TRUE(UpdateSignatureVerifier::fromBase64(" " + QByteArray(32, 'k').toBase64() + "\n"));
+}
+
+class UpdateInstallerTest : public ::testing::Test {
+protected:
+    QString writeAppImage(const QByteArray& bytes, mode_t mode) {
+        const QString path =
+            home.writeFile(QStringLiteral("Applications/Plinkora.AppImage"), bytes);
+        EXPECT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
+        return path;
+    }
+
+    TempHome home;
+};
+
+TEST_F(UpdateInstallerTest, ReplacesTheAppImageByRenameKeepingItsMode) {
+    const QByteArray oldBytes = fakeAppImage(1);
+    const QByteArray newBytes = fakeAppImage(2, 100 * 1024);
+    const QString path = writeAppImage(oldBytes, 0750);
+    // A leftover of an install that was stopped before it could rename.
+    home.writeFile(QStringLiteral("Applications/.Plinkora.AppImage.update-AbC123"), "partial");
+    home.writeFile(QStringLiteral("Applications/Other.AppImage"), "other");
+
+    // The running process keeps reading its own, old file: the new one must be a new inode.
+    const int running = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    ASSERT_GE(running, 0);
+
+    const auto result = UpdateInstaller::replaceAppImage(path, newBytes);
+    ASSERT_TRUE(result.succeeded()) << result.error.toStdString();
+    EXPECT_EQ(result.path, QFileInfo(path).canonicalFilePath());
+    EXPECT_EQ(readAll(path), newBytes);
+    EXPECT_EQ(modeOf(path), mode_t(0750));
+    EXPECT_EQ(entries(home.path() + QStringLiteral("/Applications")),
+              (QStringList{QStringLiteral("Other.AppImage"), QStringLiteral("Plinkora.AppImage")}));
+
+    QByteArray stillOld(oldBytes.size(), '\0');
+    EXPECT_EQ(::pread(running, stillOld.data(), size_t(stillOld.size()), 0), oldBytes.size());
+    EXPECT_EQ(stillOld, oldBytes);
+    ::close(running);
+}
+
+TEST_F(UpdateInstallerTest, ReplacesTheFileALinkPointsToAndKeepsTheLink) {
+    const QString target = writeAppImage(fakeAppImage(1), 0755);
+    const QString link = home.path() + QStringLiteral("/Plinkora");
+    ASSERT_TRUE(QFile::link(target, link));
+
+    const auto result = UpdateInstaller::replaceAppImage(link, fakeAppImage(3));
+    ASSERT_TRUE(result.succeeded()) << result.error.toStdString();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(readAll(target), fakeAppImage(3));
+    EXPECT_EQ(modeOf(target), mode_t(0755));
+}
+
+TEST_F(UpdateInstallerTest, AFailedWriteLeavesTheOldAppImageWholeAndNoLeftovers) {
+    const QByteArray oldBytes = fakeAppImage(1, 4096);
+    const QString path = writeAppImage(oldBytes, 0755);
+
+    // A full disk, made real: writes past this size fail with EFBIG.
+    struct sigaction ignore {};
+    struct sigaction previous {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, &previous);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limited = saved;
+    limited.rlim_cur = 16 * 1024;
+    ::setrlimit(RLIMIT_FSIZE, &limited);
+    const auto result = UpdateInstaller::replaceAppImage(path, fakeAppImage(2, 64 * 1024));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::sigaction(SIGXFSZ, &previous, nullptr);
+
+    EXPECT_FALSE(result.succeeded());
+    EXPECT_FALSE(result.error.isEmpty());
+    EXPECT_EQ(readAll(path), oldBytes);
+    EXPECT_EQ(entries(home.path() + QStringLiteral("/Applications")),
+              QStringList{QStringLiteral("Plinkora.AppImage")});
+}
+
+TEST_F(UpdateInstallerTest, RefusesAMissingAppImage) {
+    const auto result = UpdateInstaller::replaceAppImage(
+        home.path() + QStringLiteral("/gone/Plinkora.AppImage"), fakeAppImage(2));
+    EXPECT_FALSE(result.succeeded());
+    EXPECT_FALSE(QFileInfo::exists(home.path() + QStringLiteral("/gone")));
+}
+
+TEST_F(UpdateInstallerTest, StagesAPackagePrivatelyUnderASafeName) {
+    const QString folder = home.path() + QStringLiteral("/.cache/Plinkora/updates");
+    home.writeFile(QStringLiteral(".cache/Plinkora/updates/plinkora_1.0.deb"), "old package");
+
+    const QByteArray bytes = fakeAppImage(4);
+    const auto result =
+        UpdateInstaller::stagePackage(folder, QStringLiteral("../../.bashrc"), bytes);
+    ASSERT_TRUE(result.succeeded()) << result.error.toStdString();
+    EXPECT_EQ(QFileInfo(result.path).absolutePath(), folder);
+    EXPECT_EQ(QFileInfo(result.path).fileName(), QStringLiteral("_.._.bashrc"));
+    EXPECT_EQ(readAll(result.path), bytes);
+    EXPECT_EQ(modeOf(result.path), mode_t(0600));
+    EXPECT_EQ(modeOf(folder), mode_t(0700));
+    EXPECT_EQ(entries(folder), QStringList{QStringLiteral("_.._.bashrc")});
+    EXPECT_FALSE(QFileInfo::exists(home.path() + QStringLiteral("/.bashrc")));
+
+    const auto named =
+        UpdateInstaller::stagePackage(folder, QStringLiteral("plinkora_1.2.0_amd64.deb"), bytes);
+    ASSERT_TRUE(named.succeeded());
+    EXPECT_EQ(entries(folder), QStringList{QStringLiteral("plinkora_1.2.0_amd64.deb")});
+}

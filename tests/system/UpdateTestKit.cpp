@@ -1,0 +1,92 @@
+#include "UpdateTestKit.hpp"
+
+#include <sodium.h>
+
+namespace plinkora::testing {
+
+TestSigningKey::TestSigningKey() {
+    if (sodium_init() < 0) {
+        abort();
+    }
+    crypto_sign_keypair(public_.data(), secret_.data());
+}
+
+QByteArray TestSigningKey::publicKeyBase64() const {
+    return QByteArray(reinterpret_cast<const char*>(public_.data()), int(public_.size()))
+        .toBase64();
+}
+
+QByteArray TestSigningKey::signBase64(const QByteArray& data) const {
+    unsigned char signature[crypto_sign_BYTES];
+    crypto_sign_detached(signature, nullptr, reinterpret_cast<const unsigned char*>(data.data()),
+                         static_cast<unsigned long long>(data.size()), secret_.data());
+    return QByteArray(reinterpret_cast<const char*>(signature), crypto_sign_BYTES).toBase64();
+}
+
+QByteArray appcastFeed(const std::vector<FeedItem>& items) {
+    QString xml = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+        "<rss version=\"2.0\" xmlns:sparkle=\"https://plinkora.org/xml-namespaces/appcast\" "
+        "xmlns:dc=\"http://purl.org/dc/elements/1.1/\">\n"
+        "<channel>\n<title>Plinkora</title>\n<link>https://plinkora.org/plinkora/</link>\n");
+    for (const FeedItem& item : items) {
+        xml += QStringLiteral("<item>\n<title>Plinkora %1</title>\n").arg(item.version);
+        if (!item.version.isEmpty()) {
+            xml += QStringLiteral("<sparkle:version>%1</sparkle:version>\n").arg(item.version);
+        }
+        if (!item.shortVersion.isEmpty()) {
+            xml += QStringLiteral("<sparkle:shortVersionString>%1</sparkle:shortVersionString>\n")
+                       .arg(item.shortVersion);
+        }
+        if (!item.description.isEmpty()) {
+            xml +=
+                QStringLiteral("<description><![CDATA[%1]]></description>\n").arg(item.description);
+        }
+        if (!item.notesLink.isEmpty()) {
+            xml += QStringLiteral("<sparkle:releaseNotesLink>%1</sparkle:releaseNotesLink>\n")
+                       .arg(item.notesLink.toHtmlEscaped());
+        }
+        xml += QStringLiteral("<pubDate>Sun, 06 Dec 2026 12:00:00 +0000</pubDate>\n<enclosure");
+        if (!item.url.isEmpty()) {
+            xml += QStringLiteral(" url=\"%1\"").arg(item.url.toHtmlEscaped());
+        }
+        if (!item.length.isEmpty()) {
+            xml += QStringLiteral(" length=\"%1\"").arg(item.length);
+        }
+        if (!item.type.isEmpty()) {
+            xml += QStringLiteral(" type=\"%1\"").arg(item.type);
+        }
+        if (!item.signature.isEmpty()) {
+            xml += QStringLiteral(" sparkle:edSignature=\"%1\"")
+                       .arg(QString::fromLatin1(item.signature));
+        }
+        xml += QStringLiteral("/>\n") + item.extra + QStringLiteral("</item>\n");
+    }
+    xml += QStringLiteral("</channel>\n</rss>\n");
+    return xml.toUtf8();
+}
+
+FeedItem signedItem(const QString& version, const QString& url, const QByteArray& bytes,
+                    const TestSigningKey& key) {
+    FeedItem item;
+    item.version = version;
+    item.url = url;
+    item.length = QString::number(bytes.size());
+    item.signature = key.signBase64(bytes);
+    return item;
+}
+
+QByteArray fakeAppImage(int seed, qsizetype size) {
+    QByteArray bytes("\x7f"
+                     "ELF",
+                     4);
+    bytes.reserve(size);
+    unsigned state = 2166136261u ^ static_cast<unsigned>(seed);
+    while (bytes.size() < size) {
+        state = state * 16777619u + 12345u;
+        bytes.append(static_cast<char>(state >> 24));
+    }
+    return bytes;
+}
+
+} // namespace plinkora::testing
