@@ -13,11 +13,13 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -55,7 +57,7 @@ public:
     }
 };
 
-void frameTime() {
+void frameTime(const char* snapshotPath) {
     plinkora::testing::ManualScheduler clock;
     OverlayView view(clock);
     view.setScale(Scale{KeyRoot::c, ScaleMode::major, 12});
@@ -90,6 +92,15 @@ void frameTime() {
         timer.start();
         QCoreApplication::sendPostedEvents();
         frames.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    if (snapshotPath != nullptr) {
+        // What was measured, to look at, over a dark desktop.
+        QImage snapshot(kWidth, kHeight, QImage::Format_RGB32);
+        snapshot.fill(QColor(38, 40, 52));
+        QPainter painter(&snapshot);
+        painter.drawPixmap(0, 0, view.grab());
+        painter.end();
+        snapshot.save(QString::fromLocal8Bit(snapshotPath));
     }
     std::printf("frame time, %d rings at %d x %d: median %.3f ms, p95 %.3f ms, max %.3f ms "
                 "(target: median <= 4 ms)\n",
@@ -139,8 +150,18 @@ void idleRepaints() {
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    frameTime();
-    if (argc < 2 || std::string(argv[1]) != "--frames-only") {
+    const char* snapshotPath = nullptr;
+    bool framesOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--frames-only") {
+            framesOnly = true;
+        } else if (argument == "--snapshot" && i + 1 < argc) {
+            snapshotPath = argv[++i];
+        }
+    }
+    frameTime(snapshotPath);
+    if (!framesOnly) {
         idleRepaints();
     }
     return 0;

@@ -1,7 +1,10 @@
 #include "overlay/OverlayPanel.hpp"
 
+#include "app/Logger.hpp"
+
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -15,12 +18,14 @@ namespace {
 constexpr Qt::WindowFlags kFlags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                                    Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint;
 
+constexpr auto kNoAtom = static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+
 xcb_atom_t atom(xcb_connection_t* connection, const char* name) {
     const xcb_intern_atom_cookie_t cookie =
         xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
     std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
         xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
-    return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    return reply ? reply->atom : kNoAtom;
 }
 
 } // namespace
@@ -64,6 +69,13 @@ void OverlayPanel::applyDesktopHints() {
                                            atom(connection, "_NET_WM_STATE_STICKY"),
                                            atom(connection, "_NET_WM_STATE_ABOVE")};
     const xcb_atom_t desktop = atom(connection, "_NET_WM_DESKTOP");
+    if (wmState == kNoAtom || desktop == kNoAtom ||
+        std::find(states.begin(), states.end(), kNoAtom) != states.end()) {
+        // Without the atoms there is nothing a window manager could read; the panel still
+        // shows, only without the hints.
+        Logger::error("overlay panel: the X server gave no atoms for the window-manager hints");
+        return;
+    }
     constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
 
     if (!isVisible()) {

@@ -81,31 +81,47 @@ bool OverlayView::shouldReceive(const QEventPoint& touch, const QTouchEvent& eve
 
 OverlayView::Resolved OverlayView::location(const QEventPoint& touch,
                                             const QTouchEvent& event) const {
-    std::vector<Resolved> candidates;
+    const auto inside = [this](QPointF p) {
+        return p.x() >= 0 && p.x() < width() && p.y() >= 0 && p.y() < height();
+    };
+    std::optional<Resolved> first;
+    // True when `candidate` settles the answer.
+    const auto consider = [&](Resolved candidate) {
+        if (!first) {
+            first = candidate;
+        }
+        return inside(candidate.point);
+    };
     if (!isDirect(event)) {
         const QPointF normalized = touch.normalizedPosition();
         const double nx = normalized.x();
         const double ny = normalized.y();
+        // Qt's normalised positions grow downwards.
+        const Resolved scaled{{nx * width(), (1 - ny) * height()}, "normalized"};
         if (std::isfinite(nx) && std::isfinite(ny) && nx >= 0 && nx <= 1 && ny >= 0 && ny <= 1 &&
-            !(nx == 0 && ny == 0)) {
-            // Qt's normalised positions grow downwards.
-            candidates.push_back({{nx * width(), (1 - ny) * height()}, "normalized"});
+            !(nx == 0 && ny == 0) && consider(scaled)) {
+            return scaled;
         }
-        candidates.push_back({touchInView(touch), "touch"});
+        if (const Resolved own{touchInView(touch), "touch"}; consider(own)) {
+            return own;
+        }
     } else {
-        candidates.push_back({touchInView(touch), "touch"});
-        candidates.push_back({up(mapFrom(window(), touch.scenePosition())), "event"});
+        if (const Resolved own{touchInView(touch), "touch"}; consider(own)) {
+            return own;
+        }
+        if (const Resolved fromEvent{up(mapFrom(window(), touch.scenePosition())), "event"};
+            consider(fromEvent)) {
+            return fromEvent;
+        }
+        // Asked only when needed: on X11 the pointer position is a round trip to the server.
         if (isInWindow()) {
-            candidates.push_back({up(mapFromGlobal(QPointF(QCursor::pos()))), "pointer"});
+            if (const Resolved pointer{up(mapFromGlobal(QPointF(QCursor::pos()))), "pointer"};
+                consider(pointer)) {
+                return pointer;
+            }
         }
     }
-    for (const Resolved& candidate : candidates) {
-        const QPointF p = candidate.point;
-        if (p.x() >= 0 && p.x() < width() && p.y() >= 0 && p.y() < height()) {
-            return candidate;
-        }
-    }
-    return {candidates.front().point, candidates.front().label + " (out of bounds)"};
+    return {first->point, first->label + " (out of bounds)"};
 }
 
 void OverlayView::report(const QEventPoint& touch, const QTouchEvent& event,

@@ -215,6 +215,13 @@ TEST_F(CandidateTest, ATouchOutsideTheViewFallsBackToTheEventsPosition) {
     EXPECT_THAT(zonesOf(strikes), ElementsAre(8));
 }
 
+TEST_F(CandidateTest, ThePointerIsTheLastResortInsideTheView) {
+    QCursor::setPos(view().mapToGlobal(QPoint(500, 100)));
+    sendPress({-30, 100}, {-30, 100});
+    ASSERT_EQ(diagnostics.size(), 1u);
+    EXPECT_THAT(diagnostics[0], ::testing::StartsWith("zone D5 at (500, 800) via pointer \u00B7"));
+}
+
 TEST_F(CandidateTest, WhenEveryCandidateIsOutsideTheFirstIsUsedAndClamped) {
     QCursor::setPos(-500, -500);
     sendPress({-30, 1000}, {-30, 1000});
