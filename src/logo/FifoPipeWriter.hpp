@@ -34,7 +34,7 @@ public:
         std::chrono::microseconds pause{20000};
         /// After a write, how long to wait for the reader to close its end before closing
         /// ours, so the next line cannot land in the same opening (and be discarded with it).
-        std::chrono::milliseconds readerCloseWait{50};
+        std::chrono::milliseconds readerCloseWait{100};
     };
     /// Called on the worker thread when a line is done with: how many opens it took and
     /// whether it was written. For tests; production passes none.

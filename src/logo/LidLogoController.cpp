@@ -7,7 +7,16 @@
 #include "logo/PkexecRunner.hpp"
 #include "logo/StagingFolder.hpp"
 
+#include <algorithm>
+
 namespace plinkora {
+
+namespace {
+
+/// Far beyond any note's hold; keeps a runaway value from overflowing a timer.
+constexpr double kLongestHold = 3600.0;
+
+} // namespace
 
 LidLogoController::LidLogoController(Scheduler& scheduler)
     : LidLogoController(scheduler, HelperPaths::production(),
@@ -40,7 +49,7 @@ void LidLogoController::noteStruck(double litFor) {
     send(Lamp::on);
     // Each strike moves the darkening, so a run of notes keeps the logo lit until the last
     // one's hold ends.
-    const double delay = litFor > 0 ? litFor : 0.0;
+    const double delay = litFor > 0 ? std::min(litFor, kLongestHold) : 0.0;
     darkenWorkItem_ = ScheduledTask(scheduler_, scheduler_.after(delay, [this] {
         darkenWorkItem_.release();
         if (pulsing_) {
