@@ -67,11 +67,11 @@ void LidLogoController::leaveLit() {
 }
 
 void LidLogoController::installHelper() {
-    runStagedScript(HelperTexts::kInstallScriptName);
+    runStaged(Script::install);
 }
 
 void LidLogoController::uninstallHelper() {
-    runStagedScript(HelperTexts::kUninstallScriptName);
+    runStaged(Script::uninstall);
 }
 
 void LidLogoController::send(Lamp command) {
@@ -84,8 +84,8 @@ void LidLogoController::send(Lamp command) {
     pipe_->write(command);
 }
 
-void LidLogoController::runStagedScript(const char* scriptName) {
-    const bool installs = scriptName == std::string(HelperTexts::kInstallScriptName);
+void LidLogoController::runStaged(Script script) {
+    const bool installs = script == Script::install;
     try {
         const HelperTexts texts(paths_);
         StagingFolder staging = StagingFolder::prepare();
@@ -95,11 +95,11 @@ void LidLogoController::runStagedScript(const char* scriptName) {
             {HelperTexts::kInstallScriptName, texts.installScript(staging.path())},
             {HelperTexts::kUninstallScriptName, texts.uninstallScript()},
         });
-        administrator_->runAsAdministrator(staging.pathOf(scriptName));
+        administrator_->runAsAdministrator(staging.pathOf(
+            installs ? HelperTexts::kInstallScriptName : HelperTexts::kUninstallScriptName));
     } catch (const HelperError& failure) {
-        Logger::error(Logger::format(installs ? "Installing the logo helper failed: %s"
-                                              : "Removing the logo helper failed: %s",
-                                     failure.what()));
+        Logger::error(Logger::format("%s the logo helper failed: %s",
+                                     installs ? "Installing" : "Removing", failure.what()));
         throw;
     }
     Logger::info(installs ? "Logo helper installed" : "Logo helper removed");

@@ -39,7 +39,8 @@ public:
 private:
     /// Sends `command` unless it repeats the last one.
     void send(Lamp command);
-    void runStagedScript(const char* scriptName);
+    enum class Script { install, uninstall };
+    void runStaged(Script script);
 
     Scheduler& scheduler_;
     const HelperPaths paths_;

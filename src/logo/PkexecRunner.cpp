@@ -3,6 +3,7 @@
 #include "logo/HelperError.hpp"
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -36,8 +37,21 @@ pid_t startPkexec(const std::string& scriptPath, int errorFd) {
     std::string shell = "/bin/sh";
     std::string script = scriptPath;
     char* argv[] = {program.data(), shell.data(), script.data(), nullptr};
+    // The script starts with no signal blocked and SIGPIPE at its default, whatever this
+    // process does with them.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t pid = -1;
-    const int error = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv, environ);
+    const int error = posix_spawnp(&pid, program.c_str(), &actions, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     return error == 0 ? pid : -1;
 }

@@ -44,11 +44,26 @@ std::string privateRuntimeFolder() {
     return folder;
 }
 
+/// A folder in which nobody else can rename or replace what we make: ours or root's, and
+/// either closed to others' writes or sticky (as /tmp is).
+bool isSafeParent(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        return false;
+    }
+    const bool trustedOwner = info.st_uid == ::geteuid() || info.st_uid == 0;
+    const bool othersMayWrite = (info.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+    return trustedOwner && (!othersMayWrite || (info.st_mode & S_ISVTX) != 0);
+}
+
 std::string freshTemporaryFolder() {
     const char* tmp = std::getenv("TMPDIR");
     std::string base = (tmp != nullptr && tmp[0] == '/') ? tmp : "/tmp";
     while (base.size() > 1 && base.back() == '/') {
         base.pop_back();
+    }
+    if (!isSafeParent(base)) {
+        base = "/tmp";
     }
     std::string pattern = base + "/" + StagingFolder::kFolderName + "-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) {

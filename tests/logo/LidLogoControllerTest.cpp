@@ -306,6 +306,13 @@ TEST_F(LidLogoControllerTest, WithoutAPrivateRuntimeFolderStagesInAFreshTemporar
         EXPECT_FALSE(std::filesystem::exists(folder)) << "a fresh folder is removed after use";
     }
     EXPECT_FALSE(std::filesystem::exists(home.runtimeDir().toStdString() + "/PlinkoraHelper"));
+
+    // A TMPDIR where others could rename the fresh folder is passed over for /tmp.
+    ASSERT_EQ(::chmod(tmp.c_str(), 0777), 0);
+    logo->installHelper();
+    ASSERT_EQ(runs.size(), 5u);
+    EXPECT_EQ(runs.back().scriptPath.rfind("/tmp/PlinkoraHelper-", 0), 0u)
+        << runs.back().scriptPath;
 }
 
 } // namespace
