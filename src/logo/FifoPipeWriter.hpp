@@ -20,9 +20,9 @@ namespace plinkora {
 /// - The worker thread ("logo-pipe"): the blocking part, one line at a time in queue order:
 ///   open, write, close, and the pauses between retries. It touches nothing but the queue,
 ///   its own copies of the settings, and the pipe.
-/// The queue's mutex and condition variable are its only shared state and never guard work:
-/// they are held just to push or pop a command. The queue holds plain enum values in a fixed
-/// ring, so nothing is allocated or freed across threads.
+/// The queue's mutex and condition variable guard its only shared state and never any work:
+/// they are held just to push or pop a command or to read whether the queue is closing. The queue
+/// holds plain enum values in a fixed ring, so nothing is allocated or freed across threads.
 ///
 /// The helper reads one line per opening of the pipe, so each line gets a fresh open. An open
 /// succeeds only while the helper waits on the pipe; a line is tried `attempts` times,
