@@ -42,7 +42,7 @@ Run render(PianoEngine& engine, testing::ManualScheduler& clock, audio::PianoGra
         const double time = static_cast<double>(i) * kBlockSeconds;
         beforeBlock(time);
         const double begin = cpuSeconds();
-        graph.render(out.data(), kBlock);
+        graph.render(out.data(), kBlock, audio::AudioRenderer::kNoClock);
         const double spent = cpuSeconds() - begin;
         busy += spent;
         run.blockShares.push_back(spent / kBlockSeconds);

@@ -1,6 +1,6 @@
 // Strike to sound through a real PulseAudio null sink: from play() until the first audible
 // sample of the note is handed to the server, plus the latency the server reports for it.
-// Usage: bench_strike_latency [font.sf2] (default: the small TimGM6mb font)
+// Usage: bench_strike_latency [font.sf2 [zone]] (default: the small TimGM6mb font, zone 0)
 #include "AudioBenchSupport.hpp"
 #include "ManualScheduler.hpp"
 #include "PulseServer.hpp"
@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 using namespace plinkora;
@@ -33,11 +34,19 @@ public:
         : graph_(graph)
         , tap_(2 * kTapFrames) {}
 
-    void render(float* interleaved, std::size_t frames) override {
+    void render(float* interleaved, std::size_t frames, double heardAt) override {
+        const double now = monotonic();
+        const std::size_t call = calls.fetch_add(1);
+        if (call < intervals.size()) {
+            intervals[call] = (now - lastCall) * 1000;
+            chunkFrames[call] = static_cast<double>(frames);
+        }
+        lastCall = now;
         while (frames > 0) {
             const std::size_t part = std::min(frames, kTapFrames);
             const double handedAt = monotonic();
-            graph_.render(interleaved, part, tap_.data());
+            graph_.render(interleaved, part, heardAt, tap_.data());
+            heardAt += static_cast<double>(part) / 48000;
             float peak = 0;
             for (std::size_t i = 0; i < 2 * part; ++i) {
                 peak = std::max(peak, std::fabs(tap_[i]));
@@ -66,6 +75,11 @@ public:
     std::atomic<double> handOver{0};
     std::atomic<double> serverLatency{0};
     std::atomic<float> lastPeak{0};
+    // How the server asks for data: milliseconds between requests and frames per request.
+    std::atomic<std::size_t> calls{0};
+    std::vector<double> intervals = std::vector<double>(20000);
+    std::vector<double> chunkFrames = std::vector<double>(20000);
+    double lastCall = 0;
 
 private:
     audio::PianoGraph& graph_;
@@ -77,6 +91,8 @@ private:
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const std::string font = argc > 1 ? argv[1] : "/usr/share/sounds/sf2/TimGM6mb.sf2";
+    // One zone for all strikes, or -1 to walk through nine (whose samples start differently).
+    const int zone = argc > 2 ? std::atoi(argv[2]) : 0;
     testing::PulseServer server;
     testing::ManualScheduler clock;
     std::unique_ptr<Probe> probe;
@@ -102,7 +118,7 @@ int main(int argc, char** argv) {
         }
         probe->strikeAt.store(monotonic());
         probe->armed.store(true, std::memory_order_release);
-        engine.play(strike % 12 % 9, 92);
+        engine.play(zone < 0 ? strike % 9 : zone, 92);
         const double deadline = monotonic() + 0.2;
         while (probe->armed.load(std::memory_order_acquire) && monotonic() < deadline) {
             std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -127,5 +143,19 @@ int main(int argc, char** argv) {
                 bench::median(handOvers), bench::percentile(handOvers, 0.01),
                 bench::percentile(handOvers, 0.99), bench::median(latencies),
                 bench::percentile(latencies, 0.01), bench::percentile(latencies, 0.99));
+    const std::size_t calls = std::min(probe->calls.load(), probe->intervals.size());
+    const std::vector<double> intervals(probe->intervals.begin() + 10,
+                                        probe->intervals.begin() + static_cast<long>(calls));
+    const std::vector<double> chunks(probe->chunkFrames.begin() + 10,
+                                     probe->chunkFrames.begin() + static_cast<long>(calls));
+    std::printf("  the server asked every %.2f ms (median; 99th %.2f ms) for %.0f frames "
+                "(median)\n",
+                bench::median(intervals), bench::percentile(intervals, 0.99),
+                bench::median(chunks));
+    std::printf("  percentiles of strike to sound:");
+    for (double share : {0.05, 0.10, 0.25, 0.75, 0.90, 0.95}) {
+        std::printf(" %.0f%% %.2f ms", 100 * share, bench::percentile(total, share));
+    }
+    std::printf("\n");
     return 0;
 }

@@ -1,19 +1,33 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string>
 
 namespace plinkora::audio {
 
+/// The clock that note messages are stamped with and that outputs tell playing time by:
+/// monotonic seconds, the same on every thread.
+inline double monotonicSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 /// Fills the output with interleaved stereo 32-bit float frames.
 class AudioRenderer {
 public:
+    /// For `heardAt` when no clock relates the frames to real time (rendering offline):
+    /// every message already sent is due.
+    static constexpr double kNoClock = std::numeric_limits<double>::infinity();
+
     virtual ~AudioRenderer() = default;
-    /// Runs on the audio thread: no allocation, no locks, no waiting.
-    virtual void render(float* interleaved, std::size_t frames) = 0;
+    /// `heardAt` is the moment, on `monotonicSeconds()`, at which the first frame will be
+    /// heard. Runs on the audio thread: no allocation, no locks, no waiting.
+    virtual void render(float* interleaved, std::size_t frames, double heardAt) = 0;
 };
 
 /// The sound server's side of the engine: one playback stream on one device (a sink).

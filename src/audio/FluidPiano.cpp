@@ -1,6 +1,7 @@
 #include "audio/FluidPiano.hpp"
 
 #include "app/Logger.hpp"
+#include "audio/AudioOutput.hpp"
 #include "audio/FluidSampler.hpp"
 
 #include <cerrno>
@@ -118,8 +119,50 @@ std::optional<int> FluidPiano::soundFont(const std::string& path, std::string& e
     return fontId_;
 }
 
-void FluidPiano::renderDry(float* left, float* right, int frames) {
-    fluid_synth_write_float(synth_, frames, left, 0, 1, right, 0, 1);
+void FluidPiano::send(MessageKind kind, int channel, std::uint8_t first, std::uint8_t second) {
+    const Message message{monotonicSeconds(), kind, static_cast<std::uint8_t>(channel), first,
+                          second};
+    const std::uint32_t written = written_.load(std::memory_order_relaxed);
+    if (written - read_.load(std::memory_order_acquire) >= kQueueSize) {
+        // Not reachable by hand; should it happen, FluidSynth's thread-safe API still takes
+        // the message, only without its exact timing.
+        apply(message);
+        return;
+    }
+    queue_[written % kQueueSize] = message;
+    written_.store(written + 1, std::memory_order_release);
+}
+
+void FluidPiano::apply(const Message& message) {
+    switch (message.kind) {
+    case MessageKind::controller:
+        fluid_synth_cc(synth_, message.channel, message.first, message.second);
+        break;
+    case MessageKind::noteOn:
+        fluid_synth_noteon(synth_, message.channel, message.first, message.second);
+        break;
+    case MessageKind::noteOff:
+        fluid_synth_noteoff(synth_, message.channel, message.first);
+        break;
+    }
+}
+
+void FluidPiano::renderBlock(float* left, float* right, double heardAt) {
+    // FluidSynth starts what it is given at the beginning of its next 64-frame block, and
+    // blocks here are always whole, so a message lands within half a block of its moment.
+    const double dueBy = heardAt + 0.5 * kBlockFrames / kSampleRate;
+    std::uint32_t read = read_.load(std::memory_order_relaxed);
+    const std::uint32_t written = written_.load(std::memory_order_acquire);
+    while (read != written) {
+        const Message& message = queue_[read % kQueueSize];
+        if (message.sentAt + kStrikeToSound > dueBy) {
+            break;
+        }
+        apply(message);
+        ++read;
+    }
+    read_.store(read, std::memory_order_release);
+    fluid_synth_write_float(synth_, kBlockFrames, left, 0, 1, right, 0, 1);
 }
 
 int FluidPiano::activeVoices() const {

@@ -2,6 +2,9 @@
 
 #include "audio/Sampler.hpp"
 
+#include <array>
+#include <atomic>
+#include <cstdint>
 #include <fluidsynth.h>
 #include <memory>
 #include <optional>
@@ -14,11 +17,22 @@ namespace plinkora::audio {
 /// FluidSynth's own reverb and chorus off, and only the samples of the selected presets in
 /// memory. Its messages go to Plinkora's logger.
 ///
-/// Made and destroyed on the main thread; `renderDry` runs on the audio thread.
+/// Note and controller messages are stamped with the moment they were sent and handed to the
+/// render path, which gives each to the synth a fixed `kStrikeToSound` after it was sent,
+/// in the 64-frame block where that moment is heard. A strike therefore waits the same time
+/// for its sound whatever block of the output it falls in.
+///
+/// Made and destroyed on the main thread; `renderBlock` runs on the audio thread.
 class FluidPiano {
 public:
     static constexpr double kSampleRate = 48000;
     static constexpr int kZones = 12;
+    static constexpr int kBlockFrames = 64;
+    /// From a message being sent to it being heard: covers the output's buffer and the time
+    /// until the audio thread next renders.
+    static constexpr double kStrikeToSound = 0.007;
+
+    enum class MessageKind : std::uint8_t { controller, noteOn, noteOff };
 
     /// The synth, or nothing with the reason in `error`.
     static std::unique_ptr<FluidPiano> create(std::string& error);
@@ -38,21 +52,42 @@ public:
     /// The MIDI channel that plays `zone`.
     static int channelForZone(int zone) { return zone < 9 ? zone : zone + 1; }
 
-    /// Runs on the audio thread: no allocation, no locks, no waiting.
-    void renderDry(float* left, float* right, int frames);
+    /// Queues a message for the render path. Main thread only (the one producer).
+    void send(MessageKind kind, int channel, std::uint8_t first, std::uint8_t second);
+
+    /// Renders exactly `kBlockFrames` frames whose first is heard at `heardAt`, after giving
+    /// the synth the messages due by the block's middle. Runs on the audio thread: no
+    /// allocation, no locks of ours, no waiting.
+    void renderBlock(float* left, float* right, double heardAt);
 
     fluid_synth_t* synth() const { return synth_; }
     /// How many voices are sounding now.
     int activeVoices() const;
 
 private:
+    struct Message {
+        double sentAt = 0;
+        MessageKind kind = MessageKind::controller;
+        std::uint8_t channel = 0;
+        std::uint8_t first = 0;
+        std::uint8_t second = 0;
+    };
+    // A power of two; far more than a storm of strikes and fades fills between two blocks.
+    static constexpr std::uint32_t kQueueSize = 1024;
+
     FluidPiano() = default;
+    void apply(const Message& message);
 
     fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;
     bool fontTried_ = false;
     std::optional<int> fontId_;
     std::string fontError_;
+
+    // One producer (the main thread), one consumer (the audio thread), no locks.
+    std::array<Message, kQueueSize> queue_{};
+    std::atomic<std::uint32_t> written_{0};
+    std::atomic<std::uint32_t> read_{0};
 };
 
 } // namespace plinkora::audio

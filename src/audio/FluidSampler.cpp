@@ -14,15 +14,15 @@ constexpr int kGeneralMidiBank = 0;
 } // namespace
 
 void FluidSampler::sendController(std::uint8_t controller, std::uint8_t value) {
-    fluid_synth_cc(piano_.synth(), channel_, controller, value);
+    piano_.send(FluidPiano::MessageKind::controller, channel_, controller, value);
 }
 
 void FluidSampler::startNote(std::uint8_t note, std::uint8_t velocity) {
-    fluid_synth_noteon(piano_.synth(), channel_, note, velocity);
+    piano_.send(FluidPiano::MessageKind::noteOn, channel_, note, velocity);
 }
 
 void FluidSampler::stopNote(std::uint8_t note) {
-    fluid_synth_noteoff(piano_.synth(), channel_, note);
+    piano_.send(FluidPiano::MessageKind::noteOff, channel_, note, 0);
 }
 
 std::optional<std::string> FluidSampler::loadPiano(const std::string& soundBankPath) {

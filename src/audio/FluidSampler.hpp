@@ -6,8 +6,8 @@ namespace plinkora::audio {
 
 class FluidPiano;
 
-/// A zone's sampler: one MIDI channel of the shared synth. The messages go through
-/// FluidSynth's thread-safe API, which hands them to the renderer on the audio thread.
+/// A zone's sampler: one MIDI channel of the shared synth. Its messages travel to the render
+/// path stamped with their moment (see `FluidPiano`).
 class FluidSampler final : public Sampler {
 public:
     FluidSampler(FluidPiano& piano, int channel)

@@ -6,40 +6,51 @@
 
 namespace plinkora::audio {
 
+static_assert(PianoGraph::kBlockFrames == FluidPiano::kBlockFrames);
+
 PianoGraph::PianoGraph(FluidPiano* piano, double sampleRate)
     : piano_(piano)
+    , sampleRate_(sampleRate)
     , tone_(sampleRate, kToneFrequency, kToneBandwidth, kToneGainDb)
     , reverb_(sampleRate, kReverbWetShare) {}
 
-void PianoGraph::render(float* interleaved, std::size_t frames) {
-    render(interleaved, frames, nullptr);
+void PianoGraph::render(float* interleaved, std::size_t frames, double heardAt) {
+    render(interleaved, frames, heardAt, nullptr);
 }
 
-void PianoGraph::render(float* interleaved, std::size_t frames, float* preReverb) {
-    while (frames > 0) {
-        // Small blocks keep the synth's note events close to where they were sent.
-        const std::size_t block = std::min(frames, kBlockFrames);
-        if (piano_ != nullptr) {
-            piano_->renderDry(left_.data(), right_.data(), static_cast<int>(block));
-        } else {
-            std::fill_n(left_.data(), block, 0.0f);
-            std::fill_n(right_.data(), block, 0.0f);
+void PianoGraph::render(float* interleaved, std::size_t frames, double heardAt, float* preReverb) {
+    std::size_t done = 0;
+    while (done < frames) {
+        if (served_ == kBlockFrames) {
+            renderBlock(heardAt + static_cast<double>(done) / sampleRate_);
+            served_ = 0;
         }
-        tone_.process(left_.data(), right_.data(), block);
+        const std::size_t count = std::min(frames - done, kBlockFrames - served_);
+        std::copy_n(block_.data() + 2 * served_, 2 * count, interleaved + 2 * done);
         if (preReverb != nullptr) {
-            for (std::size_t i = 0; i < block; ++i) {
-                preReverb[2 * i] = left_[i];
-                preReverb[2 * i + 1] = right_[i];
-            }
-            preReverb += 2 * block;
+            std::copy_n(blockBeforeReverb_.data() + 2 * served_, 2 * count, preReverb + 2 * done);
         }
-        reverb_.process(left_.data(), right_.data(), block);
-        for (std::size_t i = 0; i < block; ++i) {
-            interleaved[2 * i] = left_[i] * kMainVolume;
-            interleaved[2 * i + 1] = right_[i] * kMainVolume;
-        }
-        interleaved += 2 * block;
-        frames -= block;
+        served_ += count;
+        done += count;
+    }
+}
+
+void PianoGraph::renderBlock(double heardAt) {
+    if (piano_ != nullptr) {
+        piano_->renderBlock(left_.data(), right_.data(), heardAt);
+    } else {
+        left_.fill(0.0f);
+        right_.fill(0.0f);
+    }
+    tone_.process(left_.data(), right_.data(), kBlockFrames);
+    for (std::size_t i = 0; i < kBlockFrames; ++i) {
+        blockBeforeReverb_[2 * i] = left_[i];
+        blockBeforeReverb_[2 * i + 1] = right_[i];
+    }
+    reverb_.process(left_.data(), right_.data(), kBlockFrames);
+    for (std::size_t i = 0; i < kBlockFrames; ++i) {
+        block_[2 * i] = left_[i] * kMainVolume;
+        block_[2 * i + 1] = right_[i] * kMainVolume;
     }
 }
 

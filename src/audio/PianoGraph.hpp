@@ -5,14 +5,15 @@
 #include "audio/ToneFilter.hpp"
 
 #include <array>
-#include <atomic>
 
 namespace plinkora::audio {
 
 class FluidPiano;
 
-/// The signal path after the samplers: the synth's dry sum (at unity volume), the tone filter (3400
-/// Hz low-pass, 0.9 octave wide), the hall reverb (42 % wet) and the main volume (0.9).
+/// The signal path after the samplers: the synth's dry sum (at unity volume), the tone filter
+/// (3400 Hz low-pass, 0.9 octave wide), the hall reverb (42 % wet) and the main volume (0.9).
+/// It computes whole 64-frame blocks, whatever the output asks for, so that the synth's
+/// blocks stay on one grid and note messages land where they are due.
 ///
 /// Made on the main thread before the output starts; `render` runs on the audio thread.
 class PianoGraph final : public AudioRenderer {
@@ -28,19 +29,27 @@ public:
     PianoGraph(FluidPiano* piano, double sampleRate);
 
     /// Runs on the audio thread: no allocation, no locks, no waiting.
-    void render(float* interleaved, std::size_t frames) override;
+    void render(float* interleaved, std::size_t frames, double heardAt) override;
     /// As `render`, also copying the signal as it enters the reverb into `preReverb`
     /// (interleaved, same length).
-    void render(float* interleaved, std::size_t frames, float* preReverb);
+    void render(float* interleaved, std::size_t frames, double heardAt, float* preReverb);
 
     const HallReverb& reverb() const { return reverb_; }
 
 private:
+    void renderBlock(double heardAt);
+
     FluidPiano* piano_;
+    double sampleRate_;
     ToneFilter tone_;
     HallReverb reverb_;
     std::array<float, kBlockFrames> left_{};
     std::array<float, kBlockFrames> right_{};
+    // The current block, interleaved, after the whole graph and as it entered the reverb;
+    // `served_` frames of it have been handed out.
+    std::array<float, 2 * kBlockFrames> block_{};
+    std::array<float, 2 * kBlockFrames> blockBeforeReverb_{};
+    std::size_t served_ = kBlockFrames;
 };
 
 } // namespace plinkora::audio

@@ -467,6 +467,12 @@ void PulseOutput::serverEvent(pa_context*, pa_subscription_event_type_t type, st
 void PulseOutput::writeRequested(pa_stream* stream, std::size_t bytes, void* data) {
     auto* self = static_cast<PulseOutput*>(data);
     keepDenormalsAway();
+    // What is written now is heard once the data already queued has played.
+    double latency = self->latencyOnAudioThread();
+    if (latency <= 0) {
+        latency = kTargetLatencySeconds;
+    }
+    double heardAt = monotonicSeconds() + latency;
     while (bytes >= kFrameBytes) {
         void* buffer = nullptr;
         std::size_t size = bytes;
@@ -478,9 +484,10 @@ void PulseOutput::writeRequested(pa_stream* stream, std::size_t bytes, void* dat
             pa_stream_cancel_write(stream);
             return;
         }
-        self->renderer_.render(static_cast<float*>(buffer), frames);
+        self->renderer_.render(static_cast<float*>(buffer), frames, heardAt);
         pa_stream_write(stream, buffer, frames * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE);
         bytes -= frames * kFrameBytes;
+        heardAt += static_cast<double>(frames) / self->spec_.rate;
     }
 }
 

@@ -148,6 +148,41 @@ TEST(SoundFontTest, EveryZoneHasItsOwnChannelAndTheDrumChannelIsNeverUsed) {
     EXPECT_EQ(fluid_synth_get_channel_preset(synth, 9), nullptr);
 }
 
+TEST(SoundFontTest, AStrikeSoundsAFixedDelayAfterItWasSentWhateverTheBlock) {
+    std::string error;
+    auto piano = audio::FluidPiano::create(error);
+    ASSERT_NE(piano, nullptr) << error;
+    auto samplers = piano->makeSamplers(error);
+    ASSERT_FALSE(samplers[0]->loadPiano(kSmallFont));
+    constexpr double kBlockSeconds = audio::FluidPiano::kBlockFrames / kRate;
+    for (const double phase : {0.0, 0.3, 0.7}) {
+        SCOPED_TRACE(phase);
+        samplers[0]->sendController(11, 127);
+        const double sent = audio::monotonicSeconds();
+        samplers[0]->startNote(60, 92);
+        // The output's blocks are heard from just after the strike on, at some phase.
+        int firstSounding = -1;
+        std::vector<float> left(audio::FluidPiano::kBlockFrames);
+        std::vector<float> right(audio::FluidPiano::kBlockFrames);
+        for (int block = 0; block < 40 && firstSounding < 0; ++block) {
+            const double heardAt = sent + (block + phase) * kBlockSeconds;
+            piano->renderBlock(left.data(), right.data(), heardAt);
+            if (peakDb(left) > -90) {
+                firstSounding = block;
+            }
+        }
+        ASSERT_GE(firstSounding, 0);
+        const double delay = (firstSounding + phase) * kBlockSeconds;
+        EXPECT_NEAR(delay, audio::FluidPiano::kStrikeToSound, kBlockSeconds / 2 + 1e-4);
+        samplers[0]->sendController(11, 0);
+        samplers[0]->stopNote(60);
+        for (int block = 0; block < 2000; ++block) {
+            piano->renderBlock(left.data(), right.data(), audio::AudioRenderer::kNoClock);
+        }
+        ASSERT_EQ(piano->activeVoices(), 0);
+    }
+}
+
 TEST(SoundFontTest, AMissingOrBrokenSoundBankIsLoggedAndStrikesStillPlay) {
     TempHome home;
     const std::string notAFont =
