@@ -3,7 +3,10 @@
 #include "ui/SettingsWindowController.hpp"
 #include "ui/UserInterface.hpp"
 
+#include <QApplication>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 using namespace plinkora;
@@ -195,4 +198,47 @@ TEST_F(MenuTest, SettingsOpensTheWindowAndQuitQuits) {
 
     entry(menu, QStringLiteral("Quit Plinkora"))->trigger();
     EXPECT_EQ(quits, 1);
+}
+
+TEST_F(MenuTest, AClickOnTheTrayIconOpensTheMenu) {
+    auto ui = makeInterface();
+    QMenu& menu = ui->menuContent().menu();
+    EXPECT_FALSE(menu.isVisible());
+    Q_EMIT ui->trayIcon().activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(menu.isVisible());
+    menu.hide();
+}
+
+TEST_F(MenuTest, ChoosingTheNotificationRunsItsActionOnce) {
+    auto ui = makeInterface();
+    int first = 0, second = 0;
+    ui->showNotification(QStringLiteral("Plinkora 1.1 is available"), QStringLiteral("Details"),
+                         [&] { ++first; });
+    ui->showNotification(QStringLiteral("Plinkora 1.2 is available"), QStringLiteral("Details"),
+                         [&] { ++second; });
+    Q_EMIT ui->trayIcon().messageClicked();
+    Q_EMIT ui->trayIcon().messageClicked();
+    EXPECT_EQ(first, 0) << "a newer message replaces the older one's action";
+    EXPECT_EQ(second, 1);
+}
+
+TEST_F(MenuTest, WithoutATrayTheNotificationIsASmallWindow) {
+    UserInterface::Options options;
+    options.trayAvailable = false;
+    UserInterface ui(app.state(), std::move(options));
+    int clicked = 0;
+    ui.showNotification(QStringLiteral("Plinkora 1.1 is available"),
+                        QStringLiteral("A new version is ready."), [&] { ++clicked; });
+    QMessageBox* box = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* candidate = qobject_cast<QMessageBox*>(widget);
+            candidate && widget->isVisible()) {
+            box = candidate;
+        }
+    }
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("A new version is ready."));
+    EXPECT_FALSE(box->isModal());
+    box->button(QMessageBox::Open)->click();
+    EXPECT_EQ(clicked, 1);
 }

@@ -5,11 +5,14 @@
 #include "ui/PlayingSection.hpp"
 #include "ui/SegmentedControl.hpp"
 #include "ui/SettingsView.hpp"
+#include "ui/SettingsWindowController.hpp"
 #include "ui/StatusSection.hpp"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -355,4 +358,16 @@ TEST_F(SettingsFormTest, LastInputAndTheSelectableLastTouch) {
     app.overlay->onStrike(2, 10.0, 20.0, StrikeSource::click);
     EXPECT_TRUE(eventually(
         [&] { return text("lastInput").startsWith(QString::fromUtf8("Click · E4 · ")); }));
+}
+
+TEST_F(SettingsFormTest, OnAScreenLowerThanTheWindowItStartsAsTallAsTheScreen) {
+    ui::SettingsWindowController controller(app.state(), {});
+    controller.show();
+    ASSERT_NE(controller.window(), nullptr);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    ASSERT_LT(screen.height(), 820) << "this check needs a screen lower than 820";
+    EXPECT_EQ(controller.window()->size(), QSize(520, std::max(420, screen.height())));
+    // The offscreen platform's window frame shifts the content by a few pixels.
+    EXPECT_LE((controller.window()->frameGeometry().center() - screen.center()).manhattanLength(),
+              6);
 }
