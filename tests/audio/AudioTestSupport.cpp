@@ -52,7 +52,7 @@ double fundamental(const std::vector<float>& mono, double sampleRate) {
     if (mono.size() < 2 * maxLag) {
         return 0;
     }
-    const std::size_t window = mono.size() - maxLag;
+    const std::size_t window = mono.size() - maxLag - 1;
     std::vector<double> correlation(maxLag + 2, 0.0);
     double energy = 0;
     for (std::size_t i = 0; i < window; ++i) {
