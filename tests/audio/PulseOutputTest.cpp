@@ -126,6 +126,19 @@ TEST_F(PulseOutputTest, PausesNoteLengthPlusFourSecondsAfterSwitchingOff) {
     EXPECT_EQ(changes, 0);
 }
 
+TEST_F(PulseOutputTest, ADefaultChangeDuringTheTailMovesTheSoundAndThePauseStillComes) {
+    auto engine = makeEngine();
+    engine->start();
+    engine->stopAfterTail();
+    clock.advance(1);
+    server.setDefaultSink("plinkora_b");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changes == 1; }, 5000));
+    EXPECT_TRUE(engine->isEngineRunning()) << "the tail rings on the new device";
+    EXPECT_EQ(streamSinks(), std::vector<std::string>{sinkIndex("plinkora_b")});
+    clock.advance(5.01);
+    EXPECT_FALSE(engine->isEngineRunning());
+}
+
 TEST_F(PulseOutputTest, ComesBackWhenTheSoundServerRestarts) {
     LogCapture log;
     auto engine = makeEngine();
