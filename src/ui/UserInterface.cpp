@@ -22,6 +22,7 @@ UserInterface::UserInterface(AppState& state, PlinkoraApp& app)
     : UserInterface(state,
                     Options{AppState::isSandboxed(), QSystemTrayIcon::isSystemTrayAvailable(),
                             [] { QCoreApplication::quit(); }}) {
+    app_ = &app;
     app.setOpenSettings([this] { openSettings(); });
 }
 
@@ -61,6 +62,9 @@ UserInterface::UserInterface(AppState& state, Options options)
 }
 
 UserInterface::~UserInterface() {
+    if (app_ != nullptr) {
+        app_->setOpenSettings({});
+    }
     tray_.hide();
     tray_.setContextMenu(nullptr);
     delete notificationBox_;

@@ -57,6 +57,7 @@ private:
     void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
 
     AppState& state_;
+    PlinkoraApp* app_ = nullptr;
     Options options_;
     std::unique_ptr<SettingsWindowController> settings_;
     std::unique_ptr<MenuContent> menu_;
