@@ -15,8 +15,10 @@ foreach(path
         message(FATAL_ERROR "not installed: ${path}")
     endif()
 endforeach()
-if(NOT IS_EXECUTABLE "${PREFIX}/bin/plinkora")
-    message(FATAL_ERROR "the installed program cannot be run")
+execute_process(COMMAND "${PREFIX}/bin/plinkora" --version
+    RESULT_VARIABLE status OUTPUT_VARIABLE version)
+if(NOT status EQUAL 0 OR NOT version MATCHES "^Plinkora ")
+    message(FATAL_ERROR "the installed program does not run: ${status} ${version}")
 endif()
 file(READ "${PREFIX}/share/applications/org.plinkora.Plinkora.desktop" entry)
 foreach(line "Name=Plinkora" "Exec=plinkora" "Icon=org.plinkora.Plinkora"
