@@ -45,6 +45,10 @@ GlobalHotKey::GlobalHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers,
 
 GlobalHotKey::~GlobalHotKey() = default;
 
+bool GlobalHotKey::isRegistered() const {
+    return (portal_ && portal_->isBound()) || (x11_ && x11_->isGrabbed());
+}
+
 void GlobalHotKey::grabOnX11() {
     x11_ = std::make_unique<GlobalHotKeyX11>(key_, modifiers_, [this] { runAction(); });
 }

@@ -34,6 +34,10 @@ public:
                  const Session& session);
     ~GlobalHotKey() override;
 
+    /// Whether a press reaches the action now: the grab is in place or the portal has bound
+    /// the shortcut (which it does some time after construction).
+    bool isRegistered() const;
+
 private:
     void grabOnX11();
     void runAction();

@@ -185,6 +185,7 @@ void GlobalHotKeyPortal::onSessionCreated(uint response, const QVariantMap& resu
         return;
     }
     sessionPath_ = session;
+    // Listening before binding, so that no activation after the binding can be missed.
     bus_.connect(kService, kPath, kShortcuts, QStringLiteral("Activated"), this,
                  SLOT(onActivated(QDBusMessage)));
     bindShortcuts();
@@ -212,6 +213,7 @@ void GlobalHotKeyPortal::onShortcutsBound(uint response, const QVariantMap& resu
                                      response));
         return;
     }
+    isBound_ = true;
     if (Logger::isDebugEnabled()) {
         QString triggers;
         const auto bound = qdbus_cast<QList<Shortcut>>(results.value(QStringLiteral("shortcuts")));
@@ -224,7 +226,8 @@ void GlobalHotKeyPortal::onShortcutsBound(uint response, const QVariantMap& resu
 
 void GlobalHotKeyPortal::onActivated(const QDBusMessage& message) {
     const QList<QVariant> arguments = message.arguments();
-    if (arguments.size() < 2 ||
+    // Only a shortcut the desktop agreed to bind is ours to act on.
+    if (!isBound_ || arguments.size() < 2 ||
         qvariant_cast<QDBusObjectPath>(arguments.at(0)).path() != sessionPath_ ||
         arguments.at(1).toString() != kShortcutId) {
         return;

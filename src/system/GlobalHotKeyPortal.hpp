@@ -27,6 +27,9 @@ public:
                        std::function<void()> activated, std::function<void()> unavailable);
     ~GlobalHotKeyPortal() override;
 
+    /// Whether the desktop has bound the shortcut.
+    bool isBound() const { return isBound_; }
+
     /// XDG shortcut notation of a Qt key combination, such as "CTRL+ALT+LOGO+m"; empty when
     /// the key has no name there.
     static QString triggerFor(Qt::Key key, Qt::KeyboardModifiers modifiers);
@@ -54,6 +57,7 @@ private:
     const char* requestSlot_ = nullptr;
     QString sessionPath_;
     bool hasGivenUp_ = false;
+    bool isBound_ = false;
 };
 
 } // namespace plinkora

@@ -129,6 +129,7 @@ TEST_F(HotKeyX11Test, CombinationTakenByAnotherClientFailsSilently) {
     testing::LogCapture log;
     int presses = 0;
     auto hotKey = makeHotKey(Qt::Key_M, &presses);
+    EXPECT_FALSE(hotKey->isRegistered());
 
     xdotool({"key", "ctrl+alt+super+m"});
     EXPECT_TRUE(other.receivesPress());
