@@ -3,6 +3,7 @@
 #include "app/AppState.hpp"
 #include "app/PlinkoraApp.hpp"
 
+#include <QObject>
 #include <memory>
 
 namespace plinkora {
@@ -10,6 +11,6 @@ namespace plinkora {
 /// The production state: the real controllers on the Qt event loop.
 std::unique_ptr<AppState> makeProductionState();
 /// The tray menu and the settings window around the state.
-void buildUserInterface(AppState& state, PlinkoraApp& app);
+std::unique_ptr<QObject> buildUserInterface(AppState& state, PlinkoraApp& app);
 
 } // namespace plinkora

@@ -91,14 +91,14 @@ int PlinkoraApp::run(int argc, char** argv, StateFactory makeState,
         return 0;
     }
 
+    // Before anything is built, so that an early SIGTERM still goes through the quit path.
+    SignalWatcher signals([](int) { QCoreApplication::quit(); });
+
     AppState::setSharedFactory(std::move(makeState));
     AppState& state = AppState::shared();
     PlinkoraApp app(state);
-    if (buildInterface) {
-        buildInterface(state, app);
-    }
+    std::unique_ptr<QObject> interface = buildInterface ? buildInterface(state, app) : nullptr;
 
-    SignalWatcher signals([](int) { QCoreApplication::quit(); });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &state,
                      [&state] { state.shutdown(); });
     instance.setOnVerb([&app](Verb verb) { app.handle(verb); });
@@ -109,6 +109,7 @@ int PlinkoraApp::run(int argc, char** argv, StateFactory makeState,
 
     const int status = QApplication::exec();
     state.shutdown();
+    interface.reset();
     return status;
 }
 

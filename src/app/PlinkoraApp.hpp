@@ -12,8 +12,9 @@ namespace plinkora {
 class PlinkoraApp final {
 public:
     using StateFactory = std::function<std::unique_ptr<AppState>()>;
-    /// Builds the user interface around the state once it exists.
-    using InterfaceBuilder = std::function<void(AppState&, PlinkoraApp&)>;
+    /// Builds the user interface around the state once it exists; what it returns lives until
+    /// the event loop ends.
+    using InterfaceBuilder = std::function<std::unique_ptr<QObject>(AppState&, PlinkoraApp&)>;
 
     /// Runs Plinkora to its end and returns the process's exit status.
     static int run(int argc, char** argv, StateFactory makeState, InterfaceBuilder buildInterface);
