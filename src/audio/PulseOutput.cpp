@@ -170,8 +170,8 @@ double PulseOutput::sampleRate() const {
     double rate = spec_.rate;
     pa_threaded_mainloop_lock(loop_);
     if (stream_ != nullptr && streamReady_) {
-        if (const pa_sample_spec* spec = pa_stream_get_sample_spec(stream_)) {
-            rate = spec->rate;
+        if (const pa_sample_spec* streamFormat = pa_stream_get_sample_spec(stream_)) {
+            rate = streamFormat->rate;
         }
     }
     pa_threaded_mainloop_unlock(loop_);

@@ -196,11 +196,11 @@ TEST_F(PulseOutputTest, AStrikeIsHeardOnTheSinksMonitor) {
     engine->start();
     // Recording runs beside the test, as another client of the server would.
     auto recording = std::async(std::launch::async, [] {
-        pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, 48000, 2};
+        pa_sample_spec format{PA_SAMPLE_FLOAT32LE, 48000, 2};
         int error = 0;
         pa_simple* recorder =
             pa_simple_new(nullptr, "plinkora-test", PA_STREAM_RECORD, "plinkora_a.monitor",
-                          "monitor", &spec, nullptr, nullptr, &error);
+                          "monitor", &format, nullptr, nullptr, &error);
         std::vector<float> samples(2 * 48000 * 6 / 5);
         if (recorder == nullptr ||
             pa_simple_read(recorder, samples.data(), samples.size() * sizeof(float), &error) < 0) {
