@@ -1,5 +1,5 @@
 // CPU of the audio thread with Plinkora on and nothing sounding, on a real null sink.
-// Usage: bench_audio_idle [seconds]
+// Usage: bench_audio_idle [seconds [font.sf2]]
 #include "ManualScheduler.hpp"
 #include "PulseServer.hpp"
 #include "audio/PianoEngine.hpp"
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 20;
     testing::PulseServer server;
     testing::ManualScheduler clock;
-    PianoEngine engine(clock, "/usr/share/sounds/sf2/TimGM6mb.sf2");
+    PianoEngine engine(clock, argc > 2 ? argv[2] : "/usr/share/sounds/sf2/TimGM6mb.sf2");
     engine.start();
     // One note rings out first, so that the hall's tail has to die away and switch off.
     engine.play(0, 92);

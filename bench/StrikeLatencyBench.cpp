@@ -1,6 +1,8 @@
 // Strike to sound through a real PulseAudio null sink: from play() until the first audible
 // sample of the note is handed to the server, plus the latency the server reports for it.
-// Usage: bench_strike_latency [font.sf2 [zone]] (default: the small TimGM6mb font, zone 0)
+// Usage: bench_strike_latency [font.sf2 [zone [spacing-ms [strikes]]]] (default: the small
+// TimGM6mb font, zone 0, 200 strikes 250 ms apart). Strikes 6000 ms apart find the output
+// resting each time, so that they measure waking it.
 #include "AudioBenchSupport.hpp"
 #include "ManualScheduler.hpp"
 #include "PulseServer.hpp"
@@ -42,6 +44,7 @@ public:
             chunkFrames[call] = static_cast<double>(frames);
         }
         lastCall = now;
+        lastChunk.store(frames, std::memory_order_relaxed);
         while (frames > 0) {
             const std::size_t part = std::min(frames, kTapFrames);
             const double handedAt = monotonic();
@@ -69,12 +72,16 @@ public:
         }
     }
 
+    bool hasPendingMessages() const override { return graph_.hasPendingMessages(); }
+    bool isSilent() const override { return graph_.isSilent(); }
+
     audio::PulseOutput* output = nullptr;
     std::atomic<bool> armed{false};
     std::atomic<double> strikeAt{0};
     std::atomic<double> handOver{0};
     std::atomic<double> serverLatency{0};
     std::atomic<float> lastPeak{0};
+    std::atomic<std::size_t> lastChunk{0};
     // How the server asks for data: milliseconds between requests and frames per request.
     std::atomic<std::size_t> calls{0};
     std::vector<double> intervals = std::vector<double>(20000);
@@ -93,6 +100,8 @@ int main(int argc, char** argv) {
     const std::string font = argc > 1 ? argv[1] : "/usr/share/sounds/sf2/TimGM6mb.sf2";
     // One zone for all strikes, or -1 to walk through nine (whose samples start differently).
     const int zone = argc > 2 ? std::atoi(argv[2]) : 0;
+    const int spacing = argc > 3 ? std::atoi(argv[3]) : 250;
+    const int strikes = argc > 4 ? std::atoi(argv[4]) : 200;
     testing::PulseServer server;
     testing::ManualScheduler clock;
     std::unique_ptr<Probe> probe;
@@ -109,12 +118,16 @@ int main(int argc, char** argv) {
     std::vector<double> handOvers;
     std::vector<double> latencies;
     int missed = 0;
+    int resting = 0; // strikes that found the stream asking for long buffers
     const auto begin = std::chrono::steady_clock::now();
-    for (int strike = 0; strike < 200; ++strike) {
-        std::this_thread::sleep_until(begin + std::chrono::milliseconds(250 * strike));
+    for (int strike = 0; strike < strikes; ++strike) {
+        std::this_thread::sleep_until(begin + std::chrono::milliseconds(spacing * strike));
         if (probe->lastPeak.load() > kAudible) {
             ++missed; // the last note has not died away; do not mistake it for this one
             continue;
+        }
+        if (probe->lastChunk.load() > 1000) {
+            ++resting;
         }
         probe->strikeAt.store(monotonic());
         probe->armed.store(true, std::memory_order_release);
@@ -132,7 +145,8 @@ int main(int argc, char** argv) {
         }
         clock.advance(10); // hold and fade at once: the note stops
     }
-    std::printf("%zu strikes measured, %d missed\n", total.size(), missed);
+    std::printf("%zu strikes measured, %d missed, %d found the output resting\n", total.size(),
+                missed, resting);
     std::printf("strike to sound: median %.2f ms, 1st percentile %.2f ms, 99th %.2f ms, "
                 "spread %.2f ms\n",
                 bench::median(total), bench::percentile(total, 0.01),

@@ -23,11 +23,19 @@ public:
     /// For `heardAt` when no clock relates the frames to real time (rendering offline):
     /// every message already sent is due.
     static constexpr double kNoClock = std::numeric_limits<double>::infinity();
+    /// For `heardAt` while the output is resting with a long buffer: no message is due yet,
+    /// so none is spent on sound that is about to be thrown away.
+    static constexpr double kNothingDue = -std::numeric_limits<double>::infinity();
 
     virtual ~AudioRenderer() = default;
     /// `heardAt` is the moment, on `monotonicSeconds()`, at which the first frame will be
     /// heard. Runs on the audio thread: no allocation, no locks, no waiting.
     virtual void render(float* interleaved, std::size_t frames, double heardAt) = 0;
+    /// Messages are waiting to be rendered. Audio thread.
+    virtual bool hasPendingMessages() const { return false; }
+    /// Nothing sounds, nothing is waiting, and silence is all that will come until a message
+    /// is sent. Audio thread.
+    virtual bool isSilent() const { return false; }
 };
 
 /// The sound server's side of the engine: one playback stream on one device (a sink).
@@ -43,6 +51,9 @@ public:
     virtual void pause() = 0;
     /// Disconnects the stream.
     virtual void stop() = 0;
+    /// Called after messages were sent to the renderer: an output that rests while silent
+    /// gets ready to play them without delay.
+    virtual void wakeForSound() {}
     /// The stream is connected and playing.
     virtual bool isRunning() const = 0;
     /// The stream's sample rate in Hz.

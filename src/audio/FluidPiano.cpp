@@ -169,4 +169,12 @@ int FluidPiano::activeVoices() const {
     return fluid_synth_get_active_voice_count(synth_);
 }
 
+bool FluidPiano::hasPendingMessages() const {
+    return read_.load(std::memory_order_relaxed) != written_.load(std::memory_order_seq_cst);
+}
+
+bool FluidPiano::isSilent() const {
+    return !hasPendingMessages() && activeVoices() == 0;
+}
+
 } // namespace plinkora::audio

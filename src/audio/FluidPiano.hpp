@@ -63,6 +63,10 @@ public:
     fluid_synth_t* synth() const { return synth_; }
     /// How many voices are sounding now.
     int activeVoices() const;
+    /// Messages are queued and not yet given to the synth. Audio thread.
+    bool hasPendingMessages() const;
+    /// No voice sounds and no message is queued. Audio thread.
+    bool isSilent() const;
 
 private:
     struct Message {

@@ -101,6 +101,7 @@ void PianoEngine::play(int zone, std::uint8_t velocity) {
     sampler.sendController(kExpression, 127);
     sampler.stopNote(note);
     sampler.startNote(note, velocity);
+    output_->wakeForSound();
     const double hold = noteLength_ * kHoldFraction;
     const double duration = noteLength_ - hold;
     holdItems_[slot] =

@@ -35,6 +35,15 @@ void PianoGraph::render(float* interleaved, std::size_t frames, double heardAt, 
     }
 }
 
+bool PianoGraph::hasPendingMessages() const {
+    return piano_ != nullptr && piano_->hasPendingMessages();
+}
+
+bool PianoGraph::isSilent() const {
+    // What is left in the current block was computed when nothing sounded either.
+    return reverb_.isIdle() && (piano_ == nullptr || piano_->isSilent());
+}
+
 void PianoGraph::renderBlock(double heardAt) {
     if (piano_ != nullptr) {
         piano_->renderBlock(left_.data(), right_.data(), heardAt);

@@ -33,6 +33,8 @@ public:
     /// As `render`, also copying the signal as it enters the reverb into `preReverb`
     /// (interleaved, same length).
     void render(float* interleaved, std::size_t frames, double heardAt, float* preReverb);
+    bool hasPendingMessages() const override;
+    bool isSilent() const override;
 
     const HallReverb& reverb() const { return reverb_; }
 

@@ -302,13 +302,7 @@ bool PulseOutput::connectStream(std::string& error) {
     pa_stream_set_state_callback(stream_, streamStateChanged, this);
     pa_stream_set_write_callback(stream_, writeRequested, this);
     pa_stream_set_moved_callback(stream_, streamMoved, this);
-    pa_buffer_attr buffer;
-    buffer.maxlength = static_cast<std::uint32_t>(-1);
-    buffer.tlength = static_cast<std::uint32_t>(
-        pa_usec_to_bytes(static_cast<pa_usec_t>(kTargetLatencySeconds * 1e6), &spec_));
-    buffer.prebuf = static_cast<std::uint32_t>(-1);
-    buffer.minreq = kRequestFrames * kFrameBytes;
-    buffer.fragsize = static_cast<std::uint32_t>(-1);
+    const pa_buffer_attr buffer = bufferAttributes(kTargetLatencySeconds, kRequestFrames);
     const auto flags = static_cast<pa_stream_flags_t>(
         PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
     const char* device = sink_ ? sinkName_.c_str() : nullptr;
@@ -331,6 +325,9 @@ bool PulseOutput::connectStream(std::string& error) {
     }
     streamReady_ = true;
     corked_ = false;
+    resting_.store(false);
+    silentFrames_ = 0;
+    settling_ = false;
     if (const std::uint32_t index = pa_stream_get_device_index(stream_);
         index != PA_INVALID_INDEX) {
         sink_ = index;
@@ -356,6 +353,7 @@ void PulseOutput::dropStream() {
     stream_ = nullptr;
     streamReady_ = false;
     corked_ = false;
+    resting_.store(false);
 }
 
 void PulseOutput::dropContext() {
@@ -371,6 +369,92 @@ void PulseOutput::dropContext() {
     pa_context_unref(context_);
     context_ = nullptr;
     contextReady_ = false;
+}
+
+pa_buffer_attr PulseOutput::bufferAttributes(double latencySeconds,
+                                             std::uint32_t requestFrames) const {
+    pa_buffer_attr buffer;
+    buffer.maxlength = static_cast<std::uint32_t>(-1);
+    buffer.tlength = static_cast<std::uint32_t>(
+        pa_usec_to_bytes(static_cast<pa_usec_t>(latencySeconds * 1e6), &spec_));
+    buffer.prebuf = static_cast<std::uint32_t>(-1);
+    buffer.minreq = requestFrames * kFrameBytes;
+    buffer.fragsize = static_cast<std::uint32_t>(-1);
+    return buffer;
+}
+
+void PulseOutput::rest(pa_stream* stream) {
+    resting_.store(true);
+    // Pairs with the fence in wakeForSound: either the main thread sees the stream resting
+    // and wakes it, or this sees the message it sent and stays awake.
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (renderer_.hasPendingMessages()) {
+        resting_.store(false);
+        return;
+    }
+    const pa_buffer_attr buffer =
+        bufferAttributes(kRestingLatencySeconds,
+                         static_cast<std::uint32_t>(kRestingLatencySeconds * spec_.rate / 2));
+    if (pa_operation* operation = pa_stream_set_buffer_attr(stream, &buffer, nullptr, nullptr)) {
+        pa_operation_unref(operation);
+    } else {
+        resting_.store(false);
+    }
+}
+
+double PulseOutput::delayUntilHeard(pa_stream* stream) {
+    const double now = monotonicSeconds();
+    if (settling_) {
+        // The server's timing after a flush takes a while to be trusted again (it may report
+        // seconds), but the buffer started out empty and plays in real time since.
+        if (wokeAt_ < 0) {
+            wokeAt_ = now;
+            framesSinceWake_ = 0;
+        }
+        if (now - wokeAt_ < kSettleSeconds) {
+            return std::max(0.0, sinkLatency_ + wokeAt_ +
+                                     static_cast<double>(framesSinceWake_) / spec_.rate - now);
+        }
+        settling_ = false;
+    }
+    pa_usec_t latency = 0;
+    int negative = 0;
+    if (pa_stream_get_latency(stream, &latency, &negative) != 0) {
+        // No timing yet: a fresh stream.
+        return kTargetLatencySeconds;
+    }
+    if (const pa_timing_info* timing = pa_stream_get_timing_info(stream)) {
+        sinkLatency_ = static_cast<double>(timing->sink_usec) / 1e6;
+    }
+    return negative != 0 ? 0 : static_cast<double>(latency) / 1e6;
+}
+
+void PulseOutput::wake(pa_stream* stream) {
+    resting_.store(false);
+    silentFrames_ = 0;
+    settling_ = true;
+    wokeAt_ = -1;
+    const pa_buffer_attr buffer = bufferAttributes(kTargetLatencySeconds, kRequestFrames);
+    if (pa_operation* operation = pa_stream_set_buffer_attr(stream, &buffer, nullptr, nullptr)) {
+        pa_operation_unref(operation);
+    }
+    // The long buffer of silence already queued would hold the note back; the server asks
+    // for a short one anew.
+    if (pa_operation* operation = pa_stream_flush(stream, nullptr, nullptr)) {
+        pa_operation_unref(operation);
+    }
+}
+
+void PulseOutput::wakeForSound() {
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (!resting_.load()) {
+        return;
+    }
+    pa_threaded_mainloop_lock(loop_);
+    if (resting_.load() && stream_ != nullptr && streamReady_) {
+        wake(stream_);
+    }
+    pa_threaded_mainloop_unlock(loop_);
 }
 
 std::string PulseOutput::contextError() const {
@@ -467,12 +551,18 @@ void PulseOutput::serverEvent(pa_context*, pa_subscription_event_type_t type, st
 void PulseOutput::writeRequested(pa_stream* stream, std::size_t bytes, void* data) {
     auto* self = static_cast<PulseOutput*>(data);
     keepDenormalsAway();
-    // What is written now is heard once the data already queued has played.
-    double latency = self->latencyOnAudioThread();
-    if (latency <= 0) {
-        latency = kTargetLatencySeconds;
+    const bool resting = self->resting_.load();
+    if (resting && self->renderer_.hasPendingMessages()) {
+        // Sent before the main thread could wake the stream: the server asks again for a
+        // short buffer once the long one is flushed.
+        self->wake(stream);
+        return;
     }
-    double heardAt = monotonicSeconds() + latency;
+    double heardAt = AudioRenderer::kNothingDue;
+    if (!resting) {
+        heardAt = monotonicSeconds() + self->delayUntilHeard(stream);
+    }
+    const std::size_t requested = bytes;
     while (bytes >= kFrameBytes) {
         void* buffer = nullptr;
         std::size_t size = bytes;
@@ -488,6 +578,16 @@ void PulseOutput::writeRequested(pa_stream* stream, std::size_t bytes, void* dat
         pa_stream_write(stream, buffer, frames * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE);
         bytes -= frames * kFrameBytes;
         heardAt += static_cast<double>(frames) / self->spec_.rate;
+        self->framesSinceWake_ += frames;
+    }
+    if (resting) {
+        return;
+    }
+    if (!self->renderer_.isSilent()) {
+        self->silentFrames_ = 0;
+    } else if ((self->silentFrames_ += (requested - bytes) / kFrameBytes) >=
+               kSilenceBeforeRest * self->spec_.rate) {
+        self->rest(stream);
     }
 }
 

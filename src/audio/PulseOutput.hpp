@@ -3,6 +3,7 @@
 #include "audio/AudioOutput.hpp"
 
 #include <QObject>
+#include <atomic>
 #include <pulse/pulseaudio.h>
 
 namespace plinkora::audio {
@@ -13,9 +14,20 @@ namespace plinkora::audio {
 ///
 /// Every public operation is called on the main thread; the server's events reach it as
 /// queued calls. Nothing is made or destroyed on the audio thread.
+///
+/// Once the renderer has been silent for a while the stream rests: it asks the server for a
+/// long buffer, so that the audio thread wakes a few times a second instead of every couple
+/// of milliseconds. The first message afterwards wakes it again: the short buffer comes back
+/// and the queued silence is flushed, so the note is not held up behind it. Both changes are
+/// made with the main loop locked, by whichever thread notices first.
 class PulseOutput final : public AudioOutput {
 public:
     static constexpr double kTargetLatencySeconds = 0.005;
+    /// While nothing sounds the stream rests with a long buffer, so that the server asks for
+    /// data a few times a second instead of hundreds; the first message wakes it.
+    static constexpr double kRestingLatencySeconds = 0.25;
+    /// How long the renderer must have been silent before the stream rests.
+    static constexpr double kSilenceBeforeRest = 0.5;
 
     PulseOutput(AudioRenderer& renderer, double sampleRate);
     ~PulseOutput() override;
@@ -25,6 +37,7 @@ public:
     std::optional<std::string> start() override;
     void pause() override;
     void stop() override;
+    void wakeForSound() override;
     bool isRunning() const override;
     double sampleRate() const override;
 
@@ -51,6 +64,13 @@ private:
     void dropStream();
     void dropContext();
     std::string contextError() const;
+    pa_buffer_attr bufferAttributes(double latencySeconds, std::uint32_t requestFrames) const;
+
+    // With the main loop locked: rest on the audio thread, wake on either.
+    void rest(pa_stream* stream);
+    void wake(pa_stream* stream);
+    // The audio thread's: seconds until the next frame written is heard.
+    double delayUntilHeard(pa_stream* stream);
 
     // Main thread, from queued calls.
     void handleServerChange();
@@ -75,6 +95,18 @@ private:
     bool contextReady_ = false;
     bool streamReady_ = false;
     bool corked_ = false;
+    // Changed only with the main loop locked; read without it by wakeForSound's first look.
+    std::atomic<bool> resting_{false};
+    // The audio thread's: frames written since the renderer last had something to play.
+    std::size_t silentFrames_ = 0;
+    // Since the last wake, while the server's timing settles: when the first frame after
+    // the flush was written, and how many followed.
+    static constexpr double kSettleSeconds = 0.25;
+    bool settling_ = false;
+    double wokeAt_ = -1;
+    std::size_t framesSinceWake_ = 0;
+    // The sink's own share of the latency, as last reported while awake.
+    double sinkLatency_ = 0;
     std::optional<std::uint32_t> sink_;
     std::string sinkName_;
     std::string defaultSinkName_;

@@ -55,6 +55,24 @@ protected:
         }
         return sinks;
     }
+    /// How much the server holds queued for the playback stream, in seconds; -1 without one.
+    double streamBufferSeconds() const {
+        const std::string listing = server.pactl({"list", "sink-inputs"});
+        const std::string label = "Buffer Latency: ";
+        const std::size_t at = listing.find(label);
+        return at == std::string::npos ? -1 : std::atof(listing.c_str() + at + label.size()) / 1e6;
+    }
+    /// Waits up to `seconds` for the stream's queue to pass `threshold` in the given direction.
+    bool waitForBuffer(bool above, double threshold, double seconds) const {
+        for (int waited = 0; waited < seconds * 1000; waited += 50) {
+            const double buffer = streamBufferSeconds();
+            if (buffer >= 0 && (above ? buffer > threshold : buffer < threshold)) {
+                return true;
+            }
+            QTest::qWait(50);
+        }
+        return false;
+    }
     bool streamIsCorked() const {
         return server.pactl({"list", "sink-inputs"}).find("Corked: yes") != std::string::npos;
     }
@@ -191,17 +209,15 @@ TEST_F(PulseOutputTest, WithoutASoundServerStartFailsAndStrikesAreIgnored) {
         "play ignored: engine running false, instrument loaded true, output System default"));
 }
 
-TEST_F(PulseOutputTest, AStrikeIsHeardOnTheSinksMonitor) {
-    auto engine = makeEngine();
-    engine->start();
-    // Recording runs beside the test, as another client of the server would.
-    auto recording = std::async(std::launch::async, [] {
+/// Records `seconds` of a sink's monitor beside the test, as another client of the server would.
+std::future<std::vector<float>> recordMonitor(double seconds) {
+    return std::async(std::launch::async, [seconds] {
         pa_sample_spec format{PA_SAMPLE_FLOAT32LE, 48000, 2};
         int error = 0;
         pa_simple* recorder =
             pa_simple_new(nullptr, "plinkora-test", PA_STREAM_RECORD, "plinkora_a.monitor",
                           "monitor", &format, nullptr, nullptr, &error);
-        std::vector<float> samples(2 * 48000 * 6 / 5);
+        std::vector<float> samples(2 * static_cast<std::size_t>(48000 * seconds));
         if (recorder == nullptr ||
             pa_simple_read(recorder, samples.data(), samples.size() * sizeof(float), &error) < 0) {
             samples.clear();
@@ -211,6 +227,30 @@ TEST_F(PulseOutputTest, AStrikeIsHeardOnTheSinksMonitor) {
         }
         return samples;
     });
+}
+
+// While nothing sounds the stream holds a long buffer, so that the server seldom wakes the
+// audio thread; the first strike must cut it short rather than wait behind it.
+TEST_F(PulseOutputTest, ASilentStreamRestsOnALongBufferAndTheNextStrikeWakesIt) {
+    auto engine = makeEngine();
+    engine->start();
+    ASSERT_TRUE(waitForBuffer(true, 0.05, 6.0)) << "resting, the queue is long";
+    EXPECT_TRUE(engine->isEngineRunning()) << "resting is not pausing";
+    EXPECT_FALSE(streamIsCorked());
+
+    auto recording = recordMonitor(1.0);
+    QTest::qWait(300);
+    engine->play(0, 92);
+    EXPECT_TRUE(waitForBuffer(false, 0.02, 2.0)) << "awake, the queue is short again";
+    const std::vector<float> samples = recording.get();
+    ASSERT_FALSE(samples.empty()) << "the recorder ran";
+    EXPECT_GT(peakDb(samples), -40.0) << "the strike that woke the stream is heard";
+}
+
+TEST_F(PulseOutputTest, AStrikeIsHeardOnTheSinksMonitor) {
+    auto engine = makeEngine();
+    engine->start();
+    auto recording = recordMonitor(1.2);
     QTest::qWait(300);
     engine->play(0, 92);
     const std::vector<float> samples = recording.get();

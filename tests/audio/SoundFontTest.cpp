@@ -61,6 +61,7 @@ struct OfflinePiano {
         engine = std::make_unique<PianoEngine>(clock, font, [this](audio::PianoGraph& graph) {
             auto made = std::make_unique<OfflineOutput>(&graph);
             output = made.get();
+            this->graph = &graph;
             return made;
         });
         engine->start();
@@ -80,6 +81,7 @@ struct OfflinePiano {
 
     ManualScheduler clock;
     OfflineOutput* output = nullptr;
+    audio::PianoGraph* graph = nullptr;
     std::unique_ptr<PianoEngine> engine;
 };
 
@@ -118,6 +120,49 @@ TEST(SoundFontTest, AFadedNoteIsSilentAfterItsNoteLength) {
     EXPECT_LT(rms(slice(dry, 1.6, 1.8)), rms(slice(dry, 0.6, 0.8)) / 4) << "and fade";
     EXPECT_LT(peakDb(slice(dry, 2.05, 3.0)), -60.0);
     EXPECT_GT(peakDb(slice(out, 2.05, 2.5)), -90.0) << "while the hall still rings";
+}
+
+// The output rests on a long buffer, and throws its queue away on the next strike, only
+// while the graph says it is silent: said too early, a ringing tail would be cut off.
+TEST(SoundFontTest, TheGraphIsSilentOnlyOnceTheVoicesAndTheHallHaveDiedAway) {
+    OfflinePiano piano(kSmallFont);
+    piano.engine->setNoteLength(2.0);
+    piano.output->render(kTick, nullptr);
+    EXPECT_TRUE(piano.graph->isSilent()) << "nothing struck yet";
+
+    piano.engine->play(3, 92);
+    EXPECT_TRUE(piano.graph->hasPendingMessages());
+    EXPECT_FALSE(piano.graph->isSilent()) << "a strike is on its way";
+    // A resting output renders with nothing due: the strike must wait for it to wake.
+    std::vector<float> resting(2 * kTick);
+    piano.graph->render(resting.data(), kTick, audio::AudioRenderer::kNothingDue);
+    EXPECT_TRUE(piano.graph->hasPendingMessages());
+    EXPECT_LT(peakDb(resting), -120.0);
+
+    const double tick = static_cast<double>(kTick) / kRate;
+    double silentAt = -1;
+    double dryEnd = -1;
+    std::vector<float> out;
+    for (double at = tick; at < 12 && silentAt < 0; at += tick) {
+        std::vector<float> dry;
+        const std::vector<float> block = piano.play(tick, &dry);
+        out.insert(out.end(), block.begin(), block.end());
+        if (peakDb(dry) > -90.0) {
+            dryEnd = at;
+        }
+        if (piano.graph->isSilent()) {
+            silentAt = at;
+        }
+    }
+    EXPECT_FALSE(piano.graph->hasPendingMessages());
+    ASSERT_GT(dryEnd, 1.5) << "the note sounded into its fade";
+    ASSERT_GT(silentAt, dryEnd + 1.0)
+        << "the hall rings on after the piano; silent at " << silentAt;
+    EXPECT_GT(peakDb(slice(out, silentAt - 0.4, silentAt - 0.2)), -100.0)
+        << "silent only once the tail is all but gone";
+    const std::vector<float> after = piano.play(0.5, nullptr);
+    EXPECT_LT(peakDb(after), -90.0);
+    EXPECT_TRUE(piano.graph->isSilent());
 }
 
 TEST(SoundFontTest, EveryZoneHasItsOwnChannelAndTheDrumChannelIsNeverUsed) {
