@@ -3,6 +3,7 @@
 #include "logo/HelperTexts.hpp"
 
 #include "ChildProcess.hpp"
+#include "StandIns.hpp"
 #include "app/HelperStatus.hpp"
 #include "logo/FifoPipeWriter.hpp"
 
@@ -20,6 +21,8 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
+using testing::writeFile;
+using testing::writeStandInSystemctl;
 
 const char* const kProductionHelperScript = R"TXT(#!/bin/sh
 # Plinkora lid-logo helper. Runs as root under systemd and waits for "on" / "off"
@@ -108,12 +111,6 @@ std::string readFile(const fs::path& path) {
     return text.str();
 }
 
-void writeFile(const fs::path& path, const std::string& text, fs::perms perms = fs::perms(0644)) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-    fs::permissions(path, perms);
-}
-
 unsigned modeOf(const fs::path& path) {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0u;
@@ -167,14 +164,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         fs::create_directories(root / "etc/systemd/system");
-        writeFile(bin / "systemctl",
-                  "#!/bin/sh\n"
-                  "echo \"$*\" >> \"$STANDIN_LOG/systemctl\"\n"
-                  "if [ \"$1\" = \"$STANDIN_FAIL\" ]; then\n"
-                  "    echo \"Failed to $1 unit: Unit not found.\" >&2\n"
-                  "    exit 1\n"
-                  "fi\n",
-                  fs::perms(0755));
+        writeStandInSystemctl(bin);
         writeFile(bin / "chown", "#!/bin/sh\necho \"$*\" >> \"$STANDIN_LOG/chown\"\n",
                   fs::perms(0755));
         // A lid logo, and another light that must be left alone.

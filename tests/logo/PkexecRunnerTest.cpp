@@ -3,6 +3,7 @@
 #include "logo/PkexecRunner.hpp"
 
 #include "ManualScheduler.hpp"
+#include "StandIns.hpp"
 #include "TempHome.hpp"
 #include "logo/HelperError.hpp"
 #include "logo/LidLogoController.hpp"
@@ -19,18 +20,14 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ScopedEnv;
+using testing::writeFile;
+using testing::writeStandInSystemctl;
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-void writeFile(const fs::path& path, const std::string& text, fs::perms perms) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-    fs::permissions(path, perms);
 }
 
 class PkexecRunnerTest : public ::testing::Test {
@@ -139,14 +136,7 @@ TEST_F(PkexecRunnerTest, TheControllerInstallsAndRemovesTheHelper) {
     ScopedEnv logs("STANDIN_LOG", base.string());
     ScopedEnv path("PATH", bin.string() + ":/usr/bin:/bin");
     standInPkexec("exec \"$@\"\n");
-    writeFile(bin / "systemctl",
-              "#!/bin/sh\n"
-              "echo \"$*\" >> \"$STANDIN_LOG/systemctl\"\n"
-              "if [ \"$1\" = \"$STANDIN_FAIL\" ]; then\n"
-              "    echo \"Failed to $1 unit: Unit not found.\" >&2\n"
-              "    exit 1\n"
-              "fi\n",
-              fs::perms(0755));
+    writeStandInSystemctl(bin);
     writeFile(bin / "chown", "#!/bin/sh\n", fs::perms(0755));
     const fs::path root = base / "root";
     fs::create_directories(root / "etc/systemd/system");
