@@ -81,6 +81,12 @@ AppState::AppState(AppDependencies dependencies, QObject* parent)
         }
     });
 
+    logo_->setOnNeedsHelperChanged([weak] {
+        if (weak) {
+            Q_EMIT weak->logoNeedsHelperChanged();
+        }
+    });
+
     hotKey_ = dependencies.makeHotKey(
         Qt::Key_M, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier, [weak] {
             if (weak) {
@@ -97,6 +103,7 @@ AppState::~AppState() {
     overlay_->setOnStrike({});
     overlay_->setOnTouchDiagnostic({});
     piano_->setOnOutputDeviceChange({});
+    logo_->setOnNeedsHelperChanged({});
     updater_.reset();
     logo_.reset();
     piano_.reset();
@@ -314,15 +321,54 @@ bool AppState::hasTouchscreen() const {
 void AppState::refreshHelperStatus() {
     setLogoHelperInstalled(helperStatus_.isInstalled());
     setLogoHelperRunning(helperStatus_.isRunning());
+    const bool hasLight = helperStatus_.hasLidLogoLight();
+    if (hasLight != logoHasLight_) {
+        logoHasLight_ = hasLight;
+        Q_EMIT logoHasLightChanged(hasLight);
+    }
+}
+
+void AppState::setLogoHelperBusy(bool busy) {
+    if (busy != logoHelperBusy_) {
+        logoHelperBusy_ = busy;
+        Q_EMIT logoHelperBusyChanged(busy);
+    }
 }
 
 void AppState::installLogoHelper() {
-    try {
-        logo_->installHelper();
-        setLogoHelperMessage(std::nullopt);
-    } catch (const std::exception& failure) {
-        setLogoHelperMessage(std::string(failure.what()));
+    if (logoHelperBusy_) {
+        return;
     }
+    setLogoHelperBusy(true);
+    QPointer<AppState> weak(this);
+    logo_->installHelper([weak](std::optional<std::string> failure) {
+        if (weak) {
+            weak->finishHelperRun(true, std::move(failure));
+        }
+    });
+}
+
+void AppState::uninstallLogoHelper() {
+    if (logoHelperBusy_) {
+        return;
+    }
+    setLogoHelperBusy(true);
+    QPointer<AppState> weak(this);
+    logo_->uninstallHelper([weak](std::optional<std::string> failure) {
+        if (weak) {
+            weak->finishHelperRun(false, std::move(failure));
+        }
+    });
+}
+
+void AppState::finishHelperRun(bool installed, std::optional<std::string> failure) {
+    setLogoHelperBusy(false);
+    setLogoHelperMessage(std::move(failure));
+    refreshHelperStatus();
+    if (!installed) {
+        return;
+    }
+    // The freshly started helper needs a moment before it listens.
     QPointer<AppState> weak(this);
     helperRecheck_ = ScheduledTask(scheduler_, scheduler_.after(0.8, [weak] {
         if (!weak) {
@@ -334,17 +380,6 @@ void AppState::installLogoHelper() {
             weak->logo_->setPulsing(true);
         }
     }));
-    refreshHelperStatus();
-}
-
-void AppState::uninstallLogoHelper() {
-    try {
-        logo_->uninstallHelper();
-        setLogoHelperMessage(std::nullopt);
-    } catch (const std::exception& failure) {
-        setLogoHelperMessage(std::string(failure.what()));
-    }
-    refreshHelperStatus();
 }
 
 void AppState::shutdown() {

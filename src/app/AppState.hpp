@@ -85,6 +85,12 @@ public:
     bool logoHelperInstalled() const { return logoHelperInstalled_; }
     bool logoHelperRunning() const { return logoHelperRunning_; }
     const std::optional<std::string>& logoHelperMessage() const { return logoHelperMessage_; }
+    /// An install or removal is waiting for the administrator prompt or its script.
+    bool logoHelperBusy() const { return logoHelperBusy_; }
+    /// Whether this computer has a lid-logo light at all.
+    bool logoHasLight() const { return logoHasLight_; }
+    /// false where the session switches the light itself and the helper is not needed.
+    bool logoNeedsHelper() const { return logo_->needsHelper(); }
     const std::string& audioOutputName() const { return audioOutputName_; }
     const std::optional<LastInput>& lastInput() const { return lastInput_; }
     const std::string& lastTouchDiagnostic() const { return lastTouchDiagnostic_; }
@@ -94,6 +100,8 @@ public:
     bool hasTouchscreen() const;
 
     void refreshHelperStatus();
+    /// Start the privileged step and return at once; logoHelperBusy() holds until it ends.
+    /// Ignored while one is already under way.
     void installLogoHelper();
     void uninstallLogoHelper();
     /// Runs once at quit: hides the overlay and leaves the logo lit.
@@ -120,6 +128,9 @@ Q_SIGNALS:
     void logoHelperInstalledChanged(bool installed);
     void logoHelperRunningChanged(bool running);
     void logoHelperMessageChanged();
+    void logoHelperBusyChanged(bool busy);
+    void logoHasLightChanged(bool hasLight);
+    void logoNeedsHelperChanged();
     void audioOutputNameChanged();
     void lastInputChanged();
     void lastTouchDiagnosticChanged();
@@ -131,6 +142,8 @@ private:
     void setLogoHelperInstalled(bool installed);
     void setLogoHelperRunning(bool running);
     void setLogoHelperMessage(std::optional<std::string> message);
+    void setLogoHelperBusy(bool busy);
+    void finishHelperRun(bool installed, std::optional<std::string> failure);
     void setAudioOutputName(std::string name);
     void setLastTouchDiagnostic(std::string diagnostic);
 
@@ -152,6 +165,8 @@ private:
     bool logoHelperInstalled_ = false;
     bool logoHelperRunning_ = false;
     std::optional<std::string> logoHelperMessage_;
+    bool logoHelperBusy_ = false;
+    bool logoHasLight_ = false;
     std::string audioOutputName_;
     std::optional<LastInput> lastInput_;
     std::string lastTouchDiagnostic_ = "No touch yet";

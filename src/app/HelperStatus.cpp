@@ -1,14 +1,26 @@
 #include "app/HelperStatus.hpp"
 
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace plinkora {
 
-HelperStatus::HelperStatus(std::string serviceUnitPath, std::string pipePath)
+HelperStatus::HelperStatus(std::string serviceUnitPath, std::string pipePath, std::string ledFolder)
     : serviceUnitPath_(std::move(serviceUnitPath))
-    , pipePath_(std::move(pipePath)) {}
+    , pipePath_(std::move(pipePath))
+    , ledFolder_(std::move(ledFolder)) {}
+
+bool HelperStatus::hasLidLogoLight() const {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(ledFolder_, error)) {
+        if (entry.path().filename().string().find("lid_logo") != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
 
 bool HelperStatus::isInstalled() const {
     struct stat info {};

@@ -1,11 +1,19 @@
 #pragma once
 
+#include <functional>
+#include <optional>
+#include <string>
+
 namespace plinkora {
 
 /// The lid logo's light as the application core drives it. Main thread only; nothing here
-/// blocks on the helper's pipe, but installing and removing wait for the administrator prompt.
+/// waits on the helper's pipe or on the administrator prompt.
 class LidLogo {
 public:
+    /// Called on the main thread once the privileged step has ended: empty on success,
+    /// otherwise the message to show.
+    using HelperDone = std::function<void(std::optional<std::string> failure)>;
+
     virtual ~LidLogo() = default;
 
     /// true: the logo rests dark and flashes on each note; false: pulsing stops, any pending
@@ -15,10 +23,16 @@ public:
     virtual void noteStruck(double litFor) = 0;
     /// Pulsing stops and "on" is sent even if the logo is believed lit.
     virtual void leaveLit() = 0;
-    /// Installs and starts the helper. Throws an exception whose what() is the message to show.
-    virtual void installHelper() = 0;
-    /// Removes the helper and leaves the logo lit. Throws like installHelper().
-    virtual void uninstallHelper() = 0;
+    /// Installs and starts the helper; `done` gets the outcome later.
+    virtual void installHelper(HelperDone done) = 0;
+    /// Removes the helper and leaves the logo as it was before the install; like
+    /// installHelper().
+    virtual void uninstallHelper(HelperDone done) = 0;
+    /// Whether the logo can be switched only through the root helper. false where the
+    /// desktop's login manager lets the user's session switch the light itself.
+    virtual bool needsHelper() const { return true; }
+    /// Called on the main thread when needsHelper() changes.
+    virtual void setOnNeedsHelperChanged(std::function<void()> /*callback*/) {}
 };
 
 } // namespace plinkora

@@ -17,6 +17,7 @@ HelperPaths HelperPaths::underRoot(const std::string& root) {
     paths.label = kLabel;
     paths.helperFolder = root + "/usr/local/libexec/plinkora";
     paths.helperScriptPath = paths.helperFolder + "/logo-helper.sh";
+    paths.ledStatePath = paths.helperFolder + "/led-state";
     paths.pipeFolder = root + "/run/plinkora";
     paths.pipePath = paths.pipeFolder + "/logo-control";
     paths.serviceUnitPath = root + "/etc/systemd/system/" + paths.serviceUnitName();

@@ -17,6 +17,9 @@ struct HelperPaths {
     std::string pipeFolder;
     std::string pipePath;
     std::string serviceUnitPath;
+    /// What the lid logo's lights were before the helper first switched them; uninstall
+    /// puts them back.
+    std::string ledStatePath;
     /// A shell glob, expanded by the helper on every command.
     std::string ledGlob;
 

@@ -3,28 +3,33 @@
 #include "logo/HelperPaths.hpp"
 
 #include <string>
+#include <sys/types.h>
 
 namespace plinkora {
 
-/// The four files of the lid-logo helper: the helper script, its systemd unit, and the scripts
-/// that install and remove both. Every line ends with a line feed; the texts are UTF-8.
+/// The lid-logo helper's texts: the helper script, its systemd unit, and the scripts that
+/// install and remove both. Every line ends with a line feed; the texts are UTF-8.
+///
+/// The install and uninstall scripts are run as root with their whole text on pkexec's
+/// command line ("sh -c"), and the install script carries the helper and the unit inside it,
+/// so root never reads a file that the user could change while the password prompt is up.
 class HelperTexts {
 public:
-    static constexpr const char* kHelperScriptName = "logo-helper.sh";
-    static constexpr const char* kInstallScriptName = "install.sh";
-    static constexpr const char* kUninstallScriptName = "uninstall.sh";
-
-    explicit HelperTexts(HelperPaths paths)
-        : paths_(std::move(paths)) {}
+    /// `owner` is the user who installs the helper: the only account besides root that may
+    /// open its pipe.
+    HelperTexts(HelperPaths paths, uid_t owner)
+        : paths_(std::move(paths))
+        , owner_(owner) {}
 
     /// Runs as root under systemd: serves "on" / "off" lines from the pipe. Nothing it reads
     /// is executed or used as a path; it only compares the line with the two words.
     std::string helperScript() const;
     std::string serviceUnit() const;
-    /// Copies the staged helper and unit from `stagingFolder` (no trailing slash) into place
-    /// and (re)starts the service; stops at the first failing command.
-    std::string installScript(const std::string& stagingFolder) const;
-    /// Removes everything the install script made and leaves the logo lit; always succeeds.
+    /// Puts the helper and the unit in place with explicit modes, records the lid logo's
+    /// lights as they are, and (re)starts the service; stops at the first failing command.
+    std::string installScript() const;
+    /// Removes everything the install script made and puts the lights back as they were before
+    /// the install; always succeeds.
     std::string uninstallScript() const;
 
     /// `text` as one single-quoted shell word, whatever it contains.
@@ -32,6 +37,7 @@ public:
 
 private:
     HelperPaths paths_;
+    uid_t owner_;
 };
 
 } // namespace plinkora

@@ -2,12 +2,11 @@
 
 #include "app/Logger.hpp"
 #include "logo/FifoPipeWriter.hpp"
-#include "logo/HelperError.hpp"
 #include "logo/HelperTexts.hpp"
 #include "logo/PkexecRunner.hpp"
-#include "logo/StagingFolder.hpp"
 
 #include <algorithm>
+#include <unistd.h>
 
 namespace plinkora {
 
@@ -19,17 +18,39 @@ constexpr double kLongestHold = 3600.0;
 } // namespace
 
 LidLogoController::LidLogoController(Scheduler& scheduler)
-    : LidLogoController(scheduler, HelperPaths::production(),
-                        std::make_unique<FifoPipeWriter>(HelperPaths::production().pipePath),
-                        std::make_unique<PkexecRunner>()) {}
+    : LidLogoController(
+          scheduler, HelperPaths::production(),
+          std::make_unique<FifoPipeWriter>(HelperPaths::production().pipePath),
+          std::make_unique<PkexecRunner>(),
+          std::make_unique<LogindLed>(QDBusConnection::systemBus(), "/sys/class/leds")) {}
 
 LidLogoController::LidLogoController(Scheduler& scheduler, HelperPaths paths,
                                      std::unique_ptr<PipeWriter> pipe,
-                                     std::unique_ptr<PrivilegedRunner> administrator)
+                                     std::unique_ptr<PrivilegedRunner> administrator,
+                                     std::unique_ptr<LogindLed> direct)
     : scheduler_(scheduler)
     , paths_(std::move(paths))
     , pipe_(std::move(pipe))
-    , administrator_(std::move(administrator)) {}
+    , administrator_(std::move(administrator))
+    , direct_(std::move(direct)) {
+    if (!direct_) {
+        return;
+    }
+    direct_->probe([weak = std::weak_ptr<LidLogoController*>(self_)](bool offered) {
+        const auto self = weak.lock();
+        if (!self || !offered) {
+            return;
+        }
+        LidLogoController& logo = **self;
+        Logger::info("The lid logo is switched through logind; no helper is needed");
+        logo.usesDirect_ = true;
+        // The light shows what was last decided, whatever the helper did with it.
+        logo.direct_->write(logo.lamp_);
+        if (logo.onNeedsHelperChanged_) {
+            logo.onNeedsHelperChanged_();
+        }
+    });
+}
 
 // Members go in reverse order: the darkening item (which refers to this object) first, the
 // writer, which lets the last lines reach the helper, after it.
@@ -66,12 +87,16 @@ void LidLogoController::leaveLit() {
     send(Lamp::on);
 }
 
-void LidLogoController::installHelper() {
-    runStaged(Script::install);
+void LidLogoController::installHelper(HelperDone done) {
+    runPrivileged(Script::install, std::move(done));
 }
 
-void LidLogoController::uninstallHelper() {
-    runStaged(Script::uninstall);
+void LidLogoController::uninstallHelper(HelperDone done) {
+    runPrivileged(Script::uninstall, std::move(done));
+}
+
+void LidLogoController::setOnNeedsHelperChanged(std::function<void()> callback) {
+    onNeedsHelperChanged_ = std::move(callback);
 }
 
 void LidLogoController::send(Lamp command) {
@@ -81,30 +106,35 @@ void LidLogoController::send(Lamp command) {
     // Taken as done now: a line the helper never gets is not tried again, and the next
     // different command is written normally.
     lamp_ = command;
-    pipe_->write(command);
+    if (usesDirect_) {
+        direct_->write(command);
+    } else {
+        pipe_->write(command);
+    }
 }
 
-void LidLogoController::runStaged(Script script) {
+void LidLogoController::runPrivileged(Script script, HelperDone done) {
     const bool installs = script == Script::install;
-    try {
-        const HelperTexts texts(paths_);
-        StagingFolder staging = StagingFolder::prepare();
-        staging.write({
-            {HelperTexts::kHelperScriptName, texts.helperScript()},
-            {paths_.serviceUnitName(), texts.serviceUnit()},
-            {HelperTexts::kInstallScriptName, texts.installScript(staging.path())},
-            {HelperTexts::kUninstallScriptName, texts.uninstallScript()},
+    const HelperTexts texts(paths_, ::getuid());
+    administrator_->runAsAdministrator(
+        installs ? texts.installScript() : texts.uninstallScript(),
+        [weak = std::weak_ptr<LidLogoController*>(self_), installs,
+         done = std::move(done)](std::optional<std::string> failure) {
+            if (failure) {
+                Logger::error(Logger::format("%s the logo helper failed: %s",
+                                             installs ? "Installing" : "Removing",
+                                             failure->c_str()));
+            } else {
+                Logger::info(installs ? "Logo helper installed" : "Logo helper removed");
+                // The helper has just been started or removed; either way the logo is lit now.
+                if (const auto self = weak.lock()) {
+                    (*self)->lamp_ = Lamp::on;
+                }
+            }
+            if (done) {
+                done(std::move(failure));
+            }
         });
-        administrator_->runAsAdministrator(staging.pathOf(
-            installs ? HelperTexts::kInstallScriptName : HelperTexts::kUninstallScriptName));
-    } catch (const HelperError& failure) {
-        Logger::error(Logger::format("%s the logo helper failed: %s",
-                                     installs ? "Installing" : "Removing", failure.what()));
-        throw;
-    }
-    Logger::info(installs ? "Logo helper installed" : "Logo helper removed");
-    // The helper has just been started or removed; either way the logo is lit now.
-    lamp_ = Lamp::on;
 }
 
 } // namespace plinkora

@@ -2,22 +2,44 @@
 
 #include "logo/PrivilegedRunner.hpp"
 
+#include <QObject>
+#include <QPointer>
+#include <QProcess>
+
 namespace plinkora {
 
-/// Gets administrator rights through polkit's pkexec, found on PATH.
+/// Gets administrator rights through polkit's pkexec. Main thread only.
+///
+/// pkexec is started by its absolute path, in a new session with no controlling terminal (so
+/// it can never ask for the password in a terminal and hang), with umask 022, no signal
+/// blocked, and a small fixed environment: nothing of the user's PATH, SHELL or locale reaches
+/// it or the script.
 class PkexecRunner final : public PrivilegedRunner {
 public:
+    static constexpr const char* kPkexec = "/usr/bin/pkexec";
     static constexpr const char* kMissingPkexec =
         "Installing the helper needs pkexec (polkit), which is not installed.";
     static constexpr const char* kDidNotFinish = "The installer did not finish.";
+    static constexpr const char* kDismissed = "The administrator password prompt was dismissed.";
+    static constexpr const char* kNotAuthorised =
+        "This account is not allowed to act as administrator here (not authorised).";
+    static constexpr const char* kNoAgent =
+        "No administrator password prompt could be shown: this desktop session has no polkit "
+        "authentication agent running.";
 
-    /// Exit status 0 is success. Otherwise the message is the last non-empty line pkexec or
-    /// the script wrote to standard error (pkexec's own says why: 126 when the prompt was
-    /// dismissed, 127 when not authorised), or kDidNotFinish when there is none.
-    void runAsAdministrator(const std::string& scriptPath) override;
+    explicit PkexecRunner(std::string pkexecPath = kPkexec);
+    ~PkexecRunner() override;
 
-    /// The last line of `errorOutput` with anything but white space, trimmed; empty if none.
-    static std::string lastNonEmptyLine(const std::string& errorOutput);
+    void runAsAdministrator(const std::string& scriptText, Done done) override;
+
+    /// The message for the user from how pkexec ended: its own reason when it refused (not
+    /// authorised, dismissed, no agent), else the last line the script wrote to standard
+    /// error, else kDidNotFinish.
+    static std::string failureMessage(int exitCode, const std::string& errorOutput);
+
+private:
+    std::string pkexecPath_;
+    QPointer<QProcess> running_;
 };
 
 } // namespace plinkora

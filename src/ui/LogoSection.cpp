@@ -39,11 +39,17 @@ LogoSection::LogoSection(AppState& state, bool sandboxed, QWidget* parent)
     }
 }
 
-LogoSection::HelperState LogoSection::helperState(bool installed, bool running) {
-    if (!installed) {
+LogoSection::HelperState LogoSection::helperState(const AppState& state) {
+    if (state.logoHelperBusy()) {
+        return HelperState::waiting;
+    }
+    if (!state.logoHelperInstalled()) {
         return HelperState::notInstalled;
     }
-    return running ? HelperState::running : HelperState::notRunning;
+    if (!state.logoHasLight()) {
+        return HelperState::noLight;
+    }
+    return state.logoHelperRunning() ? HelperState::running : HelperState::notRunning;
 }
 
 QString LogoSection::helperStatus(HelperState state) {
@@ -52,6 +58,10 @@ QString LogoSection::helperStatus(HelperState state) {
         return tr("Not installed");
     case HelperState::running:
         return tr("Installed and running");
+    case HelperState::noLight:
+        return tr("Installed, but this computer has no lid-logo light");
+    case HelperState::waiting:
+        return tr("Waiting for the administrator password…");
     case HelperState::notRunning:
         break;
     }
@@ -61,10 +71,12 @@ QString LogoSection::helperStatus(HelperState state) {
 QColor LogoSection::helperColor(HelperState state, const QPalette& palette) {
     switch (state) {
     case HelperState::notInstalled:
+    case HelperState::waiting:
         return secondaryColor(palette);
     case HelperState::running:
         return QColor(0x34, 0xc7, 0x59);
     case HelperState::notRunning:
+    case HelperState::noLight:
         break;
     }
     return QColor(0xff, 0x95, 0x00);
@@ -78,6 +90,12 @@ void LogoSection::buildHelperRows() {
     connect(&state_, &AppState::pulsesLogoChanged, pulse, &QCheckBox::setChecked);
     addRow(pulse);
 
+    direct_ = new QLabel(tr("This computer lets Plinkora switch the lid logo's light itself: no "
+                            "helper is needed."));
+    direct_->setObjectName(QStringLiteral("logoDirect"));
+    direct_->setWordWrap(true);
+    directRow_ = addRow(direct_);
+
     auto* readout = new QWidget;
     auto* readoutLayout = new QHBoxLayout(readout);
     readoutLayout->setContentsMargins(0, 0, 0, 0);
@@ -89,7 +107,7 @@ void LogoSection::buildHelperRows() {
     status_->setObjectName(QStringLiteral("helperStatus"));
     readoutLayout->addWidget(dot_, 0, Qt::AlignVCenter);
     readoutLayout->addWidget(status_, 0, Qt::AlignVCenter);
-    addLabelledRow(tr("Helper"), readout);
+    helperRow_ = addLabelledRow(tr("Helper"), readout);
 
     auto* buttons = new QWidget;
     auto* buttonLayout = new QHBoxLayout(buttons);
@@ -101,8 +119,8 @@ void LogoSection::buildHelperRows() {
     buttonLayout->addWidget(install_);
     buttonLayout->addWidget(refresh);
     buttonLayout->addStretch(1);
-    addRow(buttons);
-    // Both run the privileged step synchronously: the window waits for the password prompt.
+    buttonsRow_ = addRow(buttons);
+    // The privileged step runs on its own; the window stays live and shows that it waits.
     connect(install_, &QPushButton::clicked, this, [this] {
         if (state_.logoHelperInstalled()) {
             state_.uninstallLogoHelper();
@@ -127,6 +145,9 @@ void LogoSection::buildHelperRows() {
     connect(&state_, &AppState::logoHelperInstalledChanged, this, [this] { showHelper(); });
     connect(&state_, &AppState::logoHelperRunningChanged, this, [this] { showHelper(); });
     connect(&state_, &AppState::logoHelperMessageChanged, this, [this] { showMessage(); });
+    connect(&state_, &AppState::logoHelperBusyChanged, this, [this] { showHelper(); });
+    connect(&state_, &AppState::logoHasLightChanged, this, [this] { showHelper(); });
+    connect(&state_, &AppState::logoNeedsHelperChanged, this, [this] { showHelper(); });
 
     setFooter(tr(
         "Linux lets only the administrator switch the lid logo's light, so installing the helper "
@@ -158,11 +179,17 @@ void LogoSection::buildSandboxedRows() {
 }
 
 void LogoSection::showHelper() {
-    const HelperState now = helperState(state_.logoHelperInstalled(), state_.logoHelperRunning());
+    const HelperState now = helperState(state_);
     dot_->setPixmap(dot(helperColor(now, palette()), devicePixelRatioF()));
     status_->setText(helperStatus(now));
     install_->setText(state_.logoHelperInstalled() ? tr("Uninstall Helper…")
                                                    : tr("Install Helper…"));
+    install_->setEnabled(now != HelperState::waiting);
+    // Without a helper to manage, its rows go; one left installed can still be removed.
+    const bool needsHelper = state_.logoNeedsHelper();
+    setRowVisible(directRow_, !needsHelper);
+    setRowVisible(helperRow_, needsHelper || state_.logoHelperInstalled());
+    setRowVisible(buttonsRow_, needsHelper || state_.logoHelperInstalled());
 }
 
 void LogoSection::showMessage() {

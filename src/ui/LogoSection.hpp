@@ -19,11 +19,11 @@ class LogoSection final : public FormSection {
 public:
     static constexpr const char* kDownloadPage = "https://plinkora.org/plinkora/";
 
-    enum class HelperState { notInstalled, running, notRunning };
+    enum class HelperState { notInstalled, running, notRunning, noLight, waiting };
 
     LogoSection(AppState& state, bool sandboxed, QWidget* parent = nullptr);
 
-    static HelperState helperState(bool installed, bool running);
+    static HelperState helperState(const AppState& state);
     static QString helperStatus(HelperState state);
     static QColor helperColor(HelperState state, const QPalette& palette);
 
@@ -37,6 +37,10 @@ private:
     QLabel* dot_ = nullptr;
     QLabel* status_ = nullptr;
     QPushButton* install_ = nullptr;
+    QLabel* direct_ = nullptr;
+    QWidget* directRow_ = nullptr;
+    QWidget* helperRow_ = nullptr;
+    QWidget* buttonsRow_ = nullptr;
     QLabel* message_ = nullptr;
     QWidget* messageRow_ = nullptr;
 };

@@ -256,8 +256,17 @@ TEST_F(AppStateTest, HelperInstallRechecksAfterPointEightSeconds) {
     // Off by now: the re-check refreshes but does not assert pulsing.
     EXPECT_TRUE(since(app.log, mark).empty());
 
+    // Until the administrator step ends the state says so, and a second request waits its turn.
+    app.logo->holdsReplies = true;
+    mark = app.log.size();
     state.uninstallLogoHelper();
+    EXPECT_TRUE(state.logoHelperBusy());
+    state.installLogoHelper();
+    EXPECT_THAT(since(app.log, mark), ElementsAre("logo.uninstallHelper"));
+    app.logo->finishPending();
+    EXPECT_FALSE(state.logoHelperBusy());
     EXPECT_EQ(state.logoHelperMessage(), "The installer did not finish.");
+    app.logo->holdsReplies = false;
     app.logo->failure.clear();
     state.uninstallLogoHelper();
     EXPECT_FALSE(state.logoHelperMessage());

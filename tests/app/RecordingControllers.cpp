@@ -68,18 +68,26 @@ void RecordingLogo::noteStruck(double litFor) {
     log_.push_back("logo.noteStruck(" + number(litFor) + ")");
 }
 
-void RecordingLogo::installHelper() {
+void RecordingLogo::installHelper(HelperDone done) {
     log_.push_back("logo.installHelper");
-    if (!failure.empty()) {
-        throw std::runtime_error(failure);
+    pending = std::move(done);
+    if (!holdsReplies) {
+        finishPending();
     }
 }
 
-void RecordingLogo::uninstallHelper() {
+void RecordingLogo::uninstallHelper(HelperDone done) {
     log_.push_back("logo.uninstallHelper");
-    if (!failure.empty()) {
-        throw std::runtime_error(failure);
+    pending = std::move(done);
+    if (!holdsReplies) {
+        finishPending();
     }
+}
+
+void RecordingLogo::finishPending() {
+    auto done = std::move(pending);
+    pending = {};
+    done(failure.empty() ? std::nullopt : std::optional<std::string>(failure));
 }
 
 std::optional<std::string> FakeLoginItem::setEnabled(bool value) {

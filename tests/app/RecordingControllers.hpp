@@ -76,10 +76,20 @@ public:
     void setPulsing(bool pulsing) override;
     void noteStruck(double litFor) override;
     void leaveLit() override { log_.push_back("logo.leaveLit"); }
-    void installHelper() override;
-    void uninstallHelper() override;
+    void installHelper(HelperDone done) override;
+    void uninstallHelper(HelperDone done) override;
 
-    std::string failure; ///< Thrown by install and uninstall when not empty.
+    std::string failure; ///< Reported by install and uninstall when not empty.
+    /// When set, install and uninstall wait for finishPending() instead of ending at once.
+    bool holdsReplies = false;
+    HelperDone pending;
+    void finishPending();
+    bool needsHelper() const override { return !switchesDirectly; }
+    void setOnNeedsHelperChanged(std::function<void()> callback) override {
+        onNeedsHelperChanged = std::move(callback);
+    }
+    bool switchesDirectly = false;
+    std::function<void()> onNeedsHelperChanged;
 
 private:
     CallLog& log_;

@@ -1,19 +1,22 @@
-// The controller's timing and repeat rules on the manual clock, and staging into a private
-// runtime folder.
+// The controller's timing and repeat rules on the manual clock, its privileged runs, and the
+// direct way through a stand-in logind on a private bus.
 #include "logo/LidLogoController.hpp"
 
+#include "ChildProcess.hpp"
 #include "LogCapture.hpp"
 #include "ManualScheduler.hpp"
 #include "TempHome.hpp"
-#include "logo/HelperError.hpp"
 #include "logo/HelperTexts.hpp"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
 #include <QDir>
-#include <filesystem>
-#include <fstream>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
 #include <gtest/gtest.h>
-#include <sstream>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace plinkora {
@@ -21,7 +24,6 @@ namespace {
 
 using testing::LogCapture;
 using testing::ManualScheduler;
-using testing::ScopedEnv;
 using testing::TempHome;
 
 struct Written {
@@ -41,47 +43,30 @@ private:
     std::vector<Written>& log_;
 };
 
-/// Stands in for pkexec: remembers the script and what it said while it ran, then succeeds
-/// or throws like a failed run.
+/// Stands in for pkexec: keeps each script and its outcome until the test answers.
 class RecordingAdministrator final : public PrivilegedRunner {
 public:
     struct Run {
-        std::string scriptPath;
         std::string scriptText;
+        Done done;
     };
-    RecordingAdministrator(std::vector<Run>& runs, const char* failure)
-        : runs_(runs)
-        , failure_(failure) {}
-    void runAsAdministrator(const std::string& scriptPath) override {
-        std::ifstream in(scriptPath);
-        std::stringstream text;
-        text << in.rdbuf();
-        runs_.push_back({scriptPath, text.str()});
-        if (failure_ != nullptr) {
-            throw HelperError::scriptFailed(failure_);
-        }
+    explicit RecordingAdministrator(std::vector<Run>& runs)
+        : runs_(runs) {}
+    void runAsAdministrator(const std::string& scriptText, Done done) override {
+        runs_.push_back({scriptText, std::move(done)});
     }
 
 private:
     std::vector<Run>& runs_;
-    const char* failure_;
 };
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class LidLogoControllerTest : public ::testing::Test {
 protected:
-    std::unique_ptr<LidLogoController> makeController(const char* installFailure = nullptr) {
+    std::unique_ptr<LidLogoController> makeController(std::unique_ptr<LogindLed> direct = nullptr) {
         return std::make_unique<LidLogoController>(
             clock, HelperPaths::production(), std::make_unique<RecordingPipe>(clock, written),
-            std::make_unique<RecordingAdministrator>(runs, installFailure));
+            std::make_unique<RecordingAdministrator>(runs), std::move(direct));
     }
-
     TempHome home;
     ManualScheduler clock;
     std::vector<Written> written;
@@ -171,148 +156,170 @@ TEST_F(LidLogoControllerTest, AZeroOrInvalidHoldDarkensAtOnce) {
     EXPECT_EQ(written[2].command, Lamp::off);
 }
 
-TEST_F(LidLogoControllerTest, TheLogoIsTakenToBeLitAfterASuccessfulInstall) {
+TEST_F(LidLogoControllerTest, InstallAndRemovalRunTheirWholeScriptAndReportLater) {
     auto logo = makeController();
     logo->setPulsing(true);
-    logo->installHelper();
+    std::vector<std::optional<std::string>> outcomes;
+    const auto record = [&](std::optional<std::string> failure) { outcomes.push_back(failure); };
+
+    logo->installHelper(record);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_TRUE(outcomes.empty()) << "nothing is reported before the run ends";
+    const HelperTexts texts(HelperPaths::production(), ::getuid());
+    EXPECT_EQ(runs[0].scriptText, texts.installScript());
+    runs[0].done(std::nullopt);
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_FALSE(outcomes[0]);
+
+    // The fresh helper shows the logo lit: "on" would be a repeat, "off" is new.
     written.clear();
-    // "on" would repeat what the fresh helper shows; "off" is new.
     logo->setPulsing(false);
     EXPECT_TRUE(written.empty());
     logo->setPulsing(true);
     ASSERT_EQ(written.size(), 1u);
     EXPECT_EQ(written[0].command, Lamp::off);
 
-    logo->uninstallHelper();
-    written.clear();
-    logo->setPulsing(false);
-    EXPECT_TRUE(written.empty());
-}
-
-TEST_F(LidLogoControllerTest, AFailedInstallLeavesTheLampAndIsLogged) {
-    auto logo = makeController("Error executing command as another user: Request dismissed");
     LogCapture log;
-    logo->setPulsing(true);
-    try {
-        logo->installHelper();
-        FAIL() << "no error";
-    } catch (const HelperError& failure) {
-        EXPECT_EQ(failure.kind(), HelperError::Kind::scriptFailed);
-        EXPECT_STREQ(failure.what(), "Error executing command as another user: Request dismissed");
-    }
-    EXPECT_TRUE(log.contains("Installing the logo helper failed: Error executing command as "
-                             "another user: Request dismissed"));
+    logo->uninstallHelper(record);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[1].scriptText, texts.uninstallScript());
+    runs[1].done(std::string("The administrator password prompt was dismissed."));
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_EQ(outcomes[1], "The administrator password prompt was dismissed.");
+    EXPECT_TRUE(log.contains(
+        "Removing the logo helper failed: The administrator password prompt was dismissed."));
+    // A failed run leaves the lamp as it was.
     written.clear();
     logo->setPulsing(false);
     ASSERT_EQ(written.size(), 1u);
     EXPECT_EQ(written[0].command, Lamp::on);
+
+    // An answer that comes after the controller has gone still reaches the caller, safely.
+    logo->installHelper(record);
+    logo.reset();
+    runs[2].done(std::nullopt);
+    EXPECT_EQ(outcomes.size(), 3u);
 }
 
-// --- Staging ---
+// --- The direct way: logind's SetBrightness on a private system bus ---
 
-TEST_F(LidLogoControllerTest, StagesAllFourFilesPrivatelyAndReusesTheFolder) {
-    const std::string folder = home.runtimeDir().toStdString() + "/PlinkoraHelper";
-    home.writeFile(QStringLiteral("run/PlinkoraHelper/install.sh"), "echo stale\n");
-    ::chmod(folder.c_str(), 0700);
+/// logind's session object as far as the light goes: Introspect, and SetBrightness calls kept
+/// for the test to read.
+class StandInLogind final : public QDBusVirtualObject {
+public:
+    bool offersBrightness = true;
+    int introspections = 0;
+    std::vector<std::string> calls;
 
-    auto logo = makeController();
-    logo->installHelper();
-    logo->uninstallHelper();
-
-    ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs[0].scriptPath, folder + "/install.sh");
-    EXPECT_EQ(runs[1].scriptPath, folder + "/uninstall.sh");
-    const HelperTexts texts(HelperPaths::production());
-    EXPECT_EQ(runs[0].scriptText, texts.installScript(folder));
-    EXPECT_EQ(runs[1].scriptText, texts.uninstallScript());
-    EXPECT_EQ(readFile(folder + "/logo-helper.sh"), texts.helperScript());
-    EXPECT_EQ(readFile(folder + "/org.plinkora.Plinkora.LogoHelper.service"), texts.serviceUnit());
-
-    struct stat info {};
-    ASSERT_EQ(::stat(folder.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0700u);
-    std::size_t entries = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        ++entries;
-        ASSERT_EQ(::stat(entry.path().c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 077, 0u) << entry.path();
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& bus) override {
+        if (message.member() == QLatin1String("Introspect")) {
+            ++introspections;
+            QString xml = QStringLiteral("<node><interface name=\"org.freedesktop.login1.Session\">"
+                                         "<method name=\"Activate\"/>");
+            if (offersBrightness) {
+                xml += QStringLiteral("<method name=\"SetBrightness\"><arg type=\"s\"/>"
+                                      "<arg type=\"s\"/><arg type=\"u\"/></method>");
+            }
+            bus.send(message.createReply(xml + QStringLiteral("</interface></node>")));
+            return true;
+        }
+        if (message.member() == QLatin1String("SetBrightness") && offersBrightness) {
+            const auto args = message.arguments();
+            calls.push_back(args.value(0).toString().toStdString() + " " +
+                            args.value(1).toString().toStdString() + " " +
+                            std::to_string(args.value(2).toUInt()));
+            bus.send(message.createReply());
+            return true;
+        }
+        bus.send(
+            message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
+                                     QStringLiteral("No such method")));
+        return true;
     }
-    EXPECT_EQ(entries, 4u) << "no partial files are left behind";
+};
+
+class LogindTest : public LidLogoControllerTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(busDir.isValid());
+        const std::string address = "unix:path=" + busDir.path().toStdString() + "/bus";
+        daemon = std::make_unique<testing::ChildProcess>(std::vector<std::string>{
+            "dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + address});
+        for (int i = 0; i < 500 && !service.isConnected(); ++i) {
+            QThread::msleep(10);
+            QDBusConnection::disconnectFromBus(QStringLiteral("logind"));
+            service = QDBusConnection::connectToBus(QString::fromStdString(address),
+                                                    QStringLiteral("logind"));
+        }
+        client = QDBusConnection::connectToBus(QString::fromStdString(address),
+                                               QStringLiteral("client"));
+        ASSERT_TRUE(service.isConnected() && client.isConnected()) << "no private bus";
+        ASSERT_TRUE(
+            service.registerVirtualObject(QString::fromUtf8(LogindLed::kSessionPath), &logind));
+        ASSERT_TRUE(service.registerService(QString::fromUtf8(LogindLed::kService)));
+        QDir().mkpath(leds.path() + QStringLiteral("/input3::capslock"));
+        QDir().mkpath(leds.path() + QStringLiteral("/tpacpi::lid_logo_dot"));
+        home.writeFile(QStringLiteral("leds/tpacpi::lid_logo_dot/max_brightness"), "255\n");
+    }
+    void TearDown() override {
+        QDBusConnection::disconnectFromBus(QStringLiteral("client"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("logind"));
+    }
+    std::unique_ptr<LidLogoController> makeDirectController(bool* changed) {
+        auto logo = makeController(
+            std::make_unique<LogindLed>(client, home.path().toStdString() + "/leds"));
+        logo->setOnNeedsHelperChanged([changed] { *changed = true; });
+        return logo;
+    }
+    template <typename Condition> static bool spinUntil(Condition done) {
+        return QTest::qWaitFor(done, 5000);
+    }
+
+    QTemporaryDir busDir;
+    std::unique_ptr<testing::ChildProcess> daemon;
+    QDBusConnection service{QStringLiteral("logind")};
+    QDBusConnection client{QStringLiteral("client")};
+    StandInLogind logind;
+    QDir leds{home.path() + QStringLiteral("/leds")};
+};
+
+TEST_F(LogindTest, WhereLogindSwitchesLightsNoHelperIsNeeded) {
+    bool changed = false;
+    auto logo = makeDirectController(&changed);
+    logo->setPulsing(true);
+    EXPECT_TRUE(logo->needsHelper()) << "the helper's way until logind has answered";
+    ASSERT_TRUE(spinUntil([&] { return changed; }));
+    EXPECT_FALSE(logo->needsHelper());
+
+    // What was decided before the answer reaches the light, and every command after it.
+    logo->noteStruck(0.5);
+    clock.advance(1.0);
+    ASSERT_TRUE(spinUntil([&] { return logind.calls.size() == 3; }));
+    EXPECT_EQ(logind.calls, (std::vector<std::string>{"leds tpacpi::lid_logo_dot 0",
+                                                      "leds tpacpi::lid_logo_dot 255",
+                                                      "leds tpacpi::lid_logo_dot 0"}));
+    ASSERT_EQ(written.size(), 1u) << "only the command before the answer went to the pipe";
 }
 
-TEST_F(LidLogoControllerTest, RefusesAPlantedLinkAndWritesNothingThroughIt) {
-    const std::string target = home.path().toStdString() + "/elsewhere";
-    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(target)));
-    const std::string folder = home.runtimeDir().toStdString() + "/PlinkoraHelper";
-    ASSERT_EQ(::symlink(target.c_str(), folder.c_str()), 0);
-
-    auto logo = makeController();
-    try {
-        logo->installHelper();
-        FAIL() << "no error";
-    } catch (const HelperError& failure) {
-        EXPECT_EQ(failure.kind(), HelperError::Kind::stagingFailed);
-        EXPECT_NE(std::string(failure.what()).find(folder), std::string::npos) << failure.what();
+TEST_F(LogindTest, WithoutSetBrightnessOrALidLogoTheHelperStays) {
+    for (const bool hasLight : {true, false}) {
+        logind.offersBrightness = !hasLight;
+        if (!hasLight) {
+            leds.removeRecursively();
+        }
+        bool changed = false;
+        auto logo = makeDirectController(&changed);
+        logo->setPulsing(true);
+        // Settled once logind has answered the probe (never asked without a light).
+        ASSERT_EQ(spinUntil([&] { return logind.introspections == 1; }), hasLight);
+        QTest::qWait(50);
+        logind.introspections = 0;
+        EXPECT_FALSE(changed) << hasLight;
+        EXPECT_TRUE(logo->needsHelper()) << hasLight;
+        EXPECT_TRUE(logind.calls.empty()) << hasLight;
+        EXPECT_EQ(written.back().command, Lamp::off);
     }
-    EXPECT_TRUE(runs.empty());
-    EXPECT_TRUE(std::filesystem::is_empty(target));
-}
-
-TEST_F(LidLogoControllerTest, RefusesAFolderOfAnotherUserOrOpenToOthers) {
-    const std::string folder = home.runtimeDir().toStdString() + "/PlinkoraHelper";
-    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
-    auto logo = makeController();
-
-    if (::geteuid() == 0) {
-        ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
-        EXPECT_THROW(logo->installHelper(), HelperError);
-        EXPECT_TRUE(std::filesystem::is_empty(folder));
-        ASSERT_EQ(::chown(folder.c_str(), 0, 0), 0);
-    } else {
-        std::cerr << "not root: the other user's folder case needs chown and is not run\n";
-    }
-
-    ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
-    try {
-        logo->uninstallHelper();
-        FAIL() << "no error";
-    } catch (const HelperError& failure) {
-        EXPECT_NE(std::string(failure.what()).find(folder), std::string::npos) << failure.what();
-    }
-    EXPECT_TRUE(std::filesystem::is_empty(folder));
-    EXPECT_TRUE(runs.empty());
-}
-
-TEST_F(LidLogoControllerTest, WithoutAPrivateRuntimeFolderStagesInAFreshTemporaryOne) {
-    const std::string tmp = home.path().toStdString() + "/tmp";
-    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(tmp)));
-    ScopedEnv tmpdir("TMPDIR", tmp);
-    auto logo = makeController();
-
-    for (const char* runtime : {"", "relative/run", "/nonexistent/run"}) {
-        ScopedEnv unusable("XDG_RUNTIME_DIR", std::string(runtime));
-        logo->installHelper();
-    }
-    {
-        // A runtime folder that others may write into is no place for root's script.
-        ASSERT_EQ(::chmod(home.runtimeDir().toUtf8().constData(), 0777), 0);
-        logo->installHelper();
-    }
-    ASSERT_EQ(runs.size(), 4u);
-    for (const auto& run : runs) {
-        const std::string folder = std::filesystem::path(run.scriptPath).parent_path();
-        EXPECT_EQ(folder.rfind(tmp + "/PlinkoraHelper-", 0), 0u) << folder;
-        EXPECT_EQ(run.scriptText, HelperTexts(HelperPaths::production()).installScript(folder));
-        EXPECT_FALSE(std::filesystem::exists(folder)) << "a fresh folder is removed after use";
-    }
-    EXPECT_FALSE(std::filesystem::exists(home.runtimeDir().toStdString() + "/PlinkoraHelper"));
-
-    // A TMPDIR where others could rename the fresh folder is passed over for /tmp.
-    ASSERT_EQ(::chmod(tmp.c_str(), 0777), 0);
-    logo->installHelper();
-    ASSERT_EQ(runs.size(), 5u);
-    EXPECT_EQ(runs.back().scriptPath.rfind("/tmp/PlinkoraHelper-", 0), 0u)
-        << runs.back().scriptPath;
 }
 
 } // namespace

@@ -1,19 +1,20 @@
-// Administrator rights through stand-in pkexec programs on PATH, and a whole install and
-// removal by the controller into a temporary root.
+// Administrator rights through stand-in pkexec programs, and a whole install and removal by
+// the controller into a temporary root.
 #include "logo/PkexecRunner.hpp"
 
 #include "ManualScheduler.hpp"
 #include "StandIns.hpp"
 #include "TempHome.hpp"
-#include "logo/HelperError.hpp"
+#include "logo/HelperTexts.hpp"
 #include "logo/LidLogoController.hpp"
 
 #include <QTemporaryDir>
+#include <QTest>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <sys/stat.h>
+#include <unistd.h>
 
 namespace plinkora {
 namespace {
@@ -21,7 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ScopedEnv;
 using testing::writeFile;
-using testing::writeStandInSystemctl;
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path);
@@ -35,86 +35,87 @@ protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
 
     void standInPkexec(const std::string& body, fs::perms perms = fs::perms(0755)) {
-        writeFile(bin / "pkexec", "#!/bin/sh\n" + body, perms);
+        writeFile(pkexec, "#!/bin/sh\n" + body, perms);
     }
-    /// What runAsAdministrator threw, or "" when it succeeded.
-    std::string failureOf(const std::string& scriptPath) {
-        ScopedEnv path("PATH", bin.string() + ":/usr/bin:/bin");
-        try {
-            PkexecRunner().runAsAdministrator(scriptPath);
-        } catch (const HelperError& failure) {
-            EXPECT_EQ(failure.kind(), HelperError::Kind::scriptFailed);
-            return failure.what();
-        }
-        return {};
+    /// Runs `script` through the stand-in and waits for the outcome: "" for success.
+    std::string outcomeOf(const std::string& script) {
+        PkexecRunner runner(pkexec.string());
+        std::optional<std::optional<std::string>> outcome;
+        runner.runAsAdministrator(
+            script, [&](std::optional<std::string> failure) { outcome = std::move(failure); });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 20000));
+        return outcome && *outcome ? **outcome : std::string();
     }
 
     QTemporaryDir dir;
     const fs::path base = dir.path().toStdString();
-    // /usr/bin has the real pkexec, so the stand-ins go first; "no pkexec" empties PATH.
-    const fs::path bin = base / "bin";
+    const fs::path pkexec = base / "bin/pkexec";
 };
 
-TEST_F(PkexecRunnerTest, RunsTheScriptWithShAsOneArgumentAndSucceedsOnZero) {
-    standInPkexec("for arg in \"$@\"; do echo \"[$arg]\"; done > \"$(dirname \"$0\")/args\"\n"
+TEST_F(PkexecRunnerTest, RunsTheWholeTextDetachedWithAFixedEnvironmentAndNeverWaits) {
+    // The stand-in notes how it was started, then holds until the test lets it go.
+    standInPkexec("cd \"$(dirname \"$0\")\"\n"
+                  "{ for arg in \"$@\"; do echo \"[$arg]\"; done; env | grep -v 'PWD=' | sort;\n"
+                  "  umask; [ \"$(cut -d' ' -f6 /proc/$$/stat)\" = $$ ] && echo session-leader;\n"
+                  "} > seen\n"
+                  "while [ ! -e go ]; do sleep 0.02; done\n"
                   "exec \"$@\"\n");
-    const fs::path script = base / "it's a \"staged\" folder/install.sh";
-    writeFile(script, "echo done > \"$(dirname \"$0\")/ran\"\n", fs::perms(0600));
+    ScopedEnv path("PATH", base.string() + "/evil:/usr/bin:/bin");
+    ScopedEnv shell("SHELL", std::string("/nonexistent/shell"));
+    ScopedEnv lang("LANG", std::string("xx_XX.bogus"));
+    const std::string script = "echo \"it's \\\"run\\\" $0\" > '" + (base / "ran").string() + "'";
 
-    EXPECT_EQ(failureOf(script.string()), "");
-    EXPECT_EQ(readFile(bin / "args"), "[/bin/sh]\n[" + script.string() + "]\n");
-    EXPECT_EQ(readFile(script.parent_path() / "ran"), "done\n");
+    PkexecRunner runner(pkexec.string());
+    std::optional<std::optional<std::string>> outcome;
+    runner.runAsAdministrator(script, [&](auto failure) { outcome = std::move(failure); });
+    EXPECT_FALSE(outcome) << "returned before the administrator step ended";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(base / "bin/seen"); }, 20000));
+    EXPECT_FALSE(outcome);
+    writeFile(base / "bin/go", "");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 20000));
+    EXPECT_EQ(*outcome, std::nullopt);
+
+    EXPECT_EQ(readFile(base / "bin/seen"), "[/bin/sh]\n[-c]\n[" + script +
+                                               "]\n[plinkora-helper]\n"
+                                               "LC_ALL=C\nPATH=/usr/sbin:/usr/bin:/sbin:/bin\n"
+                                               "0022\nsession-leader\n");
+    EXPECT_EQ(readFile(base / "ran"), "it's \"run\" plinkora-helper\n");
 }
 
-TEST_F(PkexecRunnerTest, AFailureShowsTheLastLineOnStandardError) {
-    standInPkexec("echo '==== AUTHENTICATING ====' >&2\n"
-                  "echo 'Error executing command as another user: Request dismissed' >&2\n"
-                  "printf '  \\n\\n' >&2\n"
-                  "exit 126\n");
-    EXPECT_EQ(failureOf("/nonexistent/install.sh"),
-              "Error executing command as another user: Request dismissed");
-
-    // The script's own failure comes through pkexec the same way.
-    standInPkexec("exec \"$@\"\n");
-    const fs::path script = base / "install.sh";
-    writeFile(script, "set -e\necho 'starting' >&2\nfalse\necho 'not reached' >&2\n",
-              fs::perms(0600));
-    EXPECT_EQ(failureOf(script.string()), "starting");
-}
-
-TEST_F(PkexecRunnerTest, ASilentFailureDidNotFinish) {
-    standInPkexec("exit 127\n");
-    EXPECT_EQ(failureOf("/x/install.sh"), "The installer did not finish.");
-    standInPkexec("printf '\\n \\t\\n' >&2\nkill -KILL $$\n");
-    EXPECT_EQ(failureOf("/x/install.sh"), "The installer did not finish.");
-}
-
-TEST_F(PkexecRunnerTest, WithoutPkexecTheUserIsToldWhatIsMissing) {
-    fs::create_directories(bin);
-    {
-        ScopedEnv path("PATH", bin.string());
-        try {
-            PkexecRunner().runAsAdministrator("/x/install.sh");
-            FAIL() << "no error";
-        } catch (const HelperError& failure) {
-            EXPECT_STREQ(failure.what(),
-                         "Installing the helper needs pkexec (polkit), which is not installed.");
-        }
+TEST_F(PkexecRunnerTest, TheUserIsToldWhyItFailed) {
+    const struct {
+        const char* standIn;
+        const char* message;
+    } cases[] = {
+        {"echo 'Error executing command as another user: Not authorized' >&2\n"
+         "printf '\\nThis incident has been reported.\\n' >&2\nexit 127\n",
+         PkexecRunner::kNotAuthorised},
+        {"echo 'Error executing command as another user: Request dismissed' >&2\nexit 126\n",
+         PkexecRunner::kDismissed},
+        {"echo 'Error executing command as another user: No authentication agent found.' >&2\n"
+         "exit 127\n",
+         PkexecRunner::kNoAgent},
+        // The script's own failure comes through pkexec as its last line on standard error.
+        {"exec \"$@\"\n", "mkdir: cannot create directory: Read-only file system"},
+        {"exit 127\n", PkexecRunner::kDidNotFinish},
+        {"printf '\\n \\t\\n' >&2\nkill -KILL $$\n", PkexecRunner::kDidNotFinish},
+    };
+    for (const auto& each : cases) {
+        standInPkexec(each.standIn);
+        EXPECT_EQ(outcomeOf("echo starting >&2\n"
+                            "echo 'mkdir: cannot create directory: Read-only file system' >&2\n"
+                            "exit 1\n"),
+                  each.message)
+            << each.standIn;
     }
-    // One that cannot be started is as good as none.
+    // None, or one that cannot be started.
+    fs::remove(pkexec);
+    EXPECT_EQ(outcomeOf("exit 0"), PkexecRunner::kMissingPkexec);
     standInPkexec("exit 0\n", fs::perms(0644));
-    {
-        ScopedEnv path("PATH", bin.string());
-        try {
-            PkexecRunner().runAsAdministrator("/x/install.sh");
-            FAIL() << "no error";
-        } catch (const HelperError& failure) {
-            EXPECT_STREQ(failure.what(), PkexecRunner::kMissingPkexec);
-        }
-    }
+    EXPECT_EQ(outcomeOf("exit 0"), PkexecRunner::kMissingPkexec);
 }
 
-// --- The whole way: controller, private staging, pkexec, the scripts ---
+// --- The whole way: controller, pkexec, the scripts ---
 
 class RecordingPipe final : public PipeWriter {
 public:
@@ -128,15 +129,11 @@ private:
 
 TEST_F(PkexecRunnerTest, TheControllerInstallsAndRemovesTheHelper) {
     testing::TempHome home;
-    // A runtime folder whose path needs quoting in the install script.
-    const fs::path runtime = base / "it's a run";
-    fs::create_directories(runtime);
-    fs::permissions(runtime, fs::perms(0700));
-    ScopedEnv xdg("XDG_RUNTIME_DIR", runtime.string());
-    ScopedEnv logs("STANDIN_LOG", base.string());
-    ScopedEnv path("PATH", bin.string() + ":/usr/bin:/bin");
-    standInPkexec("exec \"$@\"\n");
-    writeStandInSystemctl(bin);
+    const fs::path bin = base / "bin";
+    // pkexec hands the script a fixed PATH; this one puts the stand-ins first.
+    standInPkexec("PATH='" + bin.string() + "':$PATH STANDIN_LOG='" + base.string() +
+                  "' exec \"$@\"\n");
+    testing::writeStandInSystemctl(bin);
     writeFile(bin / "chown", "#!/bin/sh\n", fs::perms(0755));
     const fs::path root = base / "root";
     fs::create_directories(root / "etc/systemd/system");
@@ -145,29 +142,28 @@ TEST_F(PkexecRunnerTest, TheControllerInstallsAndRemovesTheHelper) {
     testing::ManualScheduler clock;
     std::vector<Lamp> written;
     LidLogoController logo(clock, paths, std::make_unique<RecordingPipe>(written),
-                           std::make_unique<PkexecRunner>());
+                           std::make_unique<PkexecRunner>(pkexec.string()));
+    std::optional<std::optional<std::string>> outcome;
+    const auto run = [&](void (LidLogoController::*step)(LidLogo::HelperDone)) {
+        outcome.reset();
+        (logo.*step)([&](auto failure) { outcome = std::move(failure); });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 20000));
+        return outcome.value_or("no answer").value_or("");
+    };
+
     logo.setPulsing(true);
-    logo.installHelper();
-    EXPECT_TRUE(fs::exists(paths.helperScriptPath));
+    EXPECT_EQ(run(&LidLogoController::installHelper), "");
+    EXPECT_EQ(readFile(paths.helperScriptPath), HelperTexts(paths, ::getuid()).helperScript());
     EXPECT_TRUE(fs::exists(paths.serviceUnitPath));
-    EXPECT_TRUE(fs::is_fifo(paths.pipePath));
-    EXPECT_EQ(readFile(runtime / "PlinkoraHelper/logo-helper.sh"),
-              readFile(paths.helperScriptPath));
-
     {
-        ScopedEnv fail("STANDIN_FAIL", std::string("restart"));
-        try {
-            logo.installHelper();
-            FAIL() << "no error";
-        } catch (const HelperError& failure) {
-            EXPECT_STREQ(failure.what(), "Failed to restart unit: Unit not found.");
-        }
+        standInPkexec("PATH='" + bin.string() + "':$PATH STANDIN_LOG='" + base.string() +
+                      "' STANDIN_FAIL=restart exec \"$@\"\n");
+        EXPECT_EQ(run(&LidLogoController::installHelper),
+                  "Failed to restart unit: Unit not found.");
     }
-
-    logo.uninstallHelper();
+    EXPECT_EQ(run(&LidLogoController::uninstallHelper), "");
     EXPECT_FALSE(fs::exists(paths.helperFolder));
     EXPECT_FALSE(fs::exists(paths.serviceUnitPath));
-    EXPECT_FALSE(fs::exists(paths.pipeFolder));
     // Pulsing wrote "off"; after the successful runs the logo is taken to be lit.
     logo.setPulsing(false);
     EXPECT_EQ(written, std::vector<Lamp>{Lamp::off});

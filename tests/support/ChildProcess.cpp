@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
@@ -111,6 +112,19 @@ int ChildProcess::stop() {
         }
     }
     return status_;
+}
+
+int runAsAccount(uid_t uid, const std::function<int()>& body) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(uid) != 0 || setuid(uid) != 0) {
+            _exit(255);
+        }
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) != 255 ? WEXITSTATUS(status) : -1;
 }
 
 std::string runCommand(const std::vector<std::string>& argv,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <sys/types.h>
@@ -35,6 +36,10 @@ private:
     bool reaped_ = false;
     int status_ = -1;
 };
+
+/// Runs `body` in a forked child as another local account (`uid`, with the same group id), and
+/// returns its result, or -1 when the child could not become that account (it needs root).
+int runAsAccount(uid_t uid, const std::function<int()>& body);
 
 /// Runs a command to its end and returns what it printed on standard output.
 std::string runCommand(const std::vector<std::string>& argv,

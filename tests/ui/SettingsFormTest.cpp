@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
@@ -185,7 +186,7 @@ TEST_F(SettingsFormTest, PlayingTogglesAreBoundBothWays) {
     EXPECT_EQ(app.state().orientation(), music::ZoneOrientation::horizontal);
 }
 
-TEST_F(SettingsFormTest, HelperReadOutShowsItsThreeStates) {
+TEST_F(SettingsFormTest, HelperReadOutShowsEveryState) {
     makeView();
     auto& status = child<QLabel>("helperStatus");
     auto& dot = child<QLabel>("helperDot");
@@ -213,6 +214,32 @@ TEST_F(SettingsFormTest, HelperReadOutShowsItsThreeStates) {
     const QColor orange = pixmapCentre(dot);
     EXPECT_GT(orange.red(), orange.green() + 40);
     EXPECT_GT(orange.green(), orange.blue() + 60);
+
+    // A computer without the light is told so.
+    QDir(app.home.path() + QStringLiteral("/leds")).removeRecursively();
+    app.setHelperRunning(true);
+    refresh->click();
+    EXPECT_EQ(status.text(), QStringLiteral("Installed, but this computer has no lid-logo light"));
+
+    // While the administrator step runs the window stays live, says so, and takes no second one.
+    app.logo->holdsReplies = true;
+    auto* uninstall = findWithText<QPushButton>(*view, QString::fromUtf8("Uninstall Helper…"));
+    uninstall->click();
+    EXPECT_EQ(status.text(), QString::fromUtf8("Waiting for the administrator password…"));
+    EXPECT_FALSE(uninstall->isEnabled());
+    app.removeHelperFiles();
+    app.logo->finishPending();
+    EXPECT_EQ(status.text(), QStringLiteral("Not installed"));
+    EXPECT_TRUE(uninstall->isEnabled());
+
+    // Where the session switches the light itself, the helper's rows give way to a note.
+    auto& direct = child<QLabel>("logoDirect");
+    EXPECT_FALSE(direct.isVisible());
+    app.logo->switchesDirectly = true;
+    app.logo->onNeedsHelperChanged();
+    EXPECT_TRUE(direct.isVisible());
+    EXPECT_FALSE(status.isVisible());
+    EXPECT_FALSE(refresh->isVisible());
 }
 
 TEST_F(SettingsFormTest, AFailedUninstallShowsItsMessageInRedAndTheRefreshedStatus) {

@@ -48,7 +48,10 @@ void UiFixture::restart() {
     deps.scheduler = &clock;
     deps.settings = std::make_unique<Settings>(home.settingsFile());
     deps.loginItem = std::make_unique<FakeLoginItem>();
-    deps.helperStatus = HelperStatus(unitPath().toStdString(), pipePath().toStdString());
+    // A laptop with a lid logo, unless a test takes the light away.
+    QDir().mkpath(home.path() + QStringLiteral("/leds/tpacpi::lid_logo_dot"));
+    deps.helperStatus = HelperStatus(unitPath().toStdString(), pipePath().toStdString(),
+                                     (home.path() + QStringLiteral("/leds")).toStdString());
     deps.makeOverlay = [this] {
         auto made = std::make_unique<RecordingOverlay>(log);
         overlay = made.get();
