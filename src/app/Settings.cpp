@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <cmath>
 
@@ -20,6 +21,7 @@ const QString kPulsesLogo = QStringLiteral("pulsesLogo");
 const QString kNoteLength = QStringLiteral("noteLength");
 const QString kAutomaticUpdateChecks = QStringLiteral("updates/automaticallyChecks");
 const QString kLastUpdateCheck = QStringLiteral("updates/lastCheck");
+const QString kUpdateRolloutGroup = QStringLiteral("updates/rolloutGroup");
 const QString kSkippedVersion = QStringLiteral("updates/skippedVersion");
 const QString kSettingsWindowFrame = QStringLiteral("PlinkoraSettings");
 
@@ -159,6 +161,17 @@ QString Settings::skippedVersion() const {
 
 void Settings::setSkippedVersion(const QString& version) {
     write(kSkippedVersion, version);
+}
+
+int Settings::updateRolloutGroup() {
+    bool isNumber = false;
+    const int stored = store_->value(kUpdateRolloutGroup).toInt(&isNumber);
+    if (isNumber && stored >= 0 && stored <= 6) {
+        return stored;
+    }
+    const int drawn = static_cast<int>(QRandomGenerator::global()->bounded(7));
+    write(kUpdateRolloutGroup, drawn);
+    return drawn;
 }
 
 QByteArray Settings::settingsWindowFrame() const {

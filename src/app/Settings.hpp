@@ -53,6 +53,8 @@ public:
     void setLastUpdateCheck(const QDateTime& when);
     QString skippedVersion() const;
     void setSkippedVersion(const QString& version);
+    /// This installation's group for phased rollouts, 0 to 6, drawn once and then kept.
+    int updateRolloutGroup();
 
     /// The settings window's saved frame ("PlinkoraSettings").
     QByteArray settingsWindowFrame() const;

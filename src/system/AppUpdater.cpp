@@ -4,6 +4,7 @@
 #include "app/Settings.hpp"
 #include "system/UpdateAlert.hpp"
 #include "system/UpdateInstallation.hpp"
+#include "system/UpdateInstaller.hpp"
 #include "system/UpdateWindow.hpp"
 
 #include <QCoreApplication>
@@ -18,6 +19,9 @@ namespace {
 
 const QString kUnreachable = QStringLiteral("The update feed could not be reached.");
 const QString kUnreadable = QStringLiteral("The update feed could not be read.");
+const QString kNotVerified = QStringLiteral("The update feed could not be verified.");
+/// A base64 ed25519 signature with room for a line feed.
+constexpr qint64 kMaxFeedSignatureBytes = 1024;
 
 void relaunchAppImage(const QString& path) {
     // Started only once this process is on its way out, so the new one is the only instance.
@@ -36,7 +40,11 @@ UpdaterEnvironment UpdaterEnvironment::fromBuild() {
     environment.feedUrl = QUrl(QStringLiteral(PLINKORA_UPDATE_FEED));
     environment.publicKey = QByteArrayLiteral(PLINKORA_UPDATE_PUBLIC_KEY);
     environment.runningVersion = QStringLiteral(PLINKORA_VERSION);
-    environment.appImagePath = qEnvironmentVariable("APPIMAGE");
+    environment.buildVersion = QStringLiteral(PLINKORA_BUILD_VERSION);
+    environment.isSandboxed = qEnvironmentVariableIsSet("FLATPAK_ID");
+    environment.appImagePath = UpdateInstaller::runningAppImage(
+        qEnvironmentVariable("APPIMAGE"), qEnvironmentVariable("APPDIR"),
+        QCoreApplication::applicationFilePath());
     environment.packageFolder =
         QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
         QStringLiteral("/Plinkora/updates");
@@ -59,22 +67,30 @@ AppUpdater::AppUpdater(Settings& settings, Scheduler& scheduler, UpdaterEnvironm
     , feedFetcher_(network_, environment_.tls)
     , notesFetcher_(network_, environment_.tls)
     , feedBuffer_(&feedBytes_)
+    , feedSignatureBuffer_(&feedSignature_)
     , notesBuffer_(&notesBytes_) {
     if (!environment_.clock) {
         environment_.clock = [] { return QDateTime::currentDateTimeUtc(); };
+    }
+    feedFetcher_.setDeadline(environment_.feedDeadlineMs);
+    if (environment_.isSandboxed) {
+        Logger::info("software updates are off in the sandbox: the desktop updates Plinkora");
+        return;
     }
     if (environment_.publicKey.trimmed().isEmpty()) {
         Logger::info("software updates are off in this build: it has no key to verify them");
         return;
     }
     verifier_ = UpdateSignatureVerifier::fromBase64(environment_.publicKey);
-    const auto running = UpdateVersion::parse(environment_.runningVersion);
+    const auto running =
+        UpdateVersion::parse(environment_.buildVersion.isEmpty() ? environment_.runningVersion
+                                                                 : environment_.buildVersion);
     if (!verifier_ || !running) {
         verifier_.reset();
         Logger::error(running ? "software updates are off: the build's update key is not a "
                                 "base64 ed25519 public key"
-                              : "software updates are off: the running version " +
-                                    environment_.runningVersion.toStdString() +
+                              : "software updates are off: the build version " +
+                                    environment_.buildVersion.toStdString() +
                                     " is not a version number");
         return;
     }
@@ -163,20 +179,44 @@ void AppUpdater::startCheck(CheckKind kind) {
 
 void AppUpdater::onFeedFetched(CheckKind kind, const UpdateFetcher::Result& result) {
     feedBuffer_.close();
-    isChecking_ = false;
     settings_.setLastUpdateCheck(environment_.clock());
     if (automaticallyChecks_) {
         scheduleNextCheck();
     }
-    updateCanCheck();
-
-    using Failure = UpdateFetcher::Failure;
-    if (result.failure == Failure::tooLarge) {
-        reportFeedProblem(kind, kUnreadable, QStringLiteral("The feed is larger than 1 MB."));
+    if (!result.succeeded()) {
+        isChecking_ = false;
+        updateCanCheck();
+        if (result.failure == UpdateFetcher::Failure::tooLarge) {
+            reportFeedProblem(kind, kUnreadable, QStringLiteral("The feed is larger than 1 MB."));
+        } else {
+            reportFeedProblem(kind, kUnreachable, result.detail);
+        }
         return;
     }
-    if (!result.succeeded()) {
-        reportFeedProblem(kind, kUnreachable, result.detail);
+    // Nothing in the feed is read before its signature has been checked.
+    QUrl signatureUrl = environment_.feedUrl;
+    signatureUrl.setPath(signatureUrl.path() + QStringLiteral(".sig"));
+    feedSignatureBuffer_.close();
+    feedSignature_.clear();
+    feedSignatureBuffer_.open(QIODevice::WriteOnly);
+    feedFetcher_.start(
+        signatureUrl, kMaxFeedSignatureBytes, feedSignatureBuffer_,
+        [this, kind](UpdateFetcher::Result signature) { onFeedSignatureFetched(kind, signature); });
+}
+
+void AppUpdater::onFeedSignatureFetched(CheckKind kind, const UpdateFetcher::Result& result) {
+    feedSignatureBuffer_.close();
+    isChecking_ = false;
+    updateCanCheck();
+    const auto signature = QByteArray::fromBase64Encoding(feedSignature_.trimmed(),
+                                                          QByteArray::AbortOnBase64DecodingErrors);
+    if (!result.succeeded() || !signature || !verifier_->verify(feedBytes_, signature.decoded)) {
+        feedBytes_.clear();
+        reportFeedProblem(
+            kind, kNotVerified,
+            result.succeeded()
+                ? QStringLiteral("The feed's signature does not match the build's key.")
+                : QStringLiteral("The feed's signature could not be fetched: ") + result.detail);
         return;
     }
     const AppcastParser::Result feed = AppcastParser::parse(feedBytes_);
@@ -185,7 +225,10 @@ void AppUpdater::onFeedFetched(CheckKind kind, const UpdateFetcher::Result& resu
         reportFeedProblem(kind, kUnreadable, feed.error);
         return;
     }
-    const auto update = AppcastParser::newestUpdate(feed.items, runningVersion_);
+    for (const QString& passedOver : feed.passedOver) {
+        Logger::info(passedOver.toStdString());
+    }
+    const auto update = newestAvailable(feed.items);
     if (!update) {
         Logger::info("no update found: " + runningVersion_.text().toStdString() +
                      " is the newest version");
@@ -327,7 +370,26 @@ void AppUpdater::present(QWidget* window) {
 
 bool AppUpdater::isSkipped(const AppcastItem& update) const {
     const auto skipped = UpdateVersion::parse(settings_.skippedVersion());
-    return skipped && update.version <= *skipped;
+    return !update.isCritical && skipped && update.version <= *skipped;
+}
+
+std::optional<AppcastItem> AppUpdater::newestAvailable(const std::vector<AppcastItem>& items) {
+    // A phased release reaches this installation's group so many intervals after publication.
+    const QDateTime now = environment_.clock();
+    std::vector<AppcastItem> available;
+    int group = -1;
+    for (const AppcastItem& item : items) {
+        if (item.phasedRolloutInterval > 0 && !item.isCritical) {
+            if (group < 0) {
+                group = settings_.updateRolloutGroup();
+            }
+            if (now < item.publishedAt.addSecs(group * item.phasedRolloutInterval)) {
+                continue;
+            }
+        }
+        available.push_back(item);
+    }
+    return AppcastParser::newestUpdate(available, runningVersion_);
 }
 
 void AppUpdater::updateCanCheck() {

@@ -31,7 +31,14 @@ struct UpdaterEnvironment {
     QUrl feedUrl;
     /// Base64 ed25519 public key; empty (or malformed) turns updates off.
     QByteArray publicKey;
+    /// The version people see ("1.2.0"), and the build version that the feed's versions are
+    /// compared with (a build number, or the same as the display version).
     QString runningVersion;
+    QString buildVersion;
+    /// The whole feed check, signature included, is given up after this long.
+    int feedDeadlineMs = 60'000;
+    /// Inside a Flatpak the desktop updates Plinkora, never Plinkora itself.
+    bool isSandboxed = false;
     /// Replaces the system's TLS settings and trust store when set.
     std::optional<QSslConfiguration> tls;
     /// The running AppImage ($APPIMAGE); empty when Plinkora was installed otherwise.
@@ -49,8 +56,11 @@ struct UpdaterEnvironment {
     static UpdaterEnvironment fromBuild();
 };
 
-/// Plinkora's own updater: an https feed in appcast form, ed25519-signed downloads verified
-/// before anything is replaced, and the windows around them. Main thread only.
+/// Plinkora's own updater: an https feed in appcast form, signed like the downloads (a detached
+/// ed25519 signature of the exact feed bytes at the feed's address plus ".sig"), ed25519-signed
+/// downloads verified before anything is replaced, and the windows around them. Main thread
+/// only. An unsigned or wrongly signed feed is refused whole, so nobody but the key's holder
+/// can offer an old build as new or hold updates back with a forged feed.
 ///
 /// Scheduled checks, while automaticallyChecksForUpdates is on, run 60 s after start (or
 /// later, when the last check, persisted in the settings, was less than a day ago) and then
@@ -92,6 +102,8 @@ private:
     void runScheduledCheck();
     void startCheck(CheckKind kind);
     void onFeedFetched(CheckKind kind, const UpdateFetcher::Result& result);
+    void onFeedSignatureFetched(CheckKind kind, const UpdateFetcher::Result& result);
+    std::optional<AppcastItem> newestAvailable(const std::vector<AppcastItem>& items);
     void reportFeedProblem(CheckKind kind, const QString& message, const QString& details);
     void remind(const AppcastItem& update);
     void showUpdateWindow(const AppcastItem& update);
@@ -117,6 +129,8 @@ private:
     UpdateFetcher notesFetcher_;
     QByteArray feedBytes_;
     QBuffer feedBuffer_;
+    QByteArray feedSignature_;
+    QBuffer feedSignatureBuffer_;
     QByteArray notesBytes_;
     QBuffer notesBuffer_;
     ScheduledTask nextCheck_;

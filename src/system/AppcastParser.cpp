@@ -1,6 +1,8 @@
 #include "system/AppcastParser.hpp"
 
+#include <QSysInfo>
 #include <QXmlStreamReader>
+#include <algorithm>
 
 namespace plinkora {
 
@@ -33,18 +35,20 @@ private:
     bool isRssElement(QStringView name) const {
         return xml_.name() == name && xml_.namespaceUri().isEmpty();
     }
-    bool readEnclosure(AppcastItem& item, bool& seen);
-    bool readText(QString& into, bool& seen, qsizetype maxLength);
+    bool isSparkleElement(QStringView name) const {
+        return xml_.name() == name && xml_.namespaceUri() == kSparkle;
+    }
+    bool readEnclosure(AppcastItem& item, QString& versionText, QString& shortVersion,
+                       QString& unusable);
+    bool readText(QString& into);
     bool nextToken();
 
+    const QString kSparkle = QString::fromUtf8(AppcastParser::kSparkleNamespace);
     QXmlStreamReader xml_;
     QString error_;
     std::vector<AppcastItem> items_;
+    std::vector<QString> passedOver_;
 };
-
-QString qualifiedName(const QXmlStreamReader& xml) {
-    return xml.qualifiedName().toString();
-}
 
 bool FeedReader::nextToken() {
     const auto token = xml_.readNext();
@@ -81,8 +85,12 @@ AppcastParser::Result FeedReader::read() {
     if (error_.isEmpty() && !seenRoot) {
         fail(QStringLiteral("the feed is empty"));
     }
+    if (error_.isEmpty() && items_.empty()) {
+        fail(QStringLiteral("the feed has no release for this system"));
+    }
     AppcastParser::Result result;
     result.error = error_;
+    result.passedOver = std::move(passedOver_);
     if (result.isValid()) {
         result.items = std::move(items_);
     }
@@ -137,21 +145,10 @@ bool FeedReader::skip() {
            fail(QStringLiteral("the feed is not well-formed XML: ") + xml_.errorString());
 }
 
-bool FeedReader::readText(QString& into, bool& seen, qsizetype maxLength) {
-    const QString name = qualifiedName(xml_);
-    if (seen) {
-        return fail(QStringLiteral("an item has more than one ") + name);
-    }
-    seen = true;
+bool FeedReader::readText(QString& into) {
     into = xml_.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement).trimmed();
-    if (xml_.hasError()) {
-        return fail(QStringLiteral("an item's ") + name + QStringLiteral(" is malformed: ") +
-                    xml_.errorString());
-    }
-    if (into.size() > maxLength) {
-        return fail(QStringLiteral("an item's ") + name + QStringLiteral(" is too long"));
-    }
-    return true;
+    return !xml_.hasError() ||
+           fail(QStringLiteral("the feed is not well-formed XML: ") + xml_.errorString());
 }
 
 std::optional<QUrl> secureUrl(QStringView text) {
@@ -162,57 +159,82 @@ std::optional<QUrl> secureUrl(QStringView text) {
     return AppcastParser::isSecureUrl(url) ? std::optional(url) : std::nullopt;
 }
 
-bool FeedReader::readEnclosure(AppcastItem& item, bool& seen) {
-    if (seen) {
-        return fail(QStringLiteral("an item has more than one enclosure"));
+/// How well a localised text suits this build, whose user interface is English: one without
+/// a language wins, then an English one, then the first.
+int languageRank(const QXmlStreamReader& xml) {
+    const QStringView language = xml.attributes().value(
+        QStringLiteral("http://www.w3.org/XML/1998/namespace"), QStringLiteral("lang"));
+    if (language.isEmpty()) {
+        return 2;
     }
-    seen = true;
+    return language.startsWith(u"en", Qt::CaseInsensitive) ? 1 : 0;
+}
+
+// Reads what the build needs from an enclosure; `unusable` says why the item cannot be used.
+// Returns false only when the document itself is broken.
+bool FeedReader::readEnclosure(AppcastItem& item, QString& versionText, QString& shortVersion,
+                               QString& unusable) {
     const QXmlStreamAttributes attributes = xml_.attributes();
+    const auto sparkle = [&](const char* name) {
+        return attributes.value(kSparkle, QString::fromUtf8(name)).trimmed();
+    };
+    if (!AppcastParser::isForThisSystem(sparkle("os"))) {
+        unusable = QStringLiteral("it is for another system (") + sparkle("os").toString() +
+                   QStringLiteral(")");
+        return skip();
+    }
+    versionText = sparkle("version").toString();
+    shortVersion = sparkle("shortVersionString").toString();
     const auto url = secureUrl(attributes.value(QLatin1String("url")).trimmed());
     if (!url) {
-        return fail(QStringLiteral("an enclosure's url is missing or not a secure address"));
+        unusable = QStringLiteral("its download is not at a secure address");
+        return skip();
     }
     item.downloadUrl = *url;
 
+    // The length is only the publisher's word; the download is capped whatever it says.
     const QStringView lengthText = attributes.value(QLatin1String("length")).trimmed();
     bool isNumber = lengthText.size() <= 12;
     for (const QChar c : lengthText) {
         isNumber = isNumber && c >= u'0' && c <= u'9';
     }
-    item.length = isNumber ? lengthText.toLongLong(&isNumber) : 0;
-    if (!isNumber || item.length <= 0 || item.length > AppcastParser::kMaxDownloadBytes) {
-        return fail(QStringLiteral("an enclosure's length is missing or out of range"));
+    item.length = isNumber && !lengthText.isEmpty() ? lengthText.toLongLong(&isNumber) : 0;
+    if (!isNumber || item.length > AppcastParser::kMaxDownloadBytes) {
+        unusable = QStringLiteral("its length is not a number or larger than 512 MiB");
+        return skip();
     }
+    item.type =
+        attributes.value(QLatin1String("type")).trimmed().left(kMaxShortTextLength).toString();
 
-    item.type = attributes.value(QLatin1String("type")).trimmed().toString();
-    if (item.type.isEmpty() || item.type.size() > kMaxShortTextLength) {
-        return fail(QStringLiteral("an enclosure's type is missing or too long"));
-    }
-
-    const QStringView signature = attributes.value(QLatin1String("sparkle:edSignature")).trimmed();
+    const QStringView signature = sparkle("edSignature");
     auto decoded = QByteArray::fromBase64Encoding(signature.toLatin1(),
                                                   QByteArray::AbortOnBase64DecodingErrors);
     if (signature.size() > 2 * kSignatureBytes || !decoded ||
         decoded.decoded.size() != kSignatureBytes) {
-        return fail(QStringLiteral("an enclosure's signature is missing or malformed"));
+        unusable = QStringLiteral("it has no ed25519 signature");
+        return skip();
     }
     item.signature = decoded.decoded;
-
     return skip();
 }
 
-// Called on <item>; returns after its end tag.
+// Called on <item>; returns after its end tag. false only when the document is broken.
 bool FeedReader::readItem() {
     AppcastItem item;
     QString versionText;
     QString shortVersion;
+    // Older feeds put the versions on the enclosure instead.
+    QString enclosureVersion;
+    QString enclosureShortVersion;
     QString notesLink;
-    bool seenVersion = false;
-    bool seenShortVersion = false;
-    bool seenTitle = false;
-    bool seenDescription = false;
-    bool seenNotesLink = false;
-    bool seenEnclosure = false;
+    QString title;
+    QString unusable;
+    QString channel;
+    QString phasedInterval;
+    QString publishedAt;
+    int notesRank = -1;
+    int notesLinkRank = -1;
+    int enclosures = 0;
     while (nextToken()) {
         if (xml_.isEndElement()) {
             break;
@@ -220,20 +242,48 @@ bool FeedReader::readItem() {
         if (!xml_.isStartElement()) {
             continue;
         }
-        const QString name = qualifiedName(xml_);
         bool ok = true;
-        if (name == u"sparkle:version") {
-            ok = readText(versionText, seenVersion, kMaxShortTextLength);
-        } else if (name == u"sparkle:shortVersionString") {
-            ok = readText(shortVersion, seenShortVersion, kMaxShortTextLength);
-        } else if (name == u"sparkle:releaseNotesLink") {
-            ok = readText(notesLink, seenNotesLink, kMaxUrlLength);
+        QString text;
+        if (isSparkleElement(u"version")) {
+            ok = readText(text);
+            unusable = !versionText.isEmpty() && unusable.isEmpty()
+                           ? QStringLiteral("it has more than one version")
+                           : unusable;
+            versionText = text;
+        } else if (isSparkleElement(u"shortVersionString")) {
+            ok = readText(shortVersion);
+        } else if (isSparkleElement(u"releaseNotesLink")) {
+            const int rank = languageRank(xml_);
+            ok = readText(text);
+            if (rank > notesLinkRank) {
+                notesLinkRank = rank;
+                notesLink = text;
+            }
+        } else if (isSparkleElement(u"channel")) {
+            ok = readText(channel);
+        } else if (isSparkleElement(u"criticalUpdate")) {
+            item.isCritical = true;
+            ok = skip();
+        } else if (isSparkleElement(u"phasedRolloutInterval")) {
+            ok = readText(phasedInterval);
+        } else if (isRssElement(u"pubDate")) {
+            ok = readText(publishedAt);
         } else if (isRssElement(u"title")) {
-            ok = readText(item.title, seenTitle, kMaxShortTextLength);
+            ok = readText(text);
+            if (title.isEmpty()) {
+                title = text;
+            }
         } else if (isRssElement(u"description")) {
-            ok = readText(item.releaseNotes, seenDescription, AppcastParser::kMaxFeedBytes);
+            const int rank = languageRank(xml_);
+            ok = readText(text);
+            if (rank > notesRank) {
+                notesRank = rank;
+                item.releaseNotes = text;
+            }
         } else if (isRssElement(u"enclosure")) {
-            ok = readEnclosure(item, seenEnclosure);
+            ok = ++enclosures == 1
+                     ? readEnclosure(item, enclosureVersion, enclosureShortVersion, unusable)
+                     : skip();
         } else {
             ok = skip();
         }
@@ -244,22 +294,48 @@ bool FeedReader::readItem() {
     if (!error_.isEmpty()) {
         return false;
     }
-    const auto version = UpdateVersion::parse(versionText);
-    if (!version) {
-        return fail(QStringLiteral("an item's version is missing or not a version number"));
+    item.title = title.left(kMaxShortTextLength);
+    if (versionText.isEmpty()) {
+        versionText = enclosureVersion;
     }
-    item.version = *version;
-    item.displayVersion = shortVersion.isEmpty() ? versionText : shortVersion;
-    if (!notesLink.isEmpty()) {
+    if (shortVersion.isEmpty()) {
+        shortVersion = enclosureShortVersion;
+    }
+    const auto version = UpdateVersion::parse(versionText);
+    if (unusable.isEmpty() && enclosures == 0) {
+        unusable = QStringLiteral("it has no download");
+    } else if (unusable.isEmpty() && enclosures > 1) {
+        unusable = QStringLiteral("it has more than one download");
+    } else if (unusable.isEmpty() && !channel.isEmpty()) {
+        unusable = QStringLiteral("it is on the \"") + channel.left(kMaxShortTextLength) +
+                   QStringLiteral("\" channel");
+    } else if (unusable.isEmpty() && !version) {
+        unusable = QStringLiteral("its version is missing or not a release number");
+    }
+    if (unusable.isEmpty() && !notesLink.isEmpty()) {
         const auto url = secureUrl(notesLink);
         if (!url) {
-            return fail(QStringLiteral("an item's release notes link is not a secure address"));
+            unusable = QStringLiteral("its release notes are not at a secure address");
+        } else {
+            item.releaseNotesUrl = *url;
         }
-        item.releaseNotesUrl = *url;
     }
-    if (!seenEnclosure) {
-        return fail(QStringLiteral("an item has no enclosure"));
+    if (!unusable.isEmpty()) {
+        passedOver_.push_back(
+            QStringLiteral("an item (") +
+            (versionText.isEmpty() ? title : versionText).left(kMaxShortTextLength) +
+            QStringLiteral(") was passed over: ") + unusable);
+        return true;
     }
+    item.version = *version;
+    item.displayVersion =
+        (shortVersion.isEmpty() ? versionText : shortVersion).left(kMaxShortTextLength);
+    item.publishedAt = QDateTime::fromString(publishedAt, Qt::RFC2822Date);
+    bool isNumber = false;
+    const qint64 interval = phasedInterval.toLongLong(&isNumber);
+    item.phasedRolloutInterval = isNumber && interval > 0 && item.publishedAt.isValid()
+                                     ? std::min<qint64>(interval, 365LL * 24 * 3600)
+                                     : 0;
     items_.push_back(std::move(item));
     return true;
 }
@@ -284,6 +360,23 @@ std::optional<AppcastItem> AppcastParser::newestUpdate(const std::vector<Appcast
         }
     }
     return newest != nullptr ? std::optional(*newest) : std::nullopt;
+}
+
+bool AppcastParser::isForThisSystem(QStringView os) {
+    if (os == u"linux") {
+        return true;
+    }
+    if (!os.startsWith(u"linux-")) {
+        return false;
+    }
+    const QStringView arch = os.mid(6);
+    const QString kernel = QSysInfo::buildCpuArchitecture();
+    // Debian's names for the architectures whose kernel names differ.
+    const QString debian = kernel == u"x86_64"  ? QStringLiteral("amd64")
+                           : kernel == u"arm64" ? QStringLiteral("arm64")
+                           : kernel == u"i386"  ? QStringLiteral("i386")
+                                                : kernel;
+    return arch == kernel || arch == debian;
 }
 
 bool AppcastParser::isSecureUrl(const QUrl& url) {

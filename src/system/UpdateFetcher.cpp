@@ -60,6 +60,18 @@ void UpdateFetcher::start(const QUrl& url, qint64 maxBytes, QIODevice& sink,
     }
     reply_ = network_.get(request);
     QNetworkReply* reply = reply_;
+    if (deadlineMs_ > 0) {
+        if (deadline_ == nullptr) {
+            deadline_ = new QTimer(this);
+            deadline_->setSingleShot(true);
+        }
+        deadline_->disconnect();
+        connect(deadline_, &QTimer::timeout, this, [this, seconds = deadlineMs_ / 1000.0] {
+            finish({Failure::unreachable,
+                    QStringLiteral("the server took longer than %1 s").arg(seconds)});
+        });
+        deadline_->start(deadlineMs_);
+    }
     connect(reply, &QNetworkReply::redirected, this, [this, reply](const QUrl& target) {
         if (reply != reply_) {
             return;
@@ -155,6 +167,9 @@ void UpdateFetcher::finish(Result result) {
 }
 
 void UpdateFetcher::dropReply() {
+    if (deadline_ != nullptr) {
+        deadline_->stop();
+    }
     if (QNetworkReply* reply = reply_) {
         reply_ = nullptr;
         reply->disconnect(this);

@@ -12,6 +12,7 @@
 class QIODevice;
 class QNetworkAccessManager;
 class QNetworkReply;
+class QTimer;
 
 namespace plinkora {
 
@@ -50,6 +51,9 @@ public:
     void start(const QUrl& url, qint64 maxBytes, QIODevice& sink, std::function<void(Result)> done);
     /// Stops a running fetch; its `done` gets Failure::cancelled.
     void cancel();
+    /// The longest a whole fetch may take, however steadily bytes trickle in; 0 for no limit.
+    /// A transfer that stalls for 30 s is given up whatever this says.
+    void setDeadline(int milliseconds) { deadlineMs_ = milliseconds; }
     bool isRunning() const { return done_ != nullptr; }
 
     /// Called with the bytes received so far and the expected total (-1 when unknown).
@@ -68,6 +72,8 @@ private:
     qint64 maxBytes_ = 0;
     qint64 received_ = 0;
     std::uint64_t generation_ = 0;
+    int deadlineMs_ = 0;
+    QTimer* deadline_ = nullptr;
     std::function<void(Result)> done_;
 };
 

@@ -54,8 +54,9 @@ void UpdateInstallation::start() {
             progress_->setProgress(received, total > 0 ? total : update_.length);
         }
     };
-    fetcher_.start(update_.downloadUrl, update_.length, *download_,
-                   [this](UpdateFetcher::Result result) { onDownloaded(result); });
+    fetcher_.start(update_.downloadUrl,
+                   update_.length > 0 ? update_.length : AppcastParser::kMaxDownloadBytes,
+                   *download_, [this](UpdateFetcher::Result result) { onDownloaded(result); });
 }
 
 void UpdateInstallation::raise() {
@@ -103,7 +104,7 @@ void UpdateInstallation::verifyAndInstall() {
     download_.reset(); // Deletes the file: from here on only `bytes` count.
 
     QString problem;
-    if (bytes.size() != update_.length) {
+    if (update_.length > 0 && bytes.size() != update_.length) {
         problem = QStringLiteral("its length is %1 bytes, the feed says %2")
                       .arg(bytes.size())
                       .arg(update_.length);

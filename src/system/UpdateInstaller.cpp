@@ -108,8 +108,38 @@ QString safeFileName(const QString& name) {
 
 } // namespace
 
+bool UpdateInstaller::isAppImage(const QByteArray& bytes) {
+    return bytes.startsWith("\x7f"
+                            "ELF") &&
+           bytes.mid(8, 3) == QByteArray("AI\x02", 3);
+}
+
+bool UpdateInstaller::isDebianPackage(const QByteArray& bytes) {
+    return bytes.startsWith("!<arch>\ndebian-binary");
+}
+
+QString UpdateInstaller::runningAppImage(const QString& appImage, const QString& appDir,
+                                         const QString& executable) {
+    if (appImage.isEmpty() || appDir.isEmpty()) {
+        return {};
+    }
+    const QString mount = QFileInfo(appDir).canonicalFilePath();
+    const QString running = QFileInfo(executable).canonicalFilePath();
+    if (mount.isEmpty() || !running.startsWith(mount + u'/')) {
+        return {};
+    }
+    QFile file(appImage);
+    if (!file.open(QIODevice::ReadOnly) || !isAppImage(file.read(16))) {
+        return {};
+    }
+    return appImage;
+}
+
 UpdateInstaller::Result UpdateInstaller::replaceAppImage(const QString& appImagePath,
                                                          const QByteArray& bytes) {
+    if (!isAppImage(bytes)) {
+        return {{}, QStringLiteral("the verified file is not an AppImage")};
+    }
     const QString target = QFileInfo(appImagePath).canonicalFilePath();
     struct stat status {};
     if (target.isEmpty() || ::stat(QFile::encodeName(target).constData(), &status) != 0) {
@@ -120,12 +150,16 @@ UpdateInstaller::Result UpdateInstaller::replaceAppImage(const QString& appImage
     }
     const QFileInfo info(target);
     removeStaleTemporaries(info.absolutePath(), info.fileName());
-    return writeAtomically(target, bytes, status.st_mode & 07777);
+    // The new file is the user's own: special bits would outlive the owner they were set for.
+    return writeAtomically(target, bytes, status.st_mode & 0777);
 }
 
 UpdateInstaller::Result UpdateInstaller::stagePackage(const QString& folder,
                                                       const QString& fileName,
                                                       const QByteArray& bytes) {
+    if (!isDebianPackage(bytes)) {
+        return {{}, QStringLiteral("the verified file is not a Debian package")};
+    }
     if (!QDir().mkpath(folder) || ::chmod(QFile::encodeName(folder).constData(), 0700) != 0) {
         return {{}, QStringLiteral("could not create the folder %1").arg(folder)};
     }

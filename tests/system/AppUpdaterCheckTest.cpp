@@ -98,23 +98,44 @@ TEST_F(AppUpdaterTest, FeedsThatCannotBeReachedOrReadSaySoAndAllowTheNextCheck) 
     };
     const QString unreachable = QStringLiteral("The update feed could not be reached.");
     const QString unreadable = QStringLiteral("The update feed could not be read.");
+    const QString unverified = QStringLiteral("The update feed could not be verified.");
+    const TestSigningKey otherKey;
     const std::vector<Case> cases = {
         {"missing on the server",
          [&] {
              server.route(QStringLiteral("/appcast.xml"), {404, "no", "text/plain", {}, -1});
          },
          unreachable},
-        {"not XML",
-         [&] { server.serve(QStringLiteral("/appcast.xml"), "<html><body>Welcome</body>"); },
-         unreadable},
-        {"cut off",
-         [&] { server.serve(QStringLiteral("/appcast.xml"), good.left(good.size() - 30)); },
-         unreadable},
+        {"not XML", [&] { serveSignedFeed("<html><body>Welcome</body>"); }, unreadable},
+        {"cut off", [&] { serveSignedFeed(good.left(good.size() - 30)); }, unreadable},
+        {"unsigned",
+         [&] {
+             server.serve(QStringLiteral("/appcast.xml"), good);
+             server.route(QStringLiteral("/appcast.xml.sig"), {404, "no", "text/plain", {}, -1});
+         },
+         unverified},
+        {"signed by another key",
+         [&] {
+             serveSignedFeed(good);
+             server.serve(QStringLiteral("/appcast.xml.sig"), otherKey.signBase64(good));
+         },
+         unverified},
+        {"changed after signing",
+         [&] {
+             serveSignedFeed(good);
+             server.serve(QStringLiteral("/appcast.xml"), QByteArray(good).replace("1.1", "9.9"));
+         },
+         unverified},
+        {"trickling past the deadline",
+         [&] {
+             server.route(QStringLiteral("/appcast.xml"),
+                          {200, good, "application/rss+xml", {}, 10});
+         },
+         unreachable},
         {"an item without a signature", [&] { serveFeed({noSignature}); }, unreadable},
         {"a huge length", [&] { serveFeed({hugeLength}); }, unreadable},
         {"an http download", [&] { serveFeed({insecureDownload}); }, unreadable},
-        {"larger than 1 MB",
-         [&] { server.serve(QStringLiteral("/appcast.xml"), good + QByteArray(1024 * 1024, ' ')); },
+        {"larger than 1 MB", [&] { serveSignedFeed(good + QByteArray(1024 * 1024, ' ')); },
          unreadable},
         {"redirected to http",
          [&] {
@@ -123,7 +144,9 @@ TEST_F(AppUpdaterTest, FeedsThatCannotBeReachedOrReadSaySoAndAllowTheNextCheck) 
          },
          unreachable},
     };
-    start();
+    UpdaterEnvironment impatient = environment();
+    impatient.feedDeadlineMs = 1500;
+    start(impatient);
     QSignalSpy canCheck(updater.get(), &Updater::canCheckForUpdatesChanged);
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
@@ -188,7 +211,8 @@ TEST_F(AppUpdaterTest, ReleaseNotesLoadNothingTheyReferTo) {
     window->grab(); // Lays the notes out and paints them, as on screen.
     settle();
     EXPECT_TRUE(notesText(window).contains(QStringLiteral("Brighter rings.")));
-    EXPECT_EQ(server.requests(), QStringList{QStringLiteral("/appcast.xml")});
+    EXPECT_EQ(server.requests(),
+              (QStringList{QStringLiteral("/appcast.xml"), QStringLiteral("/appcast.xml.sig")}));
     // A local file is no more loaded than a remote one.
     auto* notes = window->findChild<QTextBrowser*>(QStringLiteral("releaseNotes"));
     ASSERT_NE(notes, nullptr);

@@ -164,7 +164,7 @@ TEST_F(AppUpdaterInstallTest, CancellingTheDownloadLeavesEverythingAsItWas) {
 }
 
 TEST_F(AppUpdaterInstallTest, OutsideAnAppImageTheVerifiedPackageGoesToTheDesktop) {
-    const QByteArray package = fakeAppImage(20, 200 * 1024);
+    const QByteArray package = "!<arch>\ndebian-binary   " + fakeAppImage(20, 200 * 1024);
     FeedItem item = publish(QStringLiteral("1.2"), package);
     item.url = server.url(QStringLiteral("/plinkora_1.2_amd64.deb")).toString();
     item.type = QStringLiteral("application/vnd.debian.binary-package");

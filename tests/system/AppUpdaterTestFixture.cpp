@@ -69,7 +69,12 @@ FeedItem AppUpdaterTest::publish(const QString& version, const QByteArray& bytes
 }
 
 void AppUpdaterTest::serveFeed(const std::vector<FeedItem>& items) {
-    server.serve(QStringLiteral("/appcast.xml"), appcastFeed(items), "application/rss+xml");
+    serveSignedFeed(appcastFeed(items));
+}
+
+void AppUpdaterTest::serveSignedFeed(const QByteArray& feed) {
+    server.serve(QStringLiteral("/appcast.xml"), feed, "application/rss+xml");
+    server.serve(QStringLiteral("/appcast.xml.sig"), key.signBase64(feed), "text/plain");
 }
 
 QPushButton* AppUpdaterTest::button(QWidget* window, const QString& text) {

@@ -34,6 +34,8 @@ protected:
     /// Publishes `bytes` as version `version` at /Plinkora-<version>.AppImage in the feed.
     FeedItem publish(const QString& version, const QByteArray& bytes);
     void serveFeed(const std::vector<FeedItem>& items);
+    /// Serves `feed` with its signature beside it, as a release does.
+    void serveSignedFeed(const QByteArray& feed);
 
     /// The updater's visible top-level window of that type and name, once it shows.
     template <class Window> Window* waitForWindow(const char* objectName) {

@@ -80,7 +80,8 @@ protected:
 TEST_F(UpdateInstallerTest, ReplacesTheAppImageByRenameKeepingItsMode) {
     const QByteArray oldBytes = fakeAppImage(1);
     const QByteArray newBytes = fakeAppImage(2, 100 * 1024);
-    const QString path = writeAppImage(oldBytes, 0750);
+    // Set-user-ID and set-group-ID never pass to the new file.
+    const QString path = writeAppImage(oldBytes, 06750);
     // A leftover of an install that was stopped before it could rename.
     home.writeFile(QStringLiteral("Applications/.Plinkora.AppImage.update-AbC123"), "partial");
     home.writeFile(QStringLiteral("Applications/Other.AppImage"), "other");
@@ -97,10 +98,37 @@ TEST_F(UpdateInstallerTest, ReplacesTheAppImageByRenameKeepingItsMode) {
     EXPECT_EQ(entries(home.path() + QStringLiteral("/Applications")),
               (QStringList{QStringLiteral("Other.AppImage"), QStringLiteral("Plinkora.AppImage")}));
 
+    // Signed bytes of another kind never take the AppImage's place.
+    for (const QByteArray& foreign :
+         {QByteArray("!<arch>\ndebian-binary   2.0\n"), QByteArray("koly") + newBytes,
+          QByteArray("\x7f"
+                     "ELF")}) {
+        EXPECT_FALSE(UpdateInstaller::replaceAppImage(path, foreign).succeeded());
+        EXPECT_EQ(readAll(path), newBytes);
+    }
+
     QByteArray stillOld(oldBytes.size(), '\0');
     EXPECT_EQ(::pread(running, stillOld.data(), size_t(stillOld.size()), 0), oldBytes.size());
     EXPECT_EQ(stillOld, oldBytes);
     ::close(running);
+}
+
+TEST_F(UpdateInstallerTest, OnlyTheAppImagePlinkoraRunsFromCounts) {
+    const QString appImage = writeAppImage(fakeAppImage(1), 0755);
+    const QString terminal = home.writeFile(QStringLiteral("Applications/Term.AppImage"), "x");
+    const QString mount = home.path() + QStringLiteral("/.mount_Plink");
+    const QString inside = home.writeFile(QStringLiteral(".mount_Plink/usr/bin/plinkora"), "x");
+    const QString packaged = home.writeFile(QStringLiteral("usr/bin/plinkora"), "x");
+    const QString lookalike = home.writeFile(QStringLiteral(".mount_Plinkx/usr/bin/plinkora"), "");
+    EXPECT_EQ(UpdateInstaller::runningAppImage(appImage, mount, inside), appImage);
+    // Started from another AppImage, which passed its variables on.
+    EXPECT_EQ(UpdateInstaller::runningAppImage(appImage, mount, packaged), QString());
+    EXPECT_EQ(UpdateInstaller::runningAppImage(appImage, mount, lookalike), QString());
+    EXPECT_EQ(UpdateInstaller::runningAppImage(appImage, QString(), inside), QString());
+    // A file that is not an AppImage, or none.
+    EXPECT_EQ(UpdateInstaller::runningAppImage(terminal, mount, inside), QString());
+    EXPECT_EQ(UpdateInstaller::runningAppImage(mount + QStringLiteral("/nothing"), mount, inside),
+              QString());
 }
 
 TEST_F(UpdateInstallerTest, ReplacesTheFileALinkPointsToAndKeepsTheLink) {
@@ -151,7 +179,10 @@ TEST_F(UpdateInstallerTest, StagesAPackagePrivatelyUnderASafeName) {
     const QString folder = home.path() + QStringLiteral("/.cache/Plinkora/updates");
     home.writeFile(QStringLiteral(".cache/Plinkora/updates/plinkora_1.0.deb"), "old package");
 
-    const QByteArray bytes = fakeAppImage(4);
+    // Only a Debian package is handed to the desktop's installer.
+    EXPECT_FALSE(UpdateInstaller::stagePackage(folder, QStringLiteral("p.deb"), fakeAppImage(4))
+                     .succeeded());
+    const QByteArray bytes = "!<arch>\ndebian-binary   " + fakeAppImage(4);
     const auto result =
         UpdateInstaller::stagePackage(folder, QStringLiteral("../../.bashrc"), bytes);
     ASSERT_TRUE(result.succeeded()) << result.error.toStdString();

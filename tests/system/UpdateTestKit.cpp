@@ -26,7 +26,8 @@ QByteArray TestSigningKey::signBase64(const QByteArray& data) const {
 QByteArray appcastFeed(const std::vector<FeedItem>& items) {
     QString xml = QStringLiteral(
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-        "<rss version=\"2.0\" xmlns:sparkle=\"https://plinkora.org/xml-namespaces/appcast\" "
+        "<rss version=\"2.0\" "
+        "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\" "
         "xmlns:dc=\"http://purl.org/dc/elements/1.1/\">\n"
         "<channel>\n<title>Plinkora</title>\n<link>https://plinkora.org/plinkora/</link>\n");
     for (const FeedItem& item : items) {
@@ -56,6 +57,9 @@ QByteArray appcastFeed(const std::vector<FeedItem>& items) {
         if (!item.type.isEmpty()) {
             xml += QStringLiteral(" type=\"%1\"").arg(item.type);
         }
+        if (!item.os.isEmpty()) {
+            xml += QStringLiteral(" sparkle:os=\"%1\"").arg(item.os);
+        }
         if (!item.signature.isEmpty()) {
             xml += QStringLiteral(" sparkle:edSignature=\"%1\"")
                        .arg(QString::fromLatin1(item.signature));
@@ -78,8 +82,9 @@ FeedItem signedItem(const QString& version, const QString& url, const QByteArray
 
 QByteArray fakeAppImage(int seed, qsizetype size) {
     QByteArray bytes("\x7f"
-                     "ELF",
-                     4);
+                     "ELF\x02\x01\x01\x00"
+                     "AI\x02",
+                     11);
     bytes.reserve(size);
     unsigned state = 2166136261u ^ static_cast<unsigned>(seed);
     while (bytes.size() < size) {

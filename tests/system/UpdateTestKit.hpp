@@ -30,6 +30,7 @@ struct FeedItem {
     QString url;
     QString length;
     QString type = QStringLiteral("application/vnd.appimage");
+    QString os = QStringLiteral("linux");
     QByteArray signature;
     /// Written verbatim inside the item, for malformed cases.
     QString extra;
@@ -42,7 +43,8 @@ QByteArray appcastFeed(const std::vector<FeedItem>& items);
 FeedItem signedItem(const QString& version, const QString& url, const QByteArray& bytes,
                     const TestSigningKey& key);
 
-/// Bytes that look like a small executable, different for every `seed`.
+/// Bytes that look like a small AppImage (ELF with the type-2 magic), different for every
+/// `seed`.
 QByteArray fakeAppImage(int seed, qsizetype size = 64 * 1024);
 
 } // namespace plinkora::testing
