@@ -19,6 +19,16 @@ public:
     /// Starts a user-initiated check, bringing Plinkora to the front before any window.
     virtual void checkForUpdates() = 0;
 
+    enum class Availability {
+        available,
+        /// The build has no key to verify updates with.
+        notInThisBuild,
+        /// A sandboxed (Flatpak) build, which the desktop updates.
+        byTheDesktop,
+    };
+    /// Whether this build can update itself at all; fixed for the process's life.
+    virtual Availability availability() const { return Availability::available; }
+
 Q_SIGNALS:
     void canCheckForUpdatesChanged(bool canCheck);
     void automaticallyChecksForUpdatesChanged(bool checks);

@@ -125,6 +125,13 @@ void AppUpdater::setAutomaticallyChecksForUpdates(bool checks) {
     Q_EMIT automaticallyChecksForUpdatesChanged(checks);
 }
 
+Updater::Availability AppUpdater::availability() const {
+    if (environment_.isSandboxed) {
+        return Availability::byTheDesktop;
+    }
+    return verifier_ ? Availability::available : Availability::notInThisBuild;
+}
+
 void AppUpdater::checkForUpdates() {
     if (!canCheck_) {
         if (installation_) {

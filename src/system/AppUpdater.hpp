@@ -86,6 +86,7 @@ public:
     bool automaticallyChecksForUpdates() const override { return automaticallyChecks_; }
     void setAutomaticallyChecksForUpdates(bool checks) override;
     void checkForUpdates() override;
+    Availability availability() const override;
 
     /// Posts the reminders of scheduled checks (the tray's notification). Without one, a
     /// scheduled check shows the update window itself.

@@ -16,7 +16,10 @@ UpdateWindow::UpdateWindow(const AppcastItem& update, const QString& runningVers
     setObjectName(QStringLiteral("updateWindow"));
     setWindowTitle(QStringLiteral("Software Update"));
 
-    auto* heading = new QLabel(QStringLiteral("A new version of Plinkora is available!"), this);
+    auto* heading = new QLabel(update.isCritical
+                                   ? QStringLiteral("A critical update of Plinkora is available!")
+                                   : QStringLiteral("A new version of Plinkora is available!"),
+                               this);
     heading->setObjectName(QStringLiteral("heading"));
     QFont bold = heading->font();
     bold.setBold(true);
@@ -42,14 +45,17 @@ UpdateWindow::UpdateWindow(const AppcastItem& update, const QString& runningVers
     }
 
     auto* buttons = new QDialogButtonBox(this);
-    auto* skip =
-        buttons->addButton(QStringLiteral("Skip This Version"), QDialogButtonBox::DestructiveRole);
+    // A critical update is not one to skip.
+    if (!update.isCritical) {
+        auto* skip = buttons->addButton(QStringLiteral("Skip This Version"),
+                                        QDialogButtonBox::DestructiveRole);
+        connect(skip, &QPushButton::clicked, this, &UpdateWindow::skipRequested);
+    }
     auto* later =
         buttons->addButton(QStringLiteral("Remind Me Later"), QDialogButtonBox::RejectRole);
     auto* install =
         buttons->addButton(QStringLiteral("Install Update"), QDialogButtonBox::AcceptRole);
     install->setDefault(true);
-    connect(skip, &QPushButton::clicked, this, &UpdateWindow::skipRequested);
     connect(later, &QPushButton::clicked, this, &UpdateWindow::remindLaterRequested);
     connect(install, &QPushButton::clicked, this, &UpdateWindow::installRequested);
 

@@ -38,7 +38,24 @@ UpdatesSection::UpdatesSection(Updater& updater, std::function<void()> checkForU
     layout->addStretch(1);
     addRow(buttonRow);
 
-    setFooter(tr("Updates come from plinkora.org and are verified before they install."));
+    // A build that cannot update itself says so, and promises nothing about updates.
+    switch (updater.availability()) {
+    case Updater::Availability::available:
+        setFooter(tr("Updates come from plinkora.org and are verified before they install."));
+        return;
+    case Updater::Availability::notInThisBuild:
+        setFooter(tr("Updates are not available in this build."));
+        break;
+    case Updater::Availability::byTheDesktop:
+        setFooter(tr("Your desktop's software manager keeps this version of Plinkora up to "
+                     "date."));
+        break;
+    }
+    automatic->setEnabled(false);
+    automatic->setChecked(false);
+    disconnect(&updater, &Updater::automaticallyChecksForUpdatesChanged, automatic, nullptr);
+    check->setEnabled(false);
+    disconnect(&updater, &Updater::canCheckForUpdatesChanged, check, nullptr);
 }
 
 } // namespace plinkora::ui

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QLabel>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTextBrowser>
 
@@ -350,6 +351,54 @@ TEST_F(AppUpdaterTest, ASkippedVersionGetsNoReminderButAUserCheckOffersIt) {
     scheduler.advance(24 * 3600);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !reminders.empty(); }, kWaitMs));
     EXPECT_EQ(reminders[0].title, QStringLiteral("Plinkora 1.1.1 is available"));
+
+    // A skipped release that its publisher marks critical is reminded of all the same.
+    settings->setSkippedVersion(QStringLiteral("1.1.1"));
+    FeedItem critical = publish(QStringLiteral("1.1.1"), fakeAppImage(12));
+    critical.extra = QStringLiteral("<sparkle:criticalUpdate/>");
+    serveFeed({critical});
+    reminders.clear();
+    wallClock = wallClock.addDays(2);
+    scheduler.advance(24 * 3600);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !reminders.empty(); }, kWaitMs));
+    reminders[0].onClicked();
+    window = waitForWindow<UpdateWindow>("updateWindow");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(labelText(window, "heading"),
+              QStringLiteral("A critical update of Plinkora is available!"));
+    EXPECT_EQ(button(window, QStringLiteral("Skip This Version")), nullptr);
+}
+
+TEST_F(AppUpdaterTest, BuildNumbersCompareWithTheBuildAndPhasedReleasesWaitTheirTurn) {
+    FeedItem current = publish(QStringLiteral("412"), fakeAppImage(10));
+    current.shortVersion = QStringLiteral("1.0.0");
+    FeedItem phased = publish(QStringLiteral("413"), fakeAppImage(11));
+    phased.shortVersion = QStringLiteral("1.0.1");
+    // Published at the fixture's wall clock, a day between groups.
+    phased.extra =
+        QStringLiteral("<sparkle:phasedRolloutInterval>86400</sparkle:phasedRolloutInterval>");
+    serveFeed({current, phased});
+    QSettings(home.settingsFile(), QSettings::IniFormat)
+        .setValue(QStringLiteral("updates/rolloutGroup"), 3);
+    restart();
+    UpdaterEnvironment numbered = environment();
+    numbered.buildVersion = QStringLiteral("412");
+    wallClock = wallClock.addSecs(3 * 86400 - 60);
+    start(numbered);
+
+    updater->checkForUpdates();
+    QMessageBox* alert = waitForAlert();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->text(), QStringLiteral("You're up to date!"));
+    click(alert, QStringLiteral("OK"));
+    settle();
+
+    wallClock = wallClock.addSecs(60);
+    updater->checkForUpdates();
+    UpdateWindow* window = waitForWindow<UpdateWindow>("updateWindow");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->update().version.text(), QStringLiteral("413"));
+    EXPECT_EQ(window->update().displayVersion, QStringLiteral("1.0.1"));
 }
 
 TEST_F(AppUpdaterTest, ThePreferenceIsPersistedObservableAndStopsScheduledChecks) {

@@ -332,6 +332,22 @@ TEST_F(SettingsFormTest, UpdatesFollowTheUpdater) {
     EXPECT_TRUE(check->isEnabled());
     check->click();
     EXPECT_EQ(updateChecks, 1);
+
+    // A build that cannot update itself offers neither row and says why.
+    for (const auto& [availability, footer] :
+         {std::pair{Updater::Availability::notInThisBuild,
+                    "Updates are not available in this build."},
+          std::pair{Updater::Availability::byTheDesktop,
+                    "Your desktop's software manager keeps this version of Plinkora up to date."}}) {
+        app.updater->availableAs = availability;
+        makeView();
+        automatic =
+            findWithText<QCheckBox>(*view, QStringLiteral("Check for updates automatically"));
+        check = findWithText<QPushButton>(*view, QString::fromUtf8("Check for Updates…"));
+        app.updater->setCanCheck(true);
+        EXPECT_FALSE(automatic->isEnabled() || automatic->isChecked() || check->isEnabled());
+        EXPECT_NE(findWithText<QLabel>(*view, QString::fromUtf8(footer)), nullptr) << footer;
+    }
 }
 
 TEST_F(SettingsFormTest, AudioEngineRowReadsIdleRunningOrNotRunning) {

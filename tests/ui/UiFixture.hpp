@@ -19,10 +19,12 @@ public:
     bool automaticallyChecksForUpdates() const override { return automatic_; }
     void setAutomaticallyChecksForUpdates(bool checks) override;
     void checkForUpdates() override { ++checks; }
+    Availability availability() const override { return availableAs; }
 
     void setCanCheck(bool canCheck);
 
     int checks = 0;
+    Availability availableAs = Availability::available;
 
 private:
     bool canCheck_ = false;
