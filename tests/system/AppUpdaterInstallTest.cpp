@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProcess>
 #include <sys/stat.h>
 
 using namespace plinkora;
@@ -31,12 +32,32 @@ protected:
     }
 };
 
-TEST_F(AppUpdaterInstallTest, AnUpdateIsDownloadedVerifiedAndReplacesTheAppImage) {
+TEST_F(AppUpdaterInstallTest, AReleaseMadeWithTheReleaseToolInstallsEndToEnd) {
+    // The release tool makes the key, signs the AppImage and writes and signs the feed.
+    const QString tool =
+        qEnvironmentVariable("PLINKORA_SOURCE_DIR") + QStringLiteral("/scripts/release-tool.sh");
+    const QString release = home.path() + QStringLiteral("/release");
     const QByteArray newBytes = fakeAppImage(12, 3 * 1024 * 1024);
-    FeedItem item = publish(QStringLiteral("1.2.0"), newBytes);
-    item.shortVersion = QStringLiteral("1.2");
-    serveFeed({item});
-    start();
+    const QString file = home.writeFile(QStringLiteral("release/Plinkora-1.2.AppImage"), newBytes);
+    const auto run = [&](const QStringList& arguments) {
+        QProcess process;
+        process.start(tool, arguments);
+        EXPECT_TRUE(process.waitForFinished(30'000));
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+        return process.readAllStandardOutput().trimmed();
+    };
+    UpdaterEnvironment released = environment();
+    released.publicKey = run({QStringLiteral("keygen"), release});
+    released.buildVersion = QStringLiteral("411");
+    run({QStringLiteral("feed"), release + QStringLiteral("/update-key.pem"),
+         release + QStringLiteral("/out"), QStringLiteral("412"), QStringLiteral("1.2"),
+         server.url(QStringLiteral("/Plinkora-1.2.AppImage")).toString(), file});
+    server.serve(QStringLiteral("/Plinkora-1.2.AppImage"), newBytes);
+    server.serve(QStringLiteral("/appcast.xml"),
+                 readAll(release + QStringLiteral("/out/appcast.xml")));
+    server.serve(QStringLiteral("/appcast.xml.sig"),
+                 readAll(release + QStringLiteral("/out/appcast.xml.sig")));
+    start(released);
     checkAndInstall();
     EXPECT_FALSE(updater->canCheckForUpdates());
     EXPECT_NE(waitForWindow<UpdateProgressWindow>("updateProgressWindow"), nullptr);
@@ -57,7 +78,7 @@ TEST_F(AppUpdaterInstallTest, AnUpdateIsDownloadedVerifiedAndReplacesTheAppImage
 
     click(done, QStringLiteral("Relaunch Plinkora"));
     EXPECT_EQ(relaunched, QStringList{QFileInfo(appImage()).canonicalFilePath()});
-    EXPECT_EQ(server.hits(QStringLiteral("/Plinkora-1.2.0.AppImage")), 1);
+    EXPECT_EQ(server.hits(QStringLiteral("/Plinkora-1.2.AppImage")), 1);
 }
 
 TEST_F(AppUpdaterInstallTest, TamperedShortLongOrForeignDownloadsAreRefusedAndNothingChanges) {

@@ -9,13 +9,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using plinkora::AppcastParser;
     const QByteArray feed(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const AppcastParser::Result result = AppcastParser::parse(feed);
-    if (!result.isValid() && !result.items.empty()) {
+    // Refused feeds hold nothing; read ones hold at least one usable item.
+    if (result.isValid() == result.items.empty()) {
         std::abort();
     }
     for (const plinkora::AppcastItem& item : result.items) {
-        if (!AppcastParser::isSecureUrl(item.downloadUrl) || item.length <= 0 ||
+        if (!AppcastParser::isSecureUrl(item.downloadUrl) || item.length < 0 ||
             item.length > AppcastParser::kMaxDownloadBytes || item.signature.size() != 64 ||
-            item.type.isEmpty() ||
+            item.phasedRolloutInterval < 0 ||
             (!item.releaseNotesUrl.isEmpty() &&
              !AppcastParser::isSecureUrl(item.releaseNotesUrl))) {
             std::abort();
