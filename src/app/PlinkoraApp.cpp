@@ -61,9 +61,12 @@ int PlinkoraApp::run(int argc, char** argv, StateFactory makeState,
         break;
     }
 
-    const std::string socketPath = SingleInstance::defaultSocketPath();
-    if (SingleInstance::handOver(socketPath, commandLine.verb)) {
-        return 0;
+    // The lock decides, before anything else is set up: one instrument per user.
+    SingleInstance instance(SingleInstance::privateFolder());
+    if (!instance.claim()) {
+        if (const int status = instance.handOver(commandLine.verb); status >= 0) {
+            return status;
+        }
     }
 
     // Wayland lets no ordinary client keep an always-on-top overlay: run through XWayland.
@@ -85,11 +88,7 @@ int PlinkoraApp::run(int argc, char** argv, StateFactory makeState,
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
 
-    SingleInstance instance(QString::fromStdString(socketPath));
-    if (!instance.listen()) {
-        // Another instance started at the same moment and took the verb.
-        return 0;
-    }
+    instance.listen();
 
     // Before anything is built, so that an early SIGTERM still goes through the quit path.
     SignalWatcher signals([](int) { QCoreApplication::quit(); });

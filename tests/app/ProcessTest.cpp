@@ -2,12 +2,18 @@
 #include "ChildProcess.hpp"
 #include "TempHome.hpp"
 
+#include <QDir>
 #include <QFile>
 #include <chrono>
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace plinkora::testing;
 
@@ -27,7 +33,7 @@ protected:
                 {"PLINKORA_LOG", "stderr"},
                 {"HOME", home.path().toStdString()},
                 {"XDG_CONFIG_HOME", home.configHome().toStdString()},
-                {"XDG_RUNTIME_DIR", home.runtimeDir().toStdString()}};
+                {"XDG_RUNTIME_DIR", runtimeDir}};
     }
 
     std::unique_ptr<ChildProcess> launch(const std::vector<std::string>& arguments = {}) {
@@ -70,6 +76,7 @@ protected:
     }
 
     TempHome home;
+    std::string runtimeDir = home.runtimeDir().toStdString();
     std::string binary_;
     std::string logFile_;
 };
@@ -143,4 +150,133 @@ TEST_F(PlinkoraProcess, CommandLineErrorsHelpAndVersion) {
     env["WAYLAND_DISPLAY"] = "";
     runCommand({binary_}, env, &status);
     EXPECT_EQ(status, 1);
+}
+
+TEST_F(PlinkoraProcess, LaunchesAtTheSameMomentGiveExactlyOneInstrument) {
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        QFile::remove(QString::fromStdString(logFile_));
+        std::vector<std::unique_ptr<ChildProcess>> launches;
+        for (int i = 0; i < 8; ++i) {
+            launches.push_back(launch({"--off"}));
+        }
+        // All but one hand their verb over and end; the one left is the instrument.
+        ASSERT_TRUE(waitForLog("Plinkora off", 7)) << log();
+        std::vector<ChildProcess*> running;
+        for (int i = 0; i < 500; ++i) {
+            running.clear();
+            for (auto& process : launches) {
+                if (process->isRunning()) {
+                    running.push_back(process.get());
+                }
+            }
+            if (running.size() <= 1) {
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        ASSERT_EQ(running.size(), 1u) << log();
+        for (auto& process : launches) {
+            if (process.get() != running[0]) {
+                const int status = process->waitForExit(1.0);
+                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << log();
+            }
+        }
+        ChildProcess* instrument = running[0];
+        EXPECT_EQ(count("scale is now"), 1u) << log();
+        EXPECT_EQ(count("Plinkora off"), 7u) << log();
+        instrument->signal(SIGTERM);
+        EXPECT_EQ(instrument->waitForExit(10.0), 0);
+    }
+}
+TEST_F(PlinkoraProcess, ABusyInstrumentGetsTheVerbWhenFreeAndNoSecondOneStarts) {
+    auto plinkora = launch();
+    ASSERT_TRUE(waitForLog("scale is now"));
+    // Stopped, its main thread can answer nothing, as while it waits on a stalled server.
+    plinkora->signal(SIGSTOP);
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_EQ(launchAndWait({"--on"}), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(8));
+    EXPECT_EQ(count("Plinkora is busy; the request will be handled when it is free."), 1u);
+    EXPECT_EQ(count("scale is now"), 1u) << log();
+    plinkora->signal(SIGCONT);
+    EXPECT_TRUE(waitForLog("Plinkora on")) << log();
+
+    // An idle connection that never says anything is closed and blocks nobody.
+    const int idle = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socket = runtimeDir + "/org.plinkora.Plinkora.socket";
+    std::strncpy(address.sun_path, socket.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::connect(idle, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(launchAndWait({"--off"}), 0);
+    EXPECT_TRUE(waitForLog("Plinkora off")) << log();
+    char byte = 0;
+    EXPECT_EQ(::read(idle, &byte, 1), 0) << "closed within seconds";
+    ::close(idle);
+    plinkora->signal(SIGTERM);
+    EXPECT_EQ(plinkora->waitForExit(10.0), 0);
+}
+
+TEST_F(PlinkoraProcess, PlantedSocketPathsAndLongRuntimeFoldersStillReachTheInstrument) {
+    const std::string socketName = "/org.plinkora.Plinkora.socket";
+    const std::string base = runtimeDir;
+    const std::vector<std::pair<const char*, std::function<void()>>> cases = {
+        {"a directory at the socket path",
+         [&] { ::mkdir((runtimeDir + socketName).c_str(), 0700); }},
+        {"a file at the socket path",
+         [&] {
+             QFile(QString::fromStdString(runtimeDir + socketName)).open(QIODevice::WriteOnly);
+         }},
+        {"a link at the socket path",
+         [&] { ::symlink("/nonexistent", (runtimeDir + socketName).c_str()); }},
+        {"a runtime folder too long for a socket path",
+         [&] {
+             runtimeDir = base + "/" + std::string(60, 'r') + "/" + std::string(60, 'r');
+             QDir().mkpath(QString::fromStdString(runtimeDir));
+             ::chmod(runtimeDir.c_str(), 0700);
+         }},
+    };
+    for (const auto& [name, plant] : cases) {
+        SCOPED_TRACE(name);
+        runtimeDir = base + "/" + std::to_string(&name - &cases[0].first);
+        QDir().mkpath(QString::fromStdString(runtimeDir));
+        ::chmod(runtimeDir.c_str(), 0700);
+        plant();
+        QFile::remove(QString::fromStdString(logFile_));
+        struct stat plantedBefore {};
+        const bool hasPlant = ::lstat((runtimeDir + socketName).c_str(), &plantedBefore) == 0;
+
+        auto plinkora = launch();
+        ASSERT_TRUE(waitForLog("scale is now")) << log();
+        EXPECT_EQ(launchAndWait({"--on"}), 0);
+        EXPECT_TRUE(waitForLog("Plinkora on")) << log();
+        EXPECT_EQ(count("scale is now"), 1u) << log();
+        plinkora->signal(SIGTERM);
+        EXPECT_EQ(plinkora->waitForExit(10.0), 0);
+        // The instance removed only what it made.
+        struct stat plantedAfter {};
+        EXPECT_EQ(::lstat((runtimeDir + socketName).c_str(), &plantedAfter) == 0, hasPlant);
+        EXPECT_EQ(plantedAfter.st_ino, plantedBefore.st_ino);
+    }
+
+    // Without a runtime folder, a fallback in /tmp planted by another account is passed over.
+    if (::geteuid() == 0) {
+        const std::string tmp = base + "/tmp";
+        const std::string planted = tmp + "/plinkora-0";
+        QDir().mkpath(QString::fromStdString(planted));
+        ASSERT_EQ(::chown(planted.c_str(), 65534, 65534), 0);
+        runtimeDir = "";
+        auto env = environment();
+        env["TMPDIR"] = tmp;
+        auto plinkora =
+            std::make_unique<ChildProcess>(std::vector<std::string>{binary_}, env, -1, logFile_);
+        ASSERT_TRUE(waitForLog("scale is now", 2)) << log();
+        ChildProcess second({binary_, "--off"}, env, -1, logFile_);
+        EXPECT_EQ(second.waitForExit(10.0), 0);
+        EXPECT_TRUE(QDir(QString::fromStdString(planted)).isEmpty());
+        EXPECT_EQ(count("scale is now"), 2u) << log();
+        plinkora->signal(SIGTERM);
+        EXPECT_EQ(plinkora->waitForExit(10.0), 0);
+    }
 }
