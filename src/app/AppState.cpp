@@ -110,9 +110,21 @@ AppState::~AppState() {
     overlay_.reset();
 }
 
+static std::unique_ptr<AppState>& sharedInstance() {
+    static std::unique_ptr<AppState> instance;
+    return instance;
+}
+
 AppState& AppState::shared() {
-    static AppState* instance = sharedFactory()().release();
+    auto& instance = sharedInstance();
+    if (!instance) {
+        instance = sharedFactory()();
+    }
     return *instance;
+}
+
+void AppState::releaseShared() {
+    sharedInstance().reset();
 }
 
 void AppState::setSharedFactory(std::function<std::unique_ptr<AppState>()> factory) {

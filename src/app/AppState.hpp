@@ -56,10 +56,12 @@ public:
     ~AppState() override;
 
     /// The process's instance, made on first use by the factory installed with
-    /// setSharedFactory() and never released.
+    /// setSharedFactory(), and destroyed by releaseShared() at the end, before the application
+    /// object, so that every controller's own shutdown runs (the logo's last line, the
+    /// settings' last save).
     static AppState& shared();
     static void setSharedFactory(std::function<std::unique_ptr<AppState>()> factory);
-    static bool hasShared();
+    static void releaseShared();
     /// True when Plinkora runs in a sandbox that cannot install a root helper.
     static bool isSandboxed();
 

@@ -109,6 +109,7 @@ int PlinkoraApp::run(int argc, char** argv, StateFactory makeState,
     const int status = QApplication::exec();
     state.shutdown();
     interface.reset();
+    AppState::releaseShared();
     return status;
 }
 

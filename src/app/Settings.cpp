@@ -3,10 +3,16 @@
 #include "app/Logger.hpp"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QStandardPaths>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace plinkora {
 
@@ -25,7 +31,7 @@ const QString kUpdateRolloutGroup = QStringLiteral("updates/rolloutGroup");
 const QString kSkippedVersion = QStringLiteral("updates/skippedVersion");
 const QString kSettingsWindowFrame = QStringLiteral("PlinkoraSettings");
 
-std::optional<long long> storedInteger(const QSettings& store, const QString& key) {
+std::optional<long long> storedInteger(const QVariantMap& store, const QString& key) {
     const QVariant value = store.value(key);
     if (!value.isValid()) {
         return std::nullopt;
@@ -35,7 +41,7 @@ std::optional<long long> storedInteger(const QSettings& store, const QString& ke
     return ok ? std::optional(number) : std::nullopt;
 }
 
-std::optional<bool> storedBoolean(const QSettings& store, const QString& key) {
+std::optional<bool> storedBoolean(const QVariantMap& store, const QString& key) {
     const QVariant value = store.value(key);
     if (!value.isValid()) {
         return std::nullopt;
@@ -50,7 +56,7 @@ std::optional<bool> storedBoolean(const QSettings& store, const QString& key) {
     return std::nullopt;
 }
 
-std::optional<double> storedDouble(const QSettings& store, const QString& key) {
+std::optional<double> storedDouble(const QVariantMap& store, const QString& key) {
     const QVariant value = store.value(key);
     if (!value.isValid()) {
         return std::nullopt;
@@ -68,12 +74,36 @@ QString Settings::defaultFilePath() {
 }
 
 Settings::Settings(const QString& filePath)
-    : filePath_(filePath)
-    , store_(std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {}
+    : filePath_(filePath) {
+    const QByteArray path = QFile::encodeName(filePath_);
+    struct stat info {};
+    if (::stat(path.constData(), &info) != 0) {
+        if (errno != ENOENT) {
+            untouchable_ = std::string("it cannot be looked at: ") + std::strerror(errno);
+        }
+    } else if (!S_ISREG(info.st_mode)) {
+        untouchable_ = "it is not a regular file";
+    } else if (::access(path.constData(), R_OK) != 0) {
+        untouchable_ = "it cannot be read";
+    } else {
+        const QSettings file(filePath_, QSettings::IniFormat);
+        for (const QString& key : file.allKeys()) {
+            values_.insert(key, file.value(key));
+        }
+    }
+    if (!untouchable_.empty()) {
+        Logger::error("the settings file " + filePath_.toStdString() + " is left as it is and "
+                      "the defaults are used: " + untouchable_);
+    }
+}
+
+Settings::~Settings() {
+    flush();
+}
 
 InstrumentSettings Settings::load() const {
     InstrumentSettings loaded;
-    const QSettings& store = *store_;
+    const QVariantMap& store = values_;
     if (auto raw = store.value(kOrientation).toString().toStdString();
         auto orientation = music::zoneOrientationFromRaw(raw)) {
         loaded.orientation = *orientation;
@@ -97,18 +127,52 @@ InstrumentSettings Settings::load() const {
 }
 
 void Settings::write(const QString& key, const QVariant& value) {
-    const QFileInfo file(filePath_);
-    if (file.exists() && !file.isReadable()) {
-        Logger::error("could not save the setting " + key.toStdString() + ": " +
-                      filePath_.toStdString() + " cannot be read");
+    values_.insert(key, value);
+    if (!pending_.contains(key)) {
+        pending_.append(key);
+    }
+    // Not restarted by later changes, so a long drag still saves twice a second.
+    if (!saveTimer_) {
+        saveTimer_ = std::make_unique<QTimer>();
+        saveTimer_->setSingleShot(true);
+        QObject::connect(saveTimer_.get(), &QTimer::timeout, [this] { flush(); });
+    }
+    if (!saveTimer_->isActive()) {
+        saveTimer_->start(kSaveDelayMs);
+    }
+}
+
+void Settings::flush() {
+    if (saveTimer_) {
+        saveTimer_->stop();
+    }
+    if (pending_.isEmpty()) {
         return;
     }
-    QDir().mkpath(file.absolutePath());
-    store_->setValue(key, value);
-    store_->sync();
-    if (store_->status() != QSettings::NoError) {
-        Logger::error("could not save the setting " + key.toStdString() + " to " +
-                      filePath_.toStdString());
+    const std::string keys = pending_.join(QStringLiteral(", ")).toStdString();
+    std::string problem = untouchable_;
+    if (problem.empty()) {
+        QDir().mkpath(QFileInfo(filePath_).absolutePath());
+        // QSettings reads the file first, so keys this build does not know are kept.
+        QSettings file(filePath_, QSettings::IniFormat);
+        for (const QString& key : std::as_const(pending_)) {
+            file.setValue(key, values_.value(key));
+        }
+        file.sync();
+        if (file.status() != QSettings::NoError) {
+            problem = "the file could not be written";
+        }
+    }
+    if (problem.empty()) {
+        pending_.clear();
+        hasLoggedFailure_ = false;
+        return;
+    }
+    // Kept pending: the next change, or the end, tries again.
+    if (!hasLoggedFailure_) {
+        hasLoggedFailure_ = true;
+        Logger::error("could not save the setting " + keys + " to " + filePath_.toStdString() +
+                      ": " + problem);
     }
 }
 
@@ -138,7 +202,7 @@ void Settings::setNoteLength(double seconds) {
 }
 
 bool Settings::automaticallyChecksForUpdates() const {
-    return storedBoolean(*store_, kAutomaticUpdateChecks).value_or(true);
+    return storedBoolean(values_, kAutomaticUpdateChecks).value_or(true);
 }
 
 void Settings::setAutomaticallyChecksForUpdates(bool checks) {
@@ -147,7 +211,7 @@ void Settings::setAutomaticallyChecksForUpdates(bool checks) {
 
 std::optional<QDateTime> Settings::lastUpdateCheck() const {
     const QDateTime when =
-        QDateTime::fromString(store_->value(kLastUpdateCheck).toString(), Qt::ISODate);
+        QDateTime::fromString(value(kLastUpdateCheck).toString(), Qt::ISODate);
     return when.isValid() ? std::optional(when) : std::nullopt;
 }
 
@@ -156,7 +220,7 @@ void Settings::setLastUpdateCheck(const QDateTime& when) {
 }
 
 QString Settings::skippedVersion() const {
-    return store_->value(kSkippedVersion).toString();
+    return value(kSkippedVersion).toString();
 }
 
 void Settings::setSkippedVersion(const QString& version) {
@@ -165,7 +229,7 @@ void Settings::setSkippedVersion(const QString& version) {
 
 int Settings::updateRolloutGroup() {
     bool isNumber = false;
-    const int stored = store_->value(kUpdateRolloutGroup).toInt(&isNumber);
+    const int stored = value(kUpdateRolloutGroup).toInt(&isNumber);
     if (isNumber && stored >= 0 && stored <= 6) {
         return stored;
     }
@@ -175,7 +239,7 @@ int Settings::updateRolloutGroup() {
 }
 
 QByteArray Settings::settingsWindowFrame() const {
-    return QByteArray::fromBase64(store_->value(kSettingsWindowFrame).toString().toLatin1());
+    return QByteArray::fromBase64(value(kSettingsWindowFrame).toString().toLatin1());
 }
 
 void Settings::setSettingsWindowFrame(const QByteArray& frame) {

@@ -6,7 +6,10 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QSettings>
+#include <QStringList>
+#include <QTimer>
+#include <QVariantMap>
+#include <string>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -26,15 +29,27 @@ struct InstrumentSettings {
 
 /// Plinkora's settings file (INI, ~/.config/Plinkora/Plinkora.conf). Every key is named here.
 ///
-/// Values are validated once, by load(); the setters write what they are given. Qt writes the
-/// file atomically. A file that exists but cannot be read is never written over, so that a
-/// transient permission problem cannot lose the keys it holds. Main thread only.
+/// Values are validated once, by load(); the setters store what they are given. A value is in
+/// memory at once; the file is written atomically (a new file renamed over the old), at most
+/// once per 500 ms while values keep changing, and always when the object goes. The file is
+/// opened only when it is a regular file (or absent): a FIFO, device or folder at its path,
+/// or a file that cannot be read, leaves defaults in memory and the file untouched, so that
+/// nothing can hang start-up and a transient permission problem loses no keys. Failures are
+/// logged once each, not on every change. Main thread only.
 class Settings {
 public:
+    static constexpr int kSaveDelayMs = 500;
+
     /// The user's settings file, under $XDG_CONFIG_HOME (or ~/.config).
     static QString defaultFilePath();
 
     explicit Settings(const QString& filePath = defaultFilePath());
+    ~Settings();
+    Settings(const Settings&) = delete;
+    Settings& operator=(const Settings&) = delete;
+
+    /// Writes what changed since the last save, now.
+    void flush();
 
     InstrumentSettings load() const;
 
@@ -64,9 +79,15 @@ public:
 
 private:
     void write(const QString& key, const QVariant& value);
+    QVariant value(const QString& key) const { return values_.value(key); }
 
     QString filePath_;
-    std::unique_ptr<QSettings> store_;
+    /// Why the file is left alone; empty when it may be written.
+    std::string untouchable_;
+    QVariantMap values_;
+    QStringList pending_;
+    std::unique_ptr<QTimer> saveTimer_;
+    bool hasLoggedFailure_ = false;
 };
 
 } // namespace plinkora

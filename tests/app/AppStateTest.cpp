@@ -130,6 +130,7 @@ TEST_F(AppStateTest, SettersPersistWhatTheyAreGivenAndClampOnlyForThePiano) {
     EXPECT_EQ(app->log.back(), "piano.noteLength(0.5)");
     EXPECT_EQ(state.noteLength(), 0.3);
 
+    state.settings().flush();
     const QSettings file = stored();
     EXPECT_EQ(file.value(QStringLiteral("orientation")).toString(), QStringLiteral("horizontal"));
     EXPECT_EQ(file.value(QStringLiteral("scaleMode")).toString(), QStringLiteral("minor"));

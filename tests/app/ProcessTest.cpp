@@ -280,3 +280,34 @@ TEST_F(PlinkoraProcess, PlantedSocketPathsAndLongRuntimeFoldersStillReachTheInst
         EXPECT_EQ(plinkora->waitForExit(10.0), 0);
     }
 }
+
+TEST_F(PlinkoraProcess, AtQuitTheLogosLastLineReachesAReaderSlowToOpen) {
+    // The real pipe path: only root may make it, and only where no helper is installed.
+    const std::string pipeFolder = "/run/plinkora";
+    if (::geteuid() != 0 || ::mkdir(pipeFolder.c_str(), 0755) != 0) {
+        GTEST_SKIP() << "needs root and no installed logo helper: the last line's delivery "
+                        "at quit is not checked";
+    }
+    const std::string pipe = pipeFolder + "/logo-control";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0666), 0);
+    home.writeFile(QStringLiteral(".config/Plinkora/Plinkora.conf"),
+                   "[General]\npulsesLogo=true\n");
+    const auto readLine = [&](const std::string& name) {
+        const std::string out = home.path().toStdString() + "/" + name;
+        ChildProcess cat({"cat", pipe}, {}, -1, out);
+        cat.waitForExit(5.0);
+        QFile file(QString::fromStdString(out));
+        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+    };
+
+    auto plinkora = launch({"--on"});
+    ASSERT_TRUE(waitForLog("Plinkora on")) << log();
+    EXPECT_EQ(readLine("first"), "off\n");
+    plinkora->signal(SIGTERM);
+    // A reader slow to open still gets the "on" that leaves the logo lit.
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(readLine("last"), "on\n");
+    EXPECT_EQ(plinkora->waitForExit(10.0), 0);
+    ::unlink(pipe.c_str());
+    ::rmdir(pipeFolder.c_str());
+}

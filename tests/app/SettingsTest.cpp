@@ -3,7 +3,10 @@
 #include "LogCapture.hpp"
 #include "TempHome.hpp"
 
+#include <QDir>
 #include <QFile>
+#include <QSettings>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -121,17 +124,41 @@ TEST_F(SettingsTest, ReadOnlyAndUnreadableFilesNeverCrashOrLoseKeys) {
     const QByteArray original = onDisk(path);
     const QString folder = home.configHome() + QStringLiteral("/Plinkora");
     const QByteArray file = QFile::encodeName(path);
-    // A read-only file still loads, and a write leaves it as it was.
+    // A read-only file still loads, and a write leaves it as it was, said once however often
+    // it fails; once writable again the next save goes through and a new failure is said again.
     ASSERT_EQ(chmod(file.constData(), 0444), 0);
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(file.constData(), 65534, 65534), 0);
+    }
     EXPECT_EQ(runUnprivileged(folder,
                               [&] {
+                                  LogCapture log;
                                   Settings settings(path);
                                   const bool loaded = settings.load().zoneCount == 11;
                                   settings.setZoneCount(8);
-                                  return loaded;
+                                  settings.flush();
+                                  const bool untouched = onDisk(path) == original;
+                                  settings.setZoneCount(10);
+                                  settings.flush();
+                                  const bool saidOnce = log.count("could not save") == 1;
+                                  chmod(file.constData(), 0644);
+                                  settings.setNoteLength(3.0);
+                                  settings.flush();
+                                  const bool saved = Settings(path).load().zoneCount == 10;
+                                  chmod(file.constData(), 0444);
+                                  settings.setZoneCount(11);
+                                  settings.flush();
+                                  chmod(file.constData(), 0444);
+                                  return loaded && untouched && saidOnce && saved &&
+                                         log.count("could not save") == 2;
                               }),
               0);
-    EXPECT_EQ(onDisk(path), original);
+    ASSERT_EQ(chmod(file.constData(), 0644), 0);
+    {
+        QFile restore(path);
+        ASSERT_TRUE(restore.open(QIODevice::WriteOnly));
+        restore.write(original);
+    }
     // An unreadable file loads as defaults and is never written over.
     ASSERT_EQ(chmod(file.constData(), 0200), 0);
     EXPECT_EQ(runUnprivileged(folder,
@@ -150,8 +177,59 @@ TEST_F(SettingsTest, AFolderThatCannotBeMadeIsLoggedNotFatal) {
     // A regular file where the folder should be defeats root too.
     home.writeFile(QStringLiteral("blocked"), "not a folder");
     LogCapture logs;
-    Settings settings(home.path() + QStringLiteral("/blocked/Plinkora.conf"));
-    settings.setZoneCount(10);
+    {
+        Settings settings(home.path() + QStringLiteral("/blocked/Plinkora.conf"));
+        settings.setZoneCount(10);
+        EXPECT_EQ(settings.load().zoneCount, 10) << "in memory at once";
+    }
     EXPECT_TRUE(logs.contains("could not save the setting zoneCount"));
     EXPECT_EQ(onDisk(home.path() + QStringLiteral("/blocked")), QByteArray("not a folder"));
+}
+
+TEST_F(SettingsTest, ADragOfChangesIsSavedTwiceASecondAtMostAndAlwaysAtTheEnd) {
+    const QString path = home.writeFile(QStringLiteral(".config/Plinkora/Plinkora.conf"),
+                                        "[General]\nzoneCount=11\n");
+    const auto inode = [&] {
+        struct stat info {};
+        stat(QFile::encodeName(path).constData(), &info);
+        return info.st_ino;
+    };
+    const auto before = inode();
+    auto settings = std::make_unique<Settings>(path);
+    for (int step = 0; step < 23; ++step) {
+        settings->setNoteLength(2.0 + step * 0.25);
+    }
+    EXPECT_EQ(settings->load().noteLength, 7.5);
+    EXPECT_EQ(inode(), before) << "nothing written during the drag";
+    // Each save is a new file renamed into place: one save for the whole drag.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return inode() != before; }, 5000));
+    const auto saved = inode();
+    EXPECT_EQ(Settings(path).load().noteLength, 7.5);
+    QTest::qWait(Settings::kSaveDelayMs + 200);
+    EXPECT_EQ(inode(), saved);
+
+    // What changed last is on disk when the settings go, without waiting.
+    settings->setZoneCount(12);
+    settings.reset();
+    EXPECT_EQ(Settings(path).load().zoneCount, 12);
+}
+
+TEST_F(SettingsTest, AFifoOrFolderAtTheSettingsPathIsNeverOpened) {
+    const QString fifo = home.configHome() + QStringLiteral("/Plinkora/Plinkora.conf");
+    QDir().mkpath(home.configHome() + QStringLiteral("/Plinkora"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = home.path() + QStringLiteral("/folder.conf");
+    QDir().mkpath(folder);
+    for (const QString& path : {fifo, folder}) {
+        LogCapture log;
+        {
+            Settings settings(path);
+            EXPECT_EQ(settings.load().zoneCount, 9);
+            settings.setZoneCount(10);
+        }
+        EXPECT_EQ(log.count("is left as it is and the defaults are used"), 1u);
+        struct stat info {};
+        ASSERT_EQ(lstat(QFile::encodeName(path).constData(), &info), 0);
+        EXPECT_TRUE(S_ISFIFO(info.st_mode) || S_ISDIR(info.st_mode));
+    }
 }

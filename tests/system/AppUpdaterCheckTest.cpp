@@ -426,6 +426,7 @@ TEST_F(AppUpdaterTest, ThePreferenceIsPersistedObservableAndStopsScheduledChecks
     EXPECT_EQ(changedAgain.size(), 1);
     scheduler.advance(60);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !reminders.empty(); }, kWaitMs));
+    settings->flush();
     EXPECT_TRUE(Settings(home.settingsFile()).automaticallyChecksForUpdates());
 }
 

@@ -58,6 +58,7 @@ AppUpdater& AppUpdaterTest::start(std::optional<UpdaterEnvironment> environment)
 void AppUpdaterTest::restart() {
     updater.reset();
     settle();
+    settings.reset();
     settings = std::make_unique<Settings>(home.settingsFile());
     start();
 }
