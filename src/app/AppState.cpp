@@ -4,7 +4,6 @@
 
 #include <QLocale>
 #include <QPointer>
-#include <QRegularExpression>
 #include <algorithm>
 #include <cstdlib>
 
@@ -222,7 +221,12 @@ void AppState::setLaunchesAtLogin(bool launches) {
     if (changed) {
         Q_EMIT launchesAtLoginChanged(launches);
     }
-    if (auto failure = loginItem_->setEnabled(launches)) {
+    auto failure = loginItem_->setEnabled(launches);
+    if (failure != loginItemMessage_) {
+        loginItemMessage_ = failure;
+        Q_EMIT loginItemMessageChanged();
+    }
+    if (failure) {
         Logger::notice("Plinkora: launch at login change failed: " + *failure);
         // Only bring the toggle back in line with what is on disk; no second attempt.
         const bool actual = loginItem_->isEnabled();
@@ -318,10 +322,9 @@ std::string AppState::lastInputDescription() const {
     const std::string label = zone >= 0 && static_cast<std::size_t>(zone) < names.size()
                                   ? names[static_cast<std::size_t>(zone)]
                                   : "zone " + std::to_string(static_cast<long long>(zone) + 1);
-    // The locale's long time style, without the time zone that some locales append.
-    QString pattern = QLocale().timeFormat(QLocale::LongFormat);
-    pattern.remove(QRegularExpression(QStringLiteral("\\s*\\bt+\\b")));
-    const QString time = QLocale().toString(lastInput_->date.time(), pattern.trimmed());
+    // The locale's own short time style. Long styles carry a time zone, and cutting it out
+    // leaves stray brackets in some locales ("23:17:53 ()" in Catalan).
+    const QString time = QLocale().toString(lastInput_->date.time(), QLocale::ShortFormat);
     return std::string(rawValue(lastInput_->source)) + " \u00B7 " + label + " \u00B7 " +
            time.toStdString();
 }

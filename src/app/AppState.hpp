@@ -87,6 +87,8 @@ public:
     bool logoHelperInstalled() const { return logoHelperInstalled_; }
     bool logoHelperRunning() const { return logoHelperRunning_; }
     const std::optional<std::string>& logoHelperMessage() const { return logoHelperMessage_; }
+    /// Why the last change of launchesAtLogin did not take; empty once one succeeds.
+    const std::optional<std::string>& loginItemMessage() const { return loginItemMessage_; }
     /// An install or removal is waiting for the administrator prompt or its script.
     bool logoHelperBusy() const { return logoHelperBusy_; }
     /// Whether this computer has a lid-logo light at all.
@@ -130,6 +132,7 @@ Q_SIGNALS:
     void logoHelperInstalledChanged(bool installed);
     void logoHelperRunningChanged(bool running);
     void logoHelperMessageChanged();
+    void loginItemMessageChanged();
     void logoHelperBusyChanged(bool busy);
     void logoHasLightChanged(bool hasLight);
     void logoNeedsHelperChanged();
@@ -167,6 +170,7 @@ private:
     bool logoHelperInstalled_ = false;
     bool logoHelperRunning_ = false;
     std::optional<std::string> logoHelperMessage_;
+    std::optional<std::string> loginItemMessage_;
     bool logoHelperBusy_ = false;
     bool logoHasLight_ = false;
     std::string audioOutputName_;

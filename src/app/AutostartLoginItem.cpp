@@ -5,6 +5,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace plinkora {
 
@@ -12,7 +14,33 @@ namespace {
 
 const QString kEntryName = QStringLiteral("org.plinkora.Plinkora.desktop");
 
+/// What is at `path`: nothing, a regular file (following links), or something else that must
+/// never be opened (a FIFO would hang the open).
+enum class Entry { absent, regular, other };
+
+Entry entryAt(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        return errno == ENOENT || errno == ENOTDIR ? Entry::absent : Entry::other;
+    }
+    return S_ISREG(info.st_mode) ? Entry::regular : Entry::other;
+}
+
 } // namespace
+
+bool AutostartLoginItem::isCarriable(const QString& executable) {
+    // Invalid UTF-8 in the real path has become U+FFFD by now: the entry would name a file
+    // that does not exist. Control characters would break the line apart. A per cent sign is
+    // written %% by the rules, but GLib looks for the program before expanding it and so
+    // never starts one whose path holds it.
+    for (const QChar c : executable) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || c == QChar::ReplacementCharacter ||
+            c == u'%') {
+            return false;
+        }
+    }
+    return !executable.isEmpty();
+}
 
 QString AutostartLoginItem::defaultFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
@@ -28,6 +56,9 @@ QString AutostartLoginItem::entryPath() const {
 }
 
 bool AutostartLoginItem::isEnabled() const {
+    if (entryAt(entryPath()) != Entry::regular) {
+        return false;
+    }
     QFile entry(entryPath());
     if (!entry.open(QIODevice::ReadOnly | QIODevice::Text)) {
         return false;
@@ -83,6 +114,9 @@ QString AutostartLoginItem::entryText() const {
 }
 
 std::optional<std::string> AutostartLoginItem::setEnabled(bool enabled) {
+    if (entryAt(entryPath()) == Entry::other) {
+        return entryPath().toStdString() + " is not a regular file and was left as it is";
+    }
     if (!enabled) {
         QFile entry(entryPath());
         if (entry.exists() && !entry.remove()) {
@@ -90,6 +124,11 @@ std::optional<std::string> AutostartLoginItem::setEnabled(bool enabled) {
                    entry.errorString().toStdString();
         }
         return std::nullopt;
+    }
+    if (!isCarriable(executable_)) {
+        return "Plinkora's path cannot be written into an autostart entry (it holds control "
+               "characters or a per cent sign, or is not valid UTF-8): " +
+               executable_.toStdString();
     }
     if (!QDir().mkpath(folder_)) {
         return "could not create the folder " + folder_.toStdString();

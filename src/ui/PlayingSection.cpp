@@ -66,6 +66,21 @@ PlayingSection::PlayingSection(AppState& state, QWidget* parent)
                                    [this](bool launches) { state_.setLaunchesAtLogin(launches); });
     connect(&state_, &AppState::launchesAtLoginChanged, login, &QCheckBox::setChecked);
     addRow(login);
+    // Why the toggle went back, in the system's words; plain text, never markup.
+    auto* loginMessage = new QLabel;
+    loginMessage->setObjectName(QStringLiteral("loginItemMessage"));
+    loginMessage->setWordWrap(true);
+    loginMessage->setTextFormat(Qt::PlainText);
+    loginMessage->setFont(calloutFont());
+    loginMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QWidget* loginMessageRow = addRow(loginMessage);
+    const auto showLoginMessage = [this, loginMessage, loginMessageRow] {
+        const auto& message = state_.loginItemMessage();
+        loginMessage->setText(message ? QString::fromStdString(*message) : QString());
+        setRowVisible(loginMessageRow, message.has_value());
+    };
+    showLoginMessage();
+    connect(&state_, &AppState::loginItemMessageChanged, this, showLoginMessage);
 
     setFooter(tr("While on, the whole built-in screen is divided into note zones playing the "
                  "chosen scale upwards from its root, low notes first. Several fingers play a "

@@ -3,6 +3,7 @@
 #include "RecordingControllers.hpp"
 #include "TempHome.hpp"
 
+#include <QRegularExpression>
 #include <QSettings>
 #include <fcntl.h>
 #include <gmock/gmock.h>
@@ -167,8 +168,19 @@ TEST_F(AppStateTest, StrikeRoutingAndInputReport) {
     // The description follows the current scale, not the one of the strike.
     state.setKeyRoot(KeyRoot::d);
     EXPECT_EQ(state.lastInputDescription().rfind("Click · D4 · ", 0), 0u);
-    EXPECT_EQ(state.lastInputDescription().substr(described.size() - 8),
-              described.substr(described.size() - 8));
+    // The time in the locale's own short style, with nothing stray, in locales whose long
+    // style wraps the time zone in brackets.
+    for (const char* name : {"ca_ES", "eu_ES", "fa_IR", "nds_DE", "yue_HK", "zh_TW", "en_US"}) {
+        const QLocale locale{QString::fromUtf8(name)};
+        QLocale::setDefault(locale);
+        const QString time = QString::fromStdString(state.lastInputDescription())
+                                 .section(QStringLiteral(" \u00B7 "), 2);
+        EXPECT_EQ(time, locale.toString(state.lastInput()->date.time(), QLocale::ShortFormat))
+            << name;
+        EXPECT_FALSE(time.contains(QRegularExpression(QStringLiteral("[()\\[\\]]|^\\s|\\s$"))))
+            << name << ": " << time.toStdString();
+    }
+    QLocale::setDefault(QLocale::c());
 
     state.setPulsesLogo(true);
     state.setNoteLength(20.0);
@@ -286,11 +298,13 @@ TEST_F(AppStateTest, FailedLoginItemChangeIsLoggedAndUndone) {
     EXPECT_EQ(seen, (std::vector<bool>{true, false}));
     EXPECT_EQ(app->loginItem->calls, 1);
     EXPECT_EQ(logs.count("Plinkora: launch at login change failed: permission denied"), 1u);
+    EXPECT_EQ(state.loginItemMessage(), "permission denied");
 
     app->loginItem->failure.clear();
     state.setLaunchesAtLogin(true);
     EXPECT_TRUE(state.launchesAtLogin());
     EXPECT_TRUE(app->loginItem->enabled);
+    EXPECT_FALSE(state.loginItemMessage());
 }
 
 TEST_F(AppStateTest, CallbacksDoNothingOnceTheStateIsGone) {

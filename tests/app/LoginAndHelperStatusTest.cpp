@@ -5,7 +5,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QThread>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -91,30 +93,77 @@ TEST(AutostartLoginItem, RegistersAndUnregistersARealEntry) {
 TEST(AutostartLoginItem, AwkwardExecutablePathsSurviveQuotingAndValidate) {
     TempHome home;
     const QString folder = home.configHome() + QStringLiteral("/autostart");
-    for (const char* path : {"/opt/My Apps/plinkora", "/home/u/100%/plinkora",
-                             "/home/u/$HOME/pl\"ink`ora", "/home/u/back\\slash/it's here"}) {
-        SCOPED_TRACE(path);
-        AutostartLoginItem item(folder, QString::fromUtf8(path));
+    for (const char* name :
+         {"My Apps/plinkora", "$HOME/pl\"ink`ora", "back\\slash/it's here", "caf\u00e9/\u266f"}) {
+        SCOPED_TRACE(name);
+        // A real program at the awkward path, which GLib's own launcher must start.
+        const QString path = home.path() + QStringLiteral("/") + QString::fromUtf8(name);
+        const QString ran = home.path() + QStringLiteral("/ran");
+        QFile::remove(ran);
+        home.writeFile(path.mid(home.path().size() + 1),
+                       "#!/bin/sh\ntouch '" + ran.toUtf8() + "'\n");
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        AutostartLoginItem item(folder, path);
         ASSERT_FALSE(item.setEnabled(true));
-        EXPECT_EQ(parseExec(execValue(item.entryPath())), path);
+        EXPECT_EQ(parseExec(execValue(item.entryPath())), path.toStdString());
         int status = -1;
         const std::string complaints =
             runCommand({"desktop-file-validate", item.entryPath().toStdString()}, {}, &status);
         EXPECT_EQ(status, 0) << complaints;
         EXPECT_EQ(complaints, "");
+        runCommand({"gio", "launch", item.entryPath().toStdString()}, {}, &status);
+        EXPECT_EQ(status, 0);
+        for (int i = 0; i < 250 && !QFile::exists(ran); ++i) {
+            QThread::msleep(20);
+        }
+        EXPECT_TRUE(QFile::exists(ran));
     }
 }
 
-TEST(AutostartLoginItem, AnUnwritableFolderIsReportedAndLeavesItOff) {
-    TempHome home;
-    // A file in the way of the folder defeats root as well as users.
-    home.writeFile(QStringLiteral(".config/autostart"), "in the way");
-    AutostartLoginItem item(home.configHome() + QStringLiteral("/autostart"),
-                            QStringLiteral("/usr/bin/plinkora"));
-    const auto failure = item.setEnabled(true);
-    ASSERT_TRUE(failure);
-    EXPECT_NE(failure->find("autostart"), std::string::npos) << *failure;
-    EXPECT_FALSE(item.isEnabled());
+TEST(AutostartLoginItem, WhatCannotBeWrittenIsReportedAndLeavesItOff) {
+    const QString program = QStringLiteral("/usr/bin/plinkora");
+    const struct {
+        const char* name;
+        std::function<void(TempHome&)> prepare;
+        QString executable;
+        const char* said;
+    } cases[] = {
+        // A file in the way of the folder defeats root as well as users.
+        {"a file in the way",
+         [](TempHome& home) { home.writeFile(QStringLiteral(".config/autostart"), "in the way"); },
+         program, "autostart"},
+        {"a FIFO at the entry",
+         [](TempHome& home) {
+             QDir().mkpath(home.configHome() + QStringLiteral("/autostart"));
+             ::mkfifo(QFile::encodeName(home.configHome() +
+                                        QStringLiteral("/autostart/org.plinkora.Plinkora.desktop"))
+                          .constData(),
+                      0600);
+         },
+         program, "is not a regular file"},
+        {"a newline in the path", [](TempHome&) {}, QStringLiteral("/opt/a\nb/plinkora"),
+         "control characters"},
+        {"a tab in the path", [](TempHome&) {}, QStringLiteral("/opt/a\tb/plinkora"),
+         "control characters"},
+        {"a carriage return in the path", [](TempHome&) {}, QStringLiteral("/opt/a\rb/plinkora"),
+         "control characters"},
+        {"a per cent sign in the path", [](TempHome&) {}, QStringLiteral("/opt/100%/plinkora"),
+         "per cent sign"},
+        {"bytes that are not UTF-8", [](TempHome&) {},
+         QFile::decodeName(QByteArray("/opt/caf\xe9/plinkora")), "not valid UTF-8"},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.name);
+        TempHome home;
+        each.prepare(home);
+        AutostartLoginItem item(home.configHome() + QStringLiteral("/autostart"), each.executable);
+        const auto failure = item.setEnabled(true);
+        ASSERT_TRUE(failure);
+        EXPECT_NE(failure->find(each.said), std::string::npos) << *failure;
+        EXPECT_FALSE(item.isEnabled());
+        EXPECT_TRUE(item.setEnabled(false).has_value() ==
+                    (std::string(each.name) == "a FIFO at the entry"));
+    }
 }
 
 TEST(HelperStatus, ReadsInstalledAndListeningWithoutWriting) {

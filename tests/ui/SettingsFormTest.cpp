@@ -184,6 +184,17 @@ TEST_F(SettingsFormTest, PlayingTogglesAreBoundBothWays) {
     orientation.setFocus();
     QTest::keyClick(&orientation, Qt::Key_Down);
     EXPECT_EQ(app.state().orientation(), music::ZoneOrientation::horizontal);
+
+    // A login item that cannot be written turns the toggle back and says why, as plain text.
+    auto* login = findWithText<QCheckBox>(*view, QStringLiteral("Launch at login"));
+    auto& why = child<QLabel>("loginItemMessage");
+    EXPECT_FALSE(why.isVisible());
+    app.loginItem->failure = "<b>the path</b> cannot be written";
+    login->click();
+    EXPECT_FALSE(login->isChecked());
+    EXPECT_TRUE(why.isVisible());
+    EXPECT_EQ(why.text(), QStringLiteral("<b>the path</b> cannot be written"));
+    EXPECT_EQ(why.textFormat(), Qt::PlainText);
 }
 
 TEST_F(SettingsFormTest, HelperReadOutShowsEveryState) {

@@ -47,7 +47,9 @@ void UiFixture::restart() {
     AppDependencies deps;
     deps.scheduler = &clock;
     deps.settings = std::make_unique<Settings>(home.settingsFile());
-    deps.loginItem = std::make_unique<FakeLoginItem>();
+    auto login = std::make_unique<FakeLoginItem>();
+    loginItem = login.get();
+    deps.loginItem = std::move(login);
     // A laptop with a lid logo, unless a test takes the light away.
     QDir().mkpath(home.path() + QStringLiteral("/leds/tpacpi::lid_logo_dot"));
     deps.helperStatus = HelperStatus(unitPath().toStdString(), pipePath().toStdString(),

@@ -80,6 +80,7 @@ public:
     StubPiano* piano = nullptr;
     RecordingLogo* logo = nullptr;
     SwitchableUpdater* updater = nullptr;
+    FakeLoginItem* loginItem = nullptr;
     std::function<void()> hotKeyAction;
     bool touchscreen = false;
 
