@@ -1,5 +1,4 @@
 #include "LogCapture.hpp"
-#include "ManualScheduler.hpp"
 #include "app/Logger.hpp"
 #include "app/QtScheduler.hpp"
 
@@ -14,43 +13,6 @@
 
 using namespace plinkora;
 using namespace plinkora::testing;
-
-TEST(ManualScheduler, RunsDueWorkInTimeOrderAtItsOwnTime) {
-    ManualScheduler clock;
-    std::vector<std::string> seen;
-    clock.after(0.5, [&] { seen.push_back("a@" + std::to_string(clock.now())); });
-    const auto ticker = clock.every(0.2, [&] { seen.push_back("tick"); });
-    clock.after(0.5, [&] { seen.push_back("b"); });
-    clock.advance(0.45);
-    EXPECT_EQ(seen, (std::vector<std::string>{"tick", "tick"}));
-    clock.advance(0.2);
-    EXPECT_EQ(seen, (std::vector<std::string>{"tick", "tick", "a@0.500000", "b", "tick"}));
-    clock.cancel(ticker);
-    clock.advance(5);
-    EXPECT_EQ(seen.size(), 5u);
-    EXPECT_DOUBLE_EQ(clock.now(), 5.65);
-}
-
-TEST(ManualScheduler, ATickMayCancelItselfAndScheduledTasksCancelOnDestruction) {
-    ManualScheduler clock;
-    int ticks = 0;
-    Scheduler::TaskId id = 0;
-    id = clock.every(0.1, [&] {
-        if (++ticks == 3) {
-            clock.cancel(id);
-        }
-    });
-    clock.advance(1.0);
-    EXPECT_EQ(ticks, 3);
-    bool ran = false;
-    {
-        ScheduledTask task(clock, clock.after(1.0, [&] { ran = true; }));
-        EXPECT_TRUE(task.isPending());
-    }
-    clock.advance(2.0);
-    EXPECT_FALSE(ran);
-    EXPECT_EQ(clock.pendingCount(), 0u);
-}
 
 TEST(QtScheduler, RunsWorkOnTheEventLoopAndCancels) {
     QtScheduler scheduler;

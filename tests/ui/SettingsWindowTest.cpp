@@ -1,5 +1,5 @@
 // The settings window on a real X server: its first place, its saved frame, its fixed width,
-// the one window, the no-tray start, and screenshots of the menu and the window.
+// the one window and the no-tray start.
 #include "UiFixture.hpp"
 #include "ui/SettingsView.hpp"
 #include "ui/SettingsWindowController.hpp"
@@ -149,38 +149,6 @@ TEST_F(SettingsWindowTest, WithATrayNothingOpensAtStart) {
     makeInterface(/*trayAvailable=*/true);
     EXPECT_EQ(ui->settingsWindow().window(), nullptr);
     EXPECT_EQ(settingsWindowCount(), 0);
-}
-
-TEST_F(SettingsWindowTest, ScreenshotsOfTheMenuAndTheWindow) {
-    app.state().setIsEnabled(true);
-    app.state().setShowsGuides(true);
-    makeInterface();
-    QMenu& menu = ui->menuContent().menu();
-    menu.popup(QPoint(40, 40));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
-    QTest::qWait(100);
-    const QImage menuImage = menu.grab().toImage();
-    EXPECT_GT(menuImage.height(), 150);
-    EXPECT_GT(menuImage.width(), 200);
-    save(menuImage, QStringLiteral("tray-menu.png"));
-    save(ui->trayIcon().icon().pixmap(64).toImage(), QStringLiteral("tray-icon-on.png"));
-    menu.hide();
-
-    SettingsWindow& window = openSettings();
-    QTest::qWait(100);
-    const QImage windowImage = window.grab().toImage();
-    EXPECT_EQ(windowImage.size(), QSize(520, 820) * window.devicePixelRatioF());
-    save(windowImage, QStringLiteral("settings-window.png"));
-    save(window.view().grab().toImage(), QStringLiteral("settings-form.png"));
-    ui.reset();
-
-    makeInterface(/*trayAvailable=*/false, /*sandboxed=*/true);
-    SettingsWindow* sandboxed = ui->settingsWindow().window();
-    ASSERT_NE(sandboxed, nullptr);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(sandboxed));
-    QTest::qWait(100);
-    save(sandboxed->view().grab().toImage(), QStringLiteral("settings-form-sandboxed.png"));
-    save(sandboxed->grab().toImage(), QStringLiteral("settings-window-no-tray.png"));
 }
 
 TEST_F(SettingsWindowTest, TheApplicationIconRenders) {
