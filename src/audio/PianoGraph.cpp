@@ -11,8 +11,9 @@ static_assert(PianoGraph::kBlockFrames == FluidPiano::kBlockFrames);
 PianoGraph::PianoGraph(FluidPiano* piano, double sampleRate)
     : piano_(piano)
     , sampleRate_(sampleRate)
-    , tone_(sampleRate, kToneFrequency, kToneBandwidth, kToneGainDb)
-    , reverb_(sampleRate, kReverbWetShare) {}
+    , tone_(sampleRate, kToneFrequency, kToneQ, kToneGainDb)
+    , reverb_(sampleRate, kReverbWetShare)
+    , limiter_(sampleRate, kCeiling, kLimiterRelease) {}
 
 void PianoGraph::render(float* interleaved, std::size_t frames, double heardAt) {
     render(interleaved, frames, heardAt, nullptr);
@@ -58,9 +59,10 @@ void PianoGraph::renderBlock(double heardAt) {
     }
     reverb_.process(left_.data(), right_.data(), kBlockFrames);
     for (std::size_t i = 0; i < kBlockFrames; ++i) {
-        block_[2 * i] = left_[i] * kMainVolume;
-        block_[2 * i + 1] = right_[i] * kMainVolume;
+        block_[2 * i] = left_[i] * (kMainVolume * kLevelGain);
+        block_[2 * i + 1] = right_[i] * (kMainVolume * kLevelGain);
     }
+    limiter_.process(block_.data(), kBlockFrames);
 }
 
 } // namespace plinkora::audio

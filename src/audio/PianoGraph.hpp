@@ -2,6 +2,7 @@
 
 #include "audio/AudioOutput.hpp"
 #include "audio/HallReverb.hpp"
+#include "audio/Limiter.hpp"
 #include "audio/ToneFilter.hpp"
 
 #include <array>
@@ -11,7 +12,9 @@ namespace plinkora::audio {
 class FluidPiano;
 
 /// The signal path after the samplers: the synth's dry sum (at unity volume), the tone filter
-/// (3400 Hz low-pass, 0.9 octave wide), the hall reverb (42 % wet) and the main volume (0.9).
+/// (3400 Hz Butterworth low-pass), the hall reverb (42 % wet), the main volume (0.9) with the
+/// level gain that puts a single note near -12 dBFS, and a limiter that keeps a full chord
+/// from clipping.
 /// It computes whole 64-frame blocks, whatever the output asks for, so that the synth's
 /// blocks stay on one grid and note messages land where they are due.
 ///
@@ -20,10 +23,16 @@ class PianoGraph final : public AudioRenderer {
 public:
     static constexpr std::size_t kBlockFrames = 64;
     static constexpr double kToneFrequency = 3400;
-    static constexpr double kToneBandwidth = 0.9;
+    /// Butterworth: no bump near the corner, which a resonant filter would add to the piano.
+    static constexpr double kToneQ = 0.70710678118654752;
     static constexpr double kToneGainDb = 0;
     static constexpr double kReverbWetShare = 0.42;
     static constexpr float kMainVolume = 0.9f;
+    /// +8.5 dB: the General MIDI piano at velocity 92 otherwise peaks near -21 dBFS.
+    static constexpr float kLevelGain = 2.66f;
+    /// -1.5 dBFS.
+    static constexpr float kCeiling = 0.84f;
+    static constexpr double kLimiterRelease = 0.08;
 
     /// `piano` may be null (no synth could be made): the graph then renders silence.
     PianoGraph(FluidPiano* piano, double sampleRate);
@@ -45,6 +54,7 @@ private:
     double sampleRate_;
     ToneFilter tone_;
     HallReverb reverb_;
+    Limiter limiter_;
     std::array<float, kBlockFrames> left_{};
     std::array<float, kBlockFrames> right_{};
     // The current block, interleaved, after the whole graph and as it entered the reverb;

@@ -19,14 +19,12 @@ void flush(double& value) {
 
 } // namespace
 
-ToneFilter::ToneFilter(double sampleRate, double frequency, double bandwidthOctaves,
-                       double gainDb) {
-    // The cookbook low-pass with its width in octaves; the digital warping of the band edge
-    // is undone by the w0 / sin(w0) term.
+ToneFilter::ToneFilter(double sampleRate, double frequency, double q, double gainDb) {
+    // The cookbook low-pass, its resonance set by Q.
     const double w0 = 2 * std::numbers::pi * frequency / sampleRate;
     const double sinW0 = std::sin(w0);
     const double cosW0 = std::cos(w0);
-    const double alpha = sinW0 * std::sinh(std::numbers::ln2 / 2 * bandwidthOctaves * w0 / sinW0);
+    const double alpha = sinW0 / (2 * q);
     const double gain = std::pow(10.0, gainDb / 20);
     const double a0 = 1 + alpha;
     b0_ = gain * (1 - cosW0) / 2 / a0;

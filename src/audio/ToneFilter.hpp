@@ -4,11 +4,12 @@
 
 namespace plinkora::audio {
 
-/// A stereo biquad low-pass whose width is given in octaves, as a graphic equaliser's band is.
+/// A stereo second-order low-pass. With Q = 1/sqrt(2) it is a Butterworth filter: flat below
+/// the corner, never above 0 dB, and 3 dB down at the corner frequency.
 /// Set up on the main thread before rendering starts; `process` runs on the audio thread.
 class ToneFilter {
 public:
-    ToneFilter(double sampleRate, double frequency, double bandwidthOctaves, double gainDb);
+    ToneFilter(double sampleRate, double frequency, double q, double gainDb);
 
     /// Runs on the audio thread: no allocation, no locks, no waiting.
     void process(float* left, float* right, std::size_t frames);

@@ -258,5 +258,22 @@ TEST(SoundFontTest, AMissingOrBrokenSoundBankIsLoggedAndStrikesStillPlay) {
     }
 }
 
+TEST(SoundFontTest, ASingleNoteSitsNearMinusTwelveAndAFullChordNeverClips) {
+    OfflinePiano piano("/usr/share/sounds/sf2/default-GM.sf2");
+    ASSERT_TRUE(piano.engine->instrumentLoaded());
+    piano.engine->setScale({music::KeyRoot::c, music::ScaleMode::major, 12});
+    for (int zone = 0; zone < 12; ++zone) {
+        piano.engine->play(zone, 92);
+        const double peak = peakDb(piano.play(1.0, nullptr));
+        EXPECT_GE(peak, -14.0) << zone;
+        EXPECT_LE(peak, -10.0) << zone;
+        piano.play(3.5, nullptr);
+    }
+    for (int zone = 0; zone < 12; ++zone) {
+        piano.engine->play(zone, 92);
+    }
+    EXPECT_LE(peakDb(piano.play(2.0, nullptr)), -1.0);
+}
+
 } // namespace
 } // namespace plinkora::testing
