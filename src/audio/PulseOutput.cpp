@@ -394,7 +394,7 @@ void PulseOutput::rest(pa_stream* stream) {
     }
     const pa_buffer_attr buffer =
         bufferAttributes(kRestingLatencySeconds,
-                         static_cast<std::uint32_t>(kRestingLatencySeconds * spec_.rate / 2));
+                         static_cast<std::uint32_t>(kRestingLatencySeconds * spec_.rate / 8));
     if (pa_operation* operation = pa_stream_set_buffer_attr(stream, &buffer, nullptr, nullptr)) {
         pa_operation_unref(operation);
     } else {

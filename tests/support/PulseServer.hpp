@@ -21,6 +21,8 @@ public:
     /// Starts it again with the same sinks and socket.
     void start();
     bool isRunning() const { return process_ != nullptr; }
+    /// The server's process, for measuring what it costs; -1 while stopped.
+    pid_t pid() const { return process_ ? process_->pid() : -1; }
 
     /// "unix:<folder>/pulse/native"
     const std::string& serverAddress() const { return address_; }
