@@ -297,6 +297,11 @@ void AppState::applyScale() {
 }
 
 void AppState::strike(int zone, StrikeSource source) {
+    // The note first: what is heard must not wait for the log, the read-outs or the logo.
+    piano_->play(zone, 92);
+    if (pulsesLogo_) {
+        logo_->noteStruck(piano_->noteLength() * 0.4);
+    }
     if (Logger::isDebugEnabled()) {
         const auto names = scale().names();
         const std::string name = zone >= 0 && static_cast<std::size_t>(zone) < names.size()
@@ -307,10 +312,6 @@ void AppState::strike(int zone, StrikeSource source) {
     }
     lastInput_ = LastInput{source, zone, QDateTime::currentDateTime()};
     Q_EMIT lastInputChanged();
-    piano_->play(zone, 92);
-    if (pulsesLogo_) {
-        logo_->noteStruck(piano_->noteLength() * 0.4);
-    }
 }
 
 std::string AppState::lastInputDescription() const {

@@ -193,10 +193,11 @@ void OverlayView::pruneTouches(double now) {
 }
 
 void OverlayView::strike(int zone, QPointF point, StrikeSource source) {
-    showGlow(point, music::NoteZone::color(zone, scale_.degrees));
+    // The note is handed over before anything is drawn.
     if (delegate_ != nullptr) {
         delegate_->didStrike(zone, point, source);
     }
+    showGlow(point, music::NoteZone::color(zone, scale_.degrees));
 }
 
 void OverlayView::mousePressEvent(QMouseEvent* event) {
@@ -213,19 +214,20 @@ void OverlayView::mousePressEvent(QMouseEvent* event) {
         std::any_of(recentTouches_.begin(), recentTouches_.end(), [p](const TouchRecord& record) {
             return std::hypot(record.point.x() - p.x(), record.point.y() - p.y()) < kEchoDistance;
         });
-    const QPointF pointer = overlay::screenPointUp(QCursor::pos());
+    if (!mouseIsEcho_) {
+        const int z = zone(p);
+        mouseZone_ = z;
+        strike(z, p, StrikeSource::click);
+    }
+    // Logged after the note has gone, and with the pointer as the event carries it: asking
+    // the X server where the pointer is would wait for its answer.
+    const QPointF pointer = overlay::screenPointUp(event->globalPosition());
     Logger::info(Logger::format(
         "mouseDown subtype %hd at (%ld, %ld) in bounds %ld\u00D7%ld, pointer screen (%ld, %ld), "
         "echo %s",
         subtypeOf(*event), overlay::truncated(p.x()), overlay::truncated(p.y()),
         static_cast<long>(width()), static_cast<long>(height()), overlay::truncated(pointer.x()),
         overlay::truncated(pointer.y()), Logger::boolText(mouseIsEcho_)));
-    if (mouseIsEcho_) {
-        return;
-    }
-    const int z = zone(p);
-    mouseZone_ = z;
-    strike(z, p, StrikeSource::click);
 }
 
 void OverlayView::mouseMoveEvent(QMouseEvent* event) {

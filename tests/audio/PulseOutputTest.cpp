@@ -250,7 +250,7 @@ TEST_F(PulseOutputTest, ASilentStreamRestsOnALongBufferAndTheNextStrikeWakesIt) 
 TEST_F(PulseOutputTest, AStrikeIsHeardOnTheSinksMonitor) {
     auto engine = makeEngine();
     engine->start();
-    auto recording = recordMonitor(1.2);
+    auto recording = recordMonitor(3.0);
     QTest::qWait(300);
     engine->play(0, 92);
     const std::vector<float> samples = recording.get();

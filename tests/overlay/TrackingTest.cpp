@@ -32,6 +32,7 @@ protected:
         controller.setScale(music::Scale{});
         controller.setOnStrike([this](int zone, double x, double y, StrikeSource source) {
             strikes.push_back({zone, x, y, source});
+            glowsAtStrike.push_back(view().glowCount());
         });
         controller.setOnTouchDiagnostic(
             [this](const std::string& text) { diagnostics.push_back(text); });
@@ -65,6 +66,8 @@ protected:
                                  std::make_unique<testing::FakeScreens>(std::vector<ScreenInfo>{
                                      testing::describedScreen("eDP-1", {0, 0, 1000, 900}, true)})};
     std::vector<testing::RecordedStrike> strikes;
+    /// How many rings were showing as each strike was handed over.
+    std::vector<std::size_t> glowsAtStrike;
     std::vector<std::string> diagnostics;
 };
 
@@ -140,7 +143,9 @@ TEST_F(TrackingTest, AClickNearARecentTouchIsAnEchoAndItsDragsAreIgnored) {
     EXPECT_EQ(strikes[1].source, StrikeSource::click);
     EXPECT_EQ(strikes[1].zone, 4);
     EXPECT_TRUE(log.contains("mouseDown subtype 0 at (348, 450) in bounds 1000\u00D7900, "
-                             "pointer screen (5, "));
+                             "pointer screen ("));
+    // The note went before its ring was drawn.
+    EXPECT_EQ(glowsAtStrike.back() + 1, view().glowCount());
     EXPECT_TRUE(log.contains("echo false"));
 }
 
