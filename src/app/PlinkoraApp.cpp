@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+#include <xcb/xcb.h>
 
 namespace plinkora {
 
@@ -17,6 +18,14 @@ namespace {
 bool isSet(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0';
+}
+
+bool canReachDisplay() {
+    int screen = 0;
+    xcb_connection_t* connection = xcb_connect(nullptr, &screen);
+    const bool reached = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return reached;
 }
 
 } // namespace
@@ -69,15 +78,33 @@ int PlinkoraApp::run(int argc, char** argv, StateFactory makeState,
         }
     }
 
-    // Wayland lets no ordinary client keep an always-on-top overlay: run through XWayland.
-    if (isSet("WAYLAND_DISPLAY") && !isSet("QT_QPA_PLATFORM")) {
+    // Wayland lets no ordinary client keep an always-on-top overlay: run through XWayland,
+    // also when the user's environment asks Qt for Wayland.
+    const char* requested = std::getenv("QT_QPA_PLATFORM");
+    if (requested != nullptr && std::string(requested).rfind("wayland", 0) == 0) {
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+        Logger::info("QT_QPA_PLATFORM=" + std::string(requested) +
+                     " is set, but the overlay needs X11: Plinkora runs through XWayland");
+    } else if (isSet("WAYLAND_DISPLAY") && !isSet("QT_QPA_PLATFORM")) {
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     }
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     const bool needsDisplay = platform == nullptr || std::string(platform).rfind("xcb", 0) == 0;
     if (needsDisplay && !isSet("DISPLAY")) {
-        std::fputs("Plinkora needs a graphical session: no X display (DISPLAY is not set).\n",
+        std::fputs(isSet("WAYLAND_DISPLAY")
+                       ? "Plinkora needs XWayland: this Wayland session has no X display "
+                         "(DISPLAY is not set).\n"
+                       : "Plinkora needs a graphical session: no X display (DISPLAY is not "
+                         "set).\n",
                    stderr);
+        return 1;
+    }
+    // Qt aborts when it cannot open the display; name it and end properly instead.
+    if (needsDisplay && !canReachDisplay()) {
+        std::fprintf(stderr,
+                     "Plinkora cannot open the X display \"%s\": no X server answers "
+                     "there.\n",
+                     std::getenv("DISPLAY"));
         return 1;
     }
 

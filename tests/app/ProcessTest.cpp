@@ -143,13 +143,32 @@ TEST_F(PlinkoraProcess, CommandLineErrorsHelpAndVersion) {
     EXPECT_EQ(launchAndWait({"--bogus"}), 2);
     EXPECT_NE(log().find("Usage: plinkora"), std::string::npos);
 
-    // Without any display there is nothing to show an overlay on.
-    auto env = environment();
-    env["QT_QPA_PLATFORM"] = "xcb";
-    env["DISPLAY"] = "";
-    env["WAYLAND_DISPLAY"] = "";
-    runCommand({binary_}, env, &status);
-    EXPECT_EQ(status, 1);
+    // Without a display there is nothing to show an overlay on: one clear line, status 1,
+    // never an abort; and a user's wish for Wayland is overridden, with a line saying so.
+    const struct {
+        const char* platform;
+        const char* display;
+        const char* wayland;
+        const char* said;
+    } cases[] = {
+        {"xcb", "", "", "no X display (DISPLAY is not set)"},
+        {"", "", "wayland-9", "Plinkora needs XWayland"},
+        {"xcb", ":4242", "", "cannot open the X display \":4242\""},
+        {"wayland", ":4242", "wayland-9", "cannot open the X display \":4242\""},
+    };
+    for (const auto& each : cases) {
+        auto env = environment();
+        env["QT_QPA_PLATFORM"] = each.platform;
+        env["DISPLAY"] = each.display;
+        env["WAYLAND_DISPLAY"] = each.wayland;
+        QFile::remove(QString::fromStdString(logFile_));
+        ChildProcess plinkora({binary_}, env, -1, logFile_);
+        const int exited = plinkora.waitForExit(10.0);
+        EXPECT_TRUE(WIFEXITED(exited) && WEXITSTATUS(exited) == 1) << each.said << log();
+        EXPECT_EQ(count(each.said), 1u) << log();
+        EXPECT_EQ(count("runs through XWayland"),
+                  std::string(each.platform) == "wayland" ? 1u : 0u);
+    }
 }
 
 TEST_F(PlinkoraProcess, LaunchesAtTheSameMomentGiveExactlyOneInstrument) {
