@@ -41,7 +41,12 @@ QPointF OverlayView::touchInView(const QEventPoint& touch) const {
 void OverlayView::handleTouchEvent(QTouchEvent& event) {
     DirectTouchRecognizer::Touches received;
     for (const QEventPoint& touch : event.points()) {
-        if (shouldReceive(touch, event)) {
+        // Asked, and logged, once per touch, as it begins: a finger's directness does not
+        // change while it moves, and ten moving fingers would otherwise flood the journal.
+        const bool receives = touch.state() == QEventPoint::State::Pressed
+                                  ? shouldReceive(touch, event)
+                                  : isDirect(event);
+        if (receives) {
             received.push_back(touch);
         }
     }

@@ -99,6 +99,24 @@ TEST_F(TrackingTest, ASlideStrikesEachZoneItEntersAndNothingElse) {
     EXPECT_THAT(zonesOf(strikes), ElementsAre(3, 4, 5, 4)) << "lifting strikes nothing";
     EXPECT_THAT(view().touchZones(), IsEmpty());
     EXPECT_EQ(diagnostics.size(), 1u) << "one diagnostic per new touch";
+
+    // Ten fingers sweeping up five zones log no more than the touches begun and notes struck.
+    testing::LogCapture log;
+    strikes.clear();
+    auto fingers = touch();
+    for (int id = 0; id < 10; ++id) {
+        fingers.press(id, at(50 + 100 * id, 50), &view());
+    }
+    fingers.commit();
+    for (int step = 1; step <= 5; ++step) {
+        for (int id = 0; id < 10; ++id) {
+            fingers.move(id, at(50 + 100 * id, 50 + 100 * step), &view());
+        }
+        fingers.commit();
+    }
+    EXPECT_EQ(strikes.size(), 60u);
+    EXPECT_EQ(log.count("recognizer shouldReceive"), 10u);
+    EXPECT_LE(log.lines().size(), 10u + strikes.size());
 }
 
 TEST_F(TrackingTest, AFingerJoiningAChordStrikesOnlyItsOwnZone) {
