@@ -1,6 +1,7 @@
 #include "audio/PulseOutput.hpp"
 
 #include <QMetaObject>
+#include <pulse/rtclock.h>
 
 #if defined(__SSE__)
 #include <xmmintrin.h>
@@ -28,9 +29,6 @@ void succeeded(int success, void* data) {
 }
 
 void contextSucceeded(pa_context*, int success, void* data) {
-    succeeded(success, data);
-}
-void streamSucceeded(pa_stream*, int success, void* data) {
     succeeded(success, data);
 }
 
@@ -72,35 +70,80 @@ void sinkInfoRead(pa_context*, const pa_sink_info* info, int last, void* data) {
     pa_threaded_mainloop_signal(reply->loop, 0);
 }
 
-/// Waits, with the main loop locked, until the server has answered.
-bool finish(pa_threaded_mainloop* loop, pa_operation* operation) {
+void wakeWaiter(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* loop) {
+    pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
+}
+
+/// Waits, with the main loop locked, until `isSettled()` or the patience is spent; false
+/// then. A timer on the loop wakes the wait at the deadline, so a server that never answers
+/// costs the caller no more than the patience. For a second after a wait ran out, waits do
+/// not wait at all: the several calls made for one event then cost one patience, not many.
+template <typename Settled>
+bool waitBounded(pa_threaded_mainloop* loop, pa_context* context, pa_usec_t& lastTimeout,
+                 Settled isSettled) {
+    const pa_usec_t now = pa_rtclock_now();
+    const bool recentlyStalled = lastTimeout != 0 && now - lastTimeout < PA_USEC_PER_SEC;
+    const pa_usec_t deadline = now + (recentlyStalled ? 0 : PulseOutput::kServerPatienceUsec);
+    pa_time_event* timer = pa_context_rttime_new(context, deadline, wakeWaiter, loop);
+    bool settled = true;
+    while (!isSettled()) {
+        if (pa_rtclock_now() >= deadline) {
+            settled = false;
+            lastTimeout = pa_rtclock_now();
+            break;
+        }
+        pa_threaded_mainloop_wait(loop);
+    }
+    if (timer != nullptr) {
+        pa_threaded_mainloop_get_api(loop)->time_free(timer);
+    }
+    return settled;
+}
+
+/// Waits, with the main loop locked, until the server has answered, or gives the request up
+/// (its answer, should it come later, then goes nowhere).
+bool finish(pa_threaded_mainloop* loop, pa_context* context, pa_usec_t& lastTimeout,
+            pa_operation* operation) {
     if (operation == nullptr) {
         return false;
     }
-    while (pa_operation_get_state(operation) == PA_OPERATION_RUNNING) {
-        pa_threaded_mainloop_wait(loop);
+    const bool answered = waitBounded(loop, context, lastTimeout, [operation] {
+        return pa_operation_get_state(operation) != PA_OPERATION_RUNNING;
+    });
+    if (!answered) {
+        pa_operation_cancel(operation);
     }
-    const bool done = pa_operation_get_state(operation) == PA_OPERATION_DONE;
+    const bool done = answered && pa_operation_get_state(operation) == PA_OPERATION_DONE;
     pa_operation_unref(operation);
     return done;
 }
 
-std::string readDefaultSinkName(pa_threaded_mainloop* loop, pa_context* context) {
+/// Sends a request whose answer nobody waits for.
+void send(pa_operation* operation) {
+    if (operation != nullptr) {
+        pa_operation_unref(operation);
+    }
+}
+
+std::string readDefaultSinkName(pa_threaded_mainloop* loop, pa_context* context,
+                                pa_usec_t& lastTimeout) {
     ServerReply reply;
     reply.loop = loop;
-    if (!finish(loop, pa_context_get_server_info(context, serverInfoRead, &reply)) || !reply.ok) {
+    if (!finish(loop, context, lastTimeout,
+                pa_context_get_server_info(context, serverInfoRead, &reply)) ||
+        !reply.ok) {
         return {};
     }
     return reply.defaultSink;
 }
 
-bool readSink(pa_threaded_mainloop* loop, pa_context* context, const char* name,
-              std::uint32_t index, SinkReply& info) {
+bool readSink(pa_threaded_mainloop* loop, pa_context* context, pa_usec_t& lastTimeout,
+              const char* name, std::uint32_t index, SinkReply& info) {
     info.loop = loop;
     pa_operation* operation =
         name != nullptr ? pa_context_get_sink_info_by_name(context, name, sinkInfoRead, &info)
                         : pa_context_get_sink_info_by_index(context, index, sinkInfoRead, &info);
-    return finish(loop, operation) && info.ok;
+    return finish(loop, context, lastTimeout, operation) && info.ok;
 }
 
 } // namespace
@@ -129,12 +172,10 @@ std::optional<std::string> PulseOutput::start() {
     std::string error;
     pa_threaded_mainloop_lock(loop_);
     if (connectContext(error) && connectStream(error) && corked_) {
-        Reply reply{loop_};
-        if (finish(loop_, pa_stream_cork(stream_, 0, streamSucceeded, &reply)) && reply.ok) {
-            corked_ = false;
-        } else {
-            error = contextError();
-        }
+        // Not waited for: the server takes requests in order, so what it plays always follows
+        // the last one sent, even when it answers late.
+        send(pa_stream_cork(stream_, 0, nullptr, nullptr));
+        corked_ = false;
     }
     pa_threaded_mainloop_unlock(loop_);
     if (!error.empty()) {
@@ -146,10 +187,8 @@ std::optional<std::string> PulseOutput::start() {
 void PulseOutput::pause() {
     pa_threaded_mainloop_lock(loop_);
     if (stream_ != nullptr && streamReady_ && !corked_) {
-        Reply reply{loop_};
-        if (finish(loop_, pa_stream_cork(stream_, 1, streamSucceeded, &reply)) && reply.ok) {
-            corked_ = true;
-        }
+        send(pa_stream_cork(stream_, 1, nullptr, nullptr));
+        corked_ = true;
     }
     pa_threaded_mainloop_unlock(loop_);
 }
@@ -183,9 +222,10 @@ std::optional<std::uint32_t> PulseOutput::defaultSink() {
     std::string error;
     pa_threaded_mainloop_lock(loop_);
     if (connectContext(error)) {
-        const std::string name = readDefaultSinkName(loop_, context_);
+        const std::string name = readDefaultSinkName(loop_, context_, lastTimeout_);
         SinkReply info;
-        if (!name.empty() && readSink(loop_, context_, name.c_str(), PA_INVALID_INDEX, info)) {
+        if (!name.empty() &&
+            readSink(loop_, context_, lastTimeout_, name.c_str(), PA_INVALID_INDEX, info)) {
             index = info.index;
         }
     }
@@ -199,11 +239,11 @@ std::optional<std::string> PulseOutput::selectSink(std::uint32_t index) {
     SinkReply info;
     if (!connectContext(error)) {
         // The error says why.
-    } else if (!readSink(loop_, context_, nullptr, index, info)) {
+    } else if (!readSink(loop_, context_, lastTimeout_, nullptr, index, info)) {
         error = contextError();
     } else if (stream_ != nullptr && streamReady_) {
         Reply reply{loop_};
-        if (!finish(loop_,
+        if (!finish(loop_, context_, lastTimeout_,
                     pa_context_move_sink_input_by_index(context_, pa_stream_get_index(stream_),
                                                         index, contextSucceeded, &reply)) ||
             !reply.ok) {
@@ -213,6 +253,7 @@ std::optional<std::string> PulseOutput::selectSink(std::uint32_t index) {
     if (error.empty()) {
         sink_ = index;
         sinkName_ = info.name;
+        sinkDescription_ = info.description;
     }
     pa_threaded_mainloop_unlock(loop_);
     if (!error.empty()) {
@@ -225,9 +266,17 @@ std::optional<std::string> PulseOutput::sinkDescription(std::uint32_t index) {
     std::optional<std::string> description;
     pa_threaded_mainloop_lock(loop_);
     SinkReply info;
-    if (contextReady_ && readSink(loop_, context_, nullptr, index, info) &&
+    if (contextReady_ && readSink(loop_, context_, lastTimeout_, nullptr, index, info) &&
         !info.description.empty()) {
         description = info.description;
+        if (sink_ == index) {
+            sinkDescription_ = info.description;
+        }
+    } else if (sink_ == index && !sinkDescription_.empty()) {
+        // A server that does not answer now still has the name it had.
+        description = sinkDescription_;
+    } else if (sink_ == index && !sinkName_.empty()) {
+        description = sinkName_;
     }
     pa_threaded_mainloop_unlock(loop_);
     return description;
@@ -247,6 +296,12 @@ bool PulseOutput::connectContext(std::string& error) {
         pa_context_get_state(context_) == PA_CONTEXT_READY) {
         return true;
     }
+    // A connection still under way from an earlier call is given more time, not restarted: a
+    // slow server gets there in the end.
+    if (context_ != nullptr && !contextReady_ &&
+        PA_CONTEXT_IS_GOOD(pa_context_get_state(context_))) {
+        return awaitContext(error);
+    }
     dropContext();
     pa_proplist* properties = pa_proplist_new();
     pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Plinkora");
@@ -265,17 +320,22 @@ bool PulseOutput::connectContext(std::string& error) {
         dropContext();
         return false;
     }
-    for (;;) {
+    return awaitContext(error);
+}
+
+bool PulseOutput::awaitContext(std::string& error) {
+    const auto settled = [this] {
         const pa_context_state_t state = pa_context_get_state(context_);
-        if (state == PA_CONTEXT_READY) {
-            break;
-        }
-        if (!PA_CONTEXT_IS_GOOD(state)) {
-            error = contextError();
-            dropContext();
-            return false;
-        }
-        pa_threaded_mainloop_wait(loop_);
+        return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+    };
+    if (!waitBounded(loop_, context_, lastTimeout_, settled)) {
+        error = kNoAnswer;
+        return false;
+    }
+    if (pa_context_get_state(context_) != PA_CONTEXT_READY) {
+        error = contextError();
+        dropContext();
+        return false;
     }
     contextReady_ = true;
     pa_context_set_subscribe_callback(context_, serverEvent, this);
@@ -283,13 +343,16 @@ bool PulseOutput::connectContext(std::string& error) {
             pa_context_subscribe(context_, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr)) {
         pa_operation_unref(operation);
     }
-    defaultSinkName_ = readDefaultSinkName(loop_, context_);
+    defaultSinkName_ = readDefaultSinkName(loop_, context_, lastTimeout_);
     return true;
 }
 
 bool PulseOutput::connectStream(std::string& error) {
     if (stream_ != nullptr && streamReady_ && pa_stream_get_state(stream_) == PA_STREAM_READY) {
         return true;
+    }
+    if (stream_ != nullptr && !streamReady_ && PA_STREAM_IS_GOOD(pa_stream_get_state(stream_))) {
+        return awaitStream(error);
     }
     dropStream();
     pa_channel_map map;
@@ -311,17 +374,22 @@ bool PulseOutput::connectStream(std::string& error) {
         dropStream();
         return false;
     }
-    for (;;) {
+    return awaitStream(error);
+}
+
+bool PulseOutput::awaitStream(std::string& error) {
+    const auto settled = [this] {
         const pa_stream_state_t state = pa_stream_get_state(stream_);
-        if (state == PA_STREAM_READY) {
-            break;
-        }
-        if (!PA_STREAM_IS_GOOD(state)) {
-            error = contextError();
-            dropStream();
-            return false;
-        }
-        pa_threaded_mainloop_wait(loop_);
+        return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+    };
+    if (!waitBounded(loop_, context_, lastTimeout_, settled)) {
+        error = kNoAnswer;
+        return false;
+    }
+    if (pa_stream_get_state(stream_) != PA_STREAM_READY) {
+        error = contextError();
+        dropStream();
+        return false;
     }
     streamReady_ = true;
     corked_ = false;
@@ -332,6 +400,9 @@ bool PulseOutput::connectStream(std::string& error) {
         index != PA_INVALID_INDEX) {
         sink_ = index;
         if (const char* name = pa_stream_get_device_name(stream_)) {
+            if (sinkName_ != name) {
+                sinkDescription_.clear();
+            }
             sinkName_ = name;
         }
     }
@@ -465,7 +536,7 @@ void PulseOutput::handleServerChange() {
     bool changed = false;
     pa_threaded_mainloop_lock(loop_);
     if (context_ != nullptr && contextReady_) {
-        const std::string name = readDefaultSinkName(loop_, context_);
+        const std::string name = readDefaultSinkName(loop_, context_, lastTimeout_);
         changed = !name.empty() && name != defaultSinkName_;
         if (!name.empty()) {
             defaultSinkName_ = name;

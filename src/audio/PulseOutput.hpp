@@ -12,8 +12,9 @@ namespace plinkora::audio {
 /// threaded main loop, one context and one playback stream of 32-bit float stereo frames,
 /// rendered in the stream's write callback on the main loop's thread.
 ///
-/// Every public operation is called on the main thread; the server's events reach it as
-/// queued calls. Nothing is made or destroyed on the audio thread.
+/// Every public operation is called on the main thread and waits for the server at most
+/// kServerPatienceUsec (starting and pausing do not wait at all); the server's events reach
+/// it as queued calls. Nothing is made or destroyed on the audio thread.
 ///
 /// Once the renderer has been silent for a while the stream rests: it asks the server for a
 /// long buffer, so that the audio thread wakes a few times a second instead of every couple
@@ -28,6 +29,10 @@ public:
     static constexpr double kRestingLatencySeconds = 0.25;
     /// How long the renderer must have been silent before the stream rests.
     static constexpr double kSilenceBeforeRest = 0.5;
+    /// The longest any call here waits for the server before it counts as failed: a stalled
+    /// server must never freeze the tray, the hot key or the overlay.
+    static constexpr std::uint64_t kServerPatienceUsec = 40'000;
+    static constexpr const char* kNoAnswer = "the sound server does not answer";
 
     PulseOutput(AudioRenderer& renderer, double sampleRate);
     ~PulseOutput() override;
@@ -61,6 +66,10 @@ private:
     // The helpers below run on the main thread with the main loop locked.
     bool connectContext(std::string& error);
     bool connectStream(std::string& error);
+    // Wait, within the patience, for a connection already under way; it is kept if it is
+    // not done yet.
+    bool awaitContext(std::string& error);
+    bool awaitStream(std::string& error);
     void dropStream();
     void dropContext();
     std::string contextError() const;
@@ -109,6 +118,10 @@ private:
     double sinkLatency_ = 0;
     std::optional<std::uint32_t> sink_;
     std::string sinkName_;
+    /// When a wait for the server last ran out (pa_rtclock), or 0.
+    std::uint64_t lastTimeout_ = 0;
+    /// The sink's description as last read, for when the server cannot be asked.
+    std::string sinkDescription_;
     std::string defaultSinkName_;
     std::function<void()> onDefaultSinkChange_;
     std::function<void()> onConfigurationChange_;

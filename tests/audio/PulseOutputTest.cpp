@@ -6,7 +6,10 @@
 #include "TempHome.hpp"
 #include "audio/PianoEngine.hpp"
 
+#include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
+#include <cstdio>
 #include <future>
 #include <gtest/gtest.h>
 #include <pulse/simple.h>
@@ -270,6 +273,51 @@ TEST_F(PulseOutputTest, AStrikeIsHeardOnTheSinksMonitor) {
     const std::vector<float> note(left.begin() + static_cast<long>(from),
                                   left.begin() + static_cast<long>(from + 14400));
     EXPECT_NEAR(fundamental(note, 48000), 261.63, 2.6);
+}
+
+TEST_F(PulseOutputTest, AStalledServerNeverHoldsTheMainThreadAndThenPlaysAgain) {
+    auto engine = makeEngine();
+    engine->start();
+    ASSERT_TRUE(engine->isEngineRunning());
+    const std::string name = engine->outputDeviceName();
+    // A watchdog on the main thread: the longest it went without ticking.
+    QElapsedTimer sinceTick;
+    qint64 longest = 0;
+    QTimer watchdog;
+    QObject::connect(&watchdog, &QTimer::timeout,
+                     [&] { longest = std::max(longest, sinceTick.restart()); });
+    sinceTick.start();
+    watchdog.start(5);
+
+    server.freeze(true);
+    QTest::qWait(50);
+    // Off, on again, strikes and the name, all while the server answers nothing.
+    engine->stopAfterTail();
+    clock.advance(10);
+    QTest::qWait(50);
+    engine->start();
+    for (int i = 0; i < 5; ++i) {
+        engine->play(i, 92);
+        EXPECT_EQ(engine->outputDeviceName(), name) << "the name it had, never a placeholder";
+        clock.advance(1.0);
+        QTest::qWait(100);
+    }
+    server.freeze(false);
+    watchdog.stop();
+    std::printf("longest main-thread stall while the server was stopped: %lld ms\n",
+                static_cast<long long>(longest));
+    // The patience is 40 ms; this margin holds on a loaded machine, and a wait for the
+    // server's own time-out would take seconds.
+    EXPECT_LT(longest, 250);
+
+    // What was last asked for is what is heard once the server is back.
+    auto recording = recordMonitor(2.0);
+    QTest::qWait(300);
+    engine->play(0, 92);
+    const std::vector<float> samples = recording.get();
+    ASSERT_FALSE(samples.empty()) << "the recorder ran";
+    EXPECT_GT(peakDb(samples), -40.0);
+    EXPECT_TRUE(engine->isEngineRunning());
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
@@ -73,6 +74,12 @@ void PulseServer::start() {
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
     throw std::runtime_error("the PulseAudio server did not start");
+}
+
+void PulseServer::freeze(bool frozen) {
+    if (process_) {
+        process_->signal(frozen ? SIGSTOP : SIGCONT);
+    }
 }
 
 void PulseServer::stop() {

@@ -20,6 +20,9 @@ public:
     void stop();
     /// Starts it again with the same sinks and socket.
     void start();
+    /// Stops or resumes the running server with SIGSTOP and SIGCONT: a stalled server that
+    /// keeps its connections but answers nothing.
+    void freeze(bool frozen);
     bool isRunning() const { return process_ != nullptr; }
     /// The server's process, for measuring what it costs; -1 while stopped.
     pid_t pid() const { return process_ ? process_->pid() : -1; }
