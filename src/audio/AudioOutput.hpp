@@ -36,6 +36,9 @@ public:
     /// Nothing sounds, nothing is waiting, and silence is all that will come until a message
     /// is sent. Audio thread.
     virtual bool isSilent() const { return false; }
+    /// How long after it was sent a message is to be heard: the output's own delay, as it
+    /// measures it. Audio thread.
+    virtual void setSentToHeard(double /*seconds*/) {}
 };
 
 /// The sound server's side of the engine: one playback stream on one device (a sink).

@@ -155,7 +155,7 @@ void FluidPiano::renderBlock(float* left, float* right, double heardAt) {
     const std::uint32_t written = written_.load(std::memory_order_acquire);
     while (read != written) {
         const Message& message = queue_[read % kQueueSize];
-        if (message.sentAt + kStrikeToSound > dueBy) {
+        if (message.sentAt + strikeToSound_ > dueBy) {
             break;
         }
         apply(message);

@@ -18,9 +18,10 @@ namespace plinkora::audio {
 /// memory. Its messages go to Plinkora's logger.
 ///
 /// Note and controller messages are stamped with the moment they were sent and handed to the
-/// render path, which gives each to the synth a fixed `kStrikeToSound` after it was sent,
-/// in the 64-frame block where that moment is heard. A strike therefore waits the same time
-/// for its sound whatever block of the output it falls in.
+/// render path, which gives each to the synth a set time after it was sent (`kStrikeToSound`
+/// until the output measures its own delay), in the 64-frame block where that moment is
+/// heard. A strike therefore waits the same time for its sound whatever block of the output
+/// it falls in.
 ///
 /// Made and destroyed on the main thread; `renderBlock` runs on the audio thread.
 class FluidPiano {
@@ -31,6 +32,10 @@ public:
     /// From a message being sent to it being heard: covers the output's buffer and the time
     /// until the audio thread next renders.
     static constexpr double kStrikeToSound = 0.007;
+
+    /// The time from a message being sent to it being heard, as the output measures it.
+    /// Audio thread only, like renderBlock.
+    void setStrikeToSound(double seconds) { strikeToSound_ = seconds; }
 
     enum class MessageKind : std::uint8_t { controller, noteOn, noteOff };
 
@@ -78,6 +83,8 @@ private:
     };
     // A power of two; far more than a storm of strikes and fades fills between two blocks.
     static constexpr std::uint32_t kQueueSize = 1024;
+    // The audio thread's own.
+    double strikeToSound_ = kStrikeToSound;
 
     FluidPiano() = default;
     void apply(const Message& message);

@@ -40,6 +40,12 @@ bool PianoGraph::hasPendingMessages() const {
     return piano_ != nullptr && piano_->hasPendingMessages();
 }
 
+void PianoGraph::setSentToHeard(double seconds) {
+    if (piano_ != nullptr) {
+        piano_->setStrikeToSound(seconds);
+    }
+}
+
 bool PianoGraph::isSilent() const {
     // What is left in the current block was computed when nothing sounded either.
     return reverb_.isIdle() && (piano_ == nullptr || piano_->isSilent());

@@ -44,6 +44,7 @@ public:
     void render(float* interleaved, std::size_t frames, double heardAt, float* preReverb);
     bool hasPendingMessages() const override;
     bool isSilent() const override;
+    void setSentToHeard(double seconds) override;
 
     const HallReverb& reverb() const { return reverb_; }
 

@@ -1,6 +1,9 @@
 #include "audio/PulseOutput.hpp"
 
+#include "app/Logger.hpp"
+
 #include <QMetaObject>
+#include <algorithm>
 #include <pulse/rtclock.h>
 
 #if defined(__SSE__)
@@ -365,7 +368,8 @@ bool PulseOutput::connectStream(std::string& error) {
     pa_stream_set_state_callback(stream_, streamStateChanged, this);
     pa_stream_set_write_callback(stream_, writeRequested, this);
     pa_stream_set_moved_callback(stream_, streamMoved, this);
-    const pa_buffer_attr buffer = bufferAttributes(kTargetLatencySeconds, kRequestFrames);
+    pa_stream_set_underflow_callback(stream_, underflowed, this);
+    const pa_buffer_attr buffer = bufferAttributes(targetLatency_, kRequestFrames);
     const auto flags = static_cast<pa_stream_flags_t>(
         PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
     const char* device = sink_ ? sinkName_.c_str() : nullptr;
@@ -393,6 +397,8 @@ bool PulseOutput::awaitStream(std::string& error) {
     }
     streamReady_ = true;
     corked_ = false;
+    // A new stream starts from an empty queue.
+    underflowsCountFrom_ = monotonicSeconds() + kSettleSeconds;
     resting_.store(false);
     silentFrames_ = 0;
     settling_ = false;
@@ -492,7 +498,7 @@ double PulseOutput::delayUntilHeard(pa_stream* stream) {
     int negative = 0;
     if (pa_stream_get_latency(stream, &latency, &negative) != 0) {
         // No timing yet: a fresh stream.
-        return kTargetLatencySeconds;
+        return targetLatency_;
     }
     if (const pa_timing_info* timing = pa_stream_get_timing_info(stream)) {
         sinkLatency_ = static_cast<double>(timing->sink_usec) / 1e6;
@@ -505,7 +511,7 @@ void PulseOutput::wake(pa_stream* stream) {
     silentFrames_ = 0;
     settling_ = true;
     wokeAt_ = -1;
-    const pa_buffer_attr buffer = bufferAttributes(kTargetLatencySeconds, kRequestFrames);
+    const pa_buffer_attr buffer = bufferAttributes(targetLatency_, kRequestFrames);
     if (pa_operation* operation = pa_stream_set_buffer_attr(stream, &buffer, nullptr, nullptr)) {
         pa_operation_unref(operation);
     }
@@ -514,6 +520,49 @@ void PulseOutput::wake(pa_stream* stream) {
     if (pa_operation* operation = pa_stream_flush(stream, nullptr, nullptr)) {
         pa_operation_unref(operation);
     }
+}
+
+void PulseOutput::updateSentToHeard(double delay) {
+    // A message waits for the output's delay, plus the time until the next render (one
+    // request) and a block for the synth's grid. Rises at once, so no note comes late; falls
+    // slowly, so that one short reading does not move every note.
+    const double wanted =
+        delay + static_cast<double>(kRequestFrames + 64) / static_cast<double>(spec_.rate);
+    sentToHeard_ = wanted > sentToHeard_ ? wanted : sentToHeard_ + (wanted - sentToHeard_) / 256;
+    renderer_.setSentToHeard(sentToHeard_);
+}
+
+void PulseOutput::setLatencyStep(pa_stream* stream, double seconds) {
+    targetLatency_ = seconds;
+    // The server may run dry while it changes over; that is no sign of a slow renderer.
+    underflowsCountFrom_ = monotonicSeconds() + kSettleSeconds;
+    const pa_buffer_attr buffer = bufferAttributes(targetLatency_, kRequestFrames);
+    send(pa_stream_set_buffer_attr(stream, &buffer, nullptr, nullptr));
+}
+
+void PulseOutput::underflowed(pa_stream* stream, void* data) {
+    auto* self = static_cast<PulseOutput*>(data);
+    // A flush on waking, and the long buffer while resting, empty the queue on purpose.
+    if (self->resting_.load() || self->settling_ ||
+        monotonicSeconds() < self->underflowsCountFrom_) {
+        return;
+    }
+    self->underruns_.fetch_add(1);
+    self->lastUnderrunAt_ = monotonicSeconds();
+    if (self->targetLatency_ < kLongestLatencySeconds) {
+        self->setLatencyStep(stream, std::min(kLongestLatencySeconds, 2 * self->targetLatency_));
+    }
+    // Rare by now, so the queued call's allocation is no burden on the audio thread.
+    self->post(&PulseOutput::reportUnderrun);
+}
+
+void PulseOutput::reportUnderrun() {
+    pa_threaded_mainloop_lock(loop_);
+    const double latency = targetLatency_;
+    pa_threaded_mainloop_unlock(loop_);
+    Logger::notice(Logger::format("Plinkora: audio output underrun %u; the output buffer is now "
+                                  "%.0f ms",
+                                  underruns_.load(), latency * 1000));
 }
 
 void PulseOutput::wakeForSound() {
@@ -631,7 +680,15 @@ void PulseOutput::writeRequested(pa_stream* stream, std::size_t bytes, void* dat
     }
     double heardAt = AudioRenderer::kNothingDue;
     if (!resting) {
-        heardAt = monotonicSeconds() + self->delayUntilHeard(stream);
+        const double now = monotonicSeconds();
+        const double delay = self->delayUntilHeard(stream);
+        heardAt = now + delay;
+        self->updateSentToHeard(delay);
+        if (self->targetLatency_ > kTargetLatencySeconds &&
+            now - self->lastUnderrunAt_ > kQuietBeforeShrinking) {
+            self->lastUnderrunAt_ = now;
+            self->setLatencyStep(stream, self->targetLatency_ / 2);
+        }
     }
     const std::size_t requested = bytes;
     while (bytes >= kFrameBytes) {

@@ -24,6 +24,10 @@ namespace plinkora::audio {
 class PulseOutput final : public AudioOutput {
 public:
     static constexpr double kTargetLatencySeconds = 0.005;
+    /// After an underrun the buffer doubles, up to this; after a long quiet stretch it halves
+    /// again, down to kTargetLatencySeconds.
+    static constexpr double kLongestLatencySeconds = 0.020;
+    static constexpr double kQuietBeforeShrinking = 30.0;
     /// While nothing sounds the stream rests with a long buffer, so that the server asks for
     /// data a few times a second instead of hundreds; the first message wakes it.
     static constexpr double kRestingLatencySeconds = 0.25;
@@ -93,6 +97,13 @@ private:
     static void serverEvent(pa_context* context, pa_subscription_event_type_t type,
                             std::uint32_t index, void* self);
     static void writeRequested(pa_stream* stream, std::size_t bytes, void* self);
+    static void underflowed(pa_stream* stream, void* self);
+    // The audio thread's, with the main loop locked: the buffer one step longer or shorter.
+    void setLatencyStep(pa_stream* stream, double seconds);
+    // The audio thread's: the delay from a message being sent to it being heard.
+    void updateSentToHeard(double delay);
+    // Main thread, from a queued call.
+    void reportUnderrun();
     void post(void (PulseOutput::*handler)());
 
     AudioRenderer& renderer_;
@@ -116,6 +127,12 @@ private:
     std::size_t framesSinceWake_ = 0;
     // The sink's own share of the latency, as last reported while awake.
     double sinkLatency_ = 0;
+    // The buffer asked for while awake; grows after underruns. Changed with the loop locked.
+    double targetLatency_ = kTargetLatencySeconds;
+    double lastUnderrunAt_ = 0;
+    double underflowsCountFrom_ = 0;
+    double sentToHeard_ = 0;
+    std::atomic<unsigned> underruns_{0};
     std::optional<std::uint32_t> sink_;
     std::string sinkName_;
     /// When a wait for the server last ran out (pa_rtclock), or 0.

@@ -1,4 +1,6 @@
 // The engine on a real PulseAudio server with two null sinks.
+#include "audio/PulseOutput.hpp"
+
 #include "AudioTestSupport.hpp"
 #include "LogCapture.hpp"
 #include "ManualScheduler.hpp"
@@ -9,11 +11,14 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <future>
 #include <gtest/gtest.h>
 #include <pulse/simple.h>
 #include <sstream>
+#include <thread>
 
 namespace plinkora::testing {
 namespace {
@@ -318,6 +323,29 @@ TEST_F(PulseOutputTest, AStalledServerNeverHoldsTheMainThreadAndThenPlaysAgain) 
     ASSERT_FALSE(samples.empty()) << "the recorder ran";
     EXPECT_GT(peakDb(samples), -40.0);
     EXPECT_TRUE(engine->isEngineRunning());
+}
+
+TEST_F(PulseOutputTest, AnUnderrunIsCountedAndTheBufferGrowsAStep) {
+    // A renderer that, once told, takes far longer than the buffer lasts.
+    struct StallingRenderer final : audio::AudioRenderer {
+        std::atomic<bool> stallOnce{false};
+        void render(float* interleaved, std::size_t frames, double) override {
+            std::fill(interleaved, interleaved + 2 * frames, 0.01f);
+            if (stallOnce.exchange(false)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(80));
+            }
+        }
+    } renderer;
+    audio::PulseOutput output(renderer, 48000);
+    ASSERT_FALSE(output.start());
+    QTest::qWait(600);
+    ASSERT_TRUE(waitForBuffer(false, 0.009, 3.0)) << "the short buffer while all is well";
+    LogCapture log;
+    renderer.stallOnce = true;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return log.contains("audio output underrun 1;"); }, 5000));
+    EXPECT_TRUE(log.contains("the output buffer is now 10 ms"))
+        << ::testing::PrintToString(log.texts());
+    EXPECT_TRUE(waitForBuffer(true, 0.0075, 3.0)) << "a step longer";
 }
 
 } // namespace
