@@ -1,8 +1,11 @@
 #include "audio/PulseOutput.hpp"
 
 #include "app/Logger.hpp"
+#include "audio/RealtimeScheduling.hpp"
 
 #include <QMetaObject>
+#include <QPointer>
+#include <unistd.h>
 #include <algorithm>
 #include <pulse/rtclock.h>
 
@@ -565,6 +568,23 @@ void PulseOutput::reportUnderrun() {
                                   underruns_.load(), latency * 1000));
 }
 
+void PulseOutput::finishRealtime() {
+    if (isRealtimeDirect_.load()) {
+        Logger::info("the audio thread runs with real-time priority (SCHED_FIFO)");
+        return;
+    }
+    QPointer<QObject> alive(&mainThread_);
+    RealtimeScheduling::askRealtimeKit(
+        QDBusConnection::systemBus(), audioThread_.load(), [alive](const std::string& refusal) {
+            if (!alive) {
+                return;
+            }
+            Logger::info(refusal.empty()
+                             ? "the audio thread runs with real-time priority (RealtimeKit)"
+                             : "the audio thread runs at normal priority: " + refusal);
+        });
+}
+
 void PulseOutput::wakeForSound() {
     std::atomic_thread_fence(std::memory_order_seq_cst);
     if (!resting_.load()) {
@@ -671,6 +691,12 @@ void PulseOutput::serverEvent(pa_context*, pa_subscription_event_type_t type, st
 void PulseOutput::writeRequested(pa_stream* stream, std::size_t bytes, void* data) {
     auto* self = static_cast<PulseOutput*>(data);
     keepDenormalsAway();
+    if (!self->hasAskedRealtime_) {
+        self->hasAskedRealtime_ = true;
+        self->isRealtimeDirect_.store(RealtimeScheduling::tryDirect());
+        self->audioThread_.store(::gettid());
+        self->post(&PulseOutput::finishRealtime);
+    }
     const bool resting = self->resting_.load();
     if (resting && self->renderer_.hasPendingMessages()) {
         // Sent before the main thread could wake the stream: the server asks again for a

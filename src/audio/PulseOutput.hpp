@@ -104,6 +104,7 @@ private:
     void updateSentToHeard(double delay);
     // Main thread, from a queued call.
     void reportUnderrun();
+    void finishRealtime();
     void post(void (PulseOutput::*handler)());
 
     AudioRenderer& renderer_;
@@ -133,6 +134,11 @@ private:
     double underflowsCountFrom_ = 0;
     double sentToHeard_ = 0;
     std::atomic<unsigned> underruns_{0};
+    // The audio thread asks for real-time scheduling on its first write; the main thread
+    // finishes the request.
+    bool hasAskedRealtime_ = false;
+    std::atomic<pid_t> audioThread_{0};
+    std::atomic<bool> isRealtimeDirect_{false};
     std::optional<std::uint32_t> sink_;
     std::string sinkName_;
     /// When a wait for the server last ran out (pa_rtclock), or 0.

@@ -2,9 +2,9 @@
 // direct way through a stand-in logind on a private bus.
 #include "logo/LidLogoController.hpp"
 
-#include "ChildProcess.hpp"
 #include "LogCapture.hpp"
 #include "ManualScheduler.hpp"
+#include "PrivateBus.hpp"
 #include "TempHome.hpp"
 #include "logo/HelperTexts.hpp"
 
@@ -13,9 +13,7 @@
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
 #include <QDir>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -242,18 +240,6 @@ public:
 class LogindTest : public LidLogoControllerTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(busDir.isValid());
-        const std::string address = "unix:path=" + busDir.path().toStdString() + "/bus";
-        daemon = std::make_unique<testing::ChildProcess>(std::vector<std::string>{
-            "dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + address});
-        for (int i = 0; i < 500 && !service.isConnected(); ++i) {
-            QThread::msleep(10);
-            QDBusConnection::disconnectFromBus(QStringLiteral("logind"));
-            service = QDBusConnection::connectToBus(QString::fromStdString(address),
-                                                    QStringLiteral("logind"));
-        }
-        client = QDBusConnection::connectToBus(QString::fromStdString(address),
-                                               QStringLiteral("client"));
         ASSERT_TRUE(service.isConnected() && client.isConnected()) << "no private bus";
         ASSERT_TRUE(
             service.registerVirtualObject(QString::fromUtf8(LogindLed::kSessionPath), &logind));
@@ -261,10 +247,6 @@ protected:
         QDir().mkpath(leds.path() + QStringLiteral("/input3::capslock"));
         QDir().mkpath(leds.path() + QStringLiteral("/tpacpi::lid_logo_dot"));
         home.writeFile(QStringLiteral("leds/tpacpi::lid_logo_dot/max_brightness"), "255\n");
-    }
-    void TearDown() override {
-        QDBusConnection::disconnectFromBus(QStringLiteral("client"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("logind"));
     }
     std::unique_ptr<LidLogoController> makeDirectController(bool* changed) {
         auto logo = makeController(
@@ -276,10 +258,9 @@ protected:
         return QTest::qWaitFor(done, 5000);
     }
 
-    QTemporaryDir busDir;
-    std::unique_ptr<testing::ChildProcess> daemon;
-    QDBusConnection service{QStringLiteral("logind")};
-    QDBusConnection client{QStringLiteral("client")};
+    testing::PrivateBus bus;
+    QDBusConnection service = bus.connect(QStringLiteral("logind"));
+    QDBusConnection client = bus.connect(QStringLiteral("client"));
     StandInLogind logind;
     QDir leds{home.path() + QStringLiteral("/leds")};
 };
