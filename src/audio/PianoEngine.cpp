@@ -200,7 +200,8 @@ void PianoEngine::bindToDefaultOutputDevice() {
 
 void PianoEngine::handleDefaultOutputDeviceChange() {
     const bool wasRunning = isEngineRunning();
-    output_->stop();
+    // The live stream moves to the new output as it plays, instead of being closed and made
+    // anew: no gap and no click in a ringing note.
     bindToDefaultOutputDevice();
     if (wantsRunning_ || wasRunning) {
         if (const auto error = output_->start()) {
