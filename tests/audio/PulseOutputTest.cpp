@@ -130,12 +130,19 @@ TEST_F(PulseOutputTest, StartsOnTheDefaultSinkAndFollowsTheDefault) {
     EXPECT_EQ(engine->outputDeviceName(), server.sinkDescription("plinkora_a"));
     EXPECT_TRUE(log.contains("audio engine started on plinkora_a, output format 48000.000000 Hz"));
     EXPECT_EQ(streamSinks(), std::vector<std::string>{sinkIndex("plinkora_a")});
+    const auto streamIndex = [this] {
+        const std::string listing = server.pactl({"list", "short", "sink-inputs"});
+        return listing.substr(0, listing.find('\t'));
+    };
+    const std::string stream = streamIndex();
 
     server.setDefaultSink("plinkora_b");
     ASSERT_TRUE(QTest::qWaitFor([&] { return changes == 1; }, 5000));
     EXPECT_TRUE(engine->isEngineRunning());
     EXPECT_EQ(engine->outputDeviceName(), "plinkora_b");
     EXPECT_EQ(streamSinks(), std::vector<std::string>{sinkIndex("plinkora_b")});
+    // The same stream, moved while it played: a new one would leave a gap in the sound.
+    EXPECT_EQ(streamIndex(), stream);
 
     // Setting the same default again is no change to follow.
     server.setDefaultSink("plinkora_b");
