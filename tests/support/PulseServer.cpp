@@ -33,6 +33,11 @@ PulseServer::~PulseServer() {
     }
 }
 
+bool PulseServer::isPipeWire() {
+    const char* wanted = std::getenv("PLINKORA_TEST_SOUND_SERVER");
+    return wanted != nullptr && std::string(wanted) == "pipewire";
+}
+
 void PulseServer::start() {
     if (process_) {
         return;
@@ -40,32 +45,51 @@ void PulseServer::start() {
     const std::string folder = dir_.path().toStdString();
     QDir().mkpath(dir_.path() + QStringLiteral("/pulse"));
     QDir().mkpath(dir_.path() + QStringLiteral("/home"));
-    std::vector<std::string> argv{"pulseaudio",
-                                  "-n",
-                                  "--daemonize=no",
-                                  "--exit-idle-time=-1",
-                                  "--disallow-exit",
-                                  "--use-pid-file=false",
-                                  "--log-target=stderr",
-                                  "--log-level=error",
-                                  "-L",
-                                  "module-native-protocol-unix auth-anonymous=1 socket=" + folder +
-                                      "/pulse/native"};
-    for (const auto& sink : sinks_) {
-        argv.emplace_back("-L");
-        argv.push_back("module-null-sink sink_name=" + sink +
-                       " rate=48000 sink_properties=device."
-                       "description=" +
-                       sink);
+    const std::map<std::string, std::string> environment{
+        {"XDG_RUNTIME_DIR", folder}, {"HOME", folder + "/home"}, {"PULSE_SERVER", address_}};
+    if (isPipeWire()) {
+        // PipeWire with its session manager and its PulseAudio server, on the same runtime
+        // folder; the null sinks are made through the PulseAudio interface, as users' are.
+        // WirePlumber will not run without a session bus: it gets a private one.
+        auto withBus = environment;
+        withBus["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + folder + "/bus";
+        helpers_.push_back(std::make_unique<ChildProcess>(
+            std::vector<std::string>{"dbus-daemon", "--session", "--nofork", "--nopidfile",
+                                     "--address=" + withBus["DBUS_SESSION_BUS_ADDRESS"]},
+            environment));
+        process_ = std::make_unique<ChildProcess>(std::vector<std::string>{"pipewire"}, withBus);
+        helpers_.push_back(
+            std::make_unique<ChildProcess>(std::vector<std::string>{"wireplumber"}, withBus));
+        helpers_.push_back(
+            std::make_unique<ChildProcess>(std::vector<std::string>{"pipewire-pulse"}, withBus));
+    } else {
+        std::vector<std::string> argv{
+            "pulseaudio",
+            "-n",
+            "--daemonize=no",
+            "--exit-idle-time=-1",
+            "--disallow-exit",
+            "--use-pid-file=false",
+            "--log-target=stderr",
+            "--log-level=error",
+            "-L",
+            "module-native-protocol-unix auth-anonymous=1 socket=" + folder + "/pulse/native"};
+        for (const auto& sink : sinks_) {
+            argv.emplace_back("-L");
+            argv.push_back("module-null-sink " + nullSinkArguments(sink));
+        }
+        process_ = std::make_unique<ChildProcess>(argv, environment);
     }
-    process_ = std::make_unique<ChildProcess>(
-        argv, std::map<std::string, std::string>{{"XDG_RUNTIME_DIR", folder},
-                                                 {"HOME", folder + "/home"},
-                                                 {"PULSE_SERVER", address_}});
     for (int attempt = 0; attempt < 200; ++attempt) {
         int status = -1;
         pactl({"info"}, &status);
         if (status == 0) {
+            if (isPipeWire()) {
+                for (const auto& sink : sinks_) {
+                    pactl({"load-module", "module-null-sink", nullSinkArguments(sink)});
+                }
+                waitForSinks();
+            }
             return;
         }
         if (!process_->isRunning()) {
@@ -73,16 +97,46 @@ void PulseServer::start() {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
-    throw std::runtime_error("the PulseAudio server did not start");
+    throw std::runtime_error("the sound server did not start");
+}
+
+std::string PulseServer::nullSinkArguments(const std::string& sink) {
+    return "sink_name=" + sink + " rate=48000 sink_properties=device.description=" + sink;
+}
+
+void PulseServer::waitForSinks() const {
+    // Ready once the sinks are there and the session manager takes a default.
+    for (int attempt = 0; attempt < 400; ++attempt) {
+        const std::string listing = pactl({"list", "short", "sinks"});
+        bool all = true;
+        for (const auto& sink : sinks_) {
+            all = all && listing.find(sink) != std::string::npos;
+        }
+        int status = -1;
+        if (all && !sinks_.empty()) {
+            pactl({"set-default-sink", sinks_.front()}, &status);
+        }
+        if (all && (sinks_.empty() || status == 0)) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
 }
 
 void PulseServer::freeze(bool frozen) {
+    for (auto& helper : helpers_) {
+        helper->signal(frozen ? SIGSTOP : SIGCONT);
+    }
     if (process_) {
         process_->signal(frozen ? SIGSTOP : SIGCONT);
     }
 }
 
 void PulseServer::stop() {
+    for (auto it = helpers_.rbegin(); it != helpers_.rend(); ++it) {
+        (*it)->stop();
+    }
+    helpers_.clear();
     if (process_) {
         process_->stop();
         process_.reset();

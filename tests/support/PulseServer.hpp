@@ -9,8 +9,9 @@
 
 namespace plinkora::testing {
 
-/// A private PulseAudio server with null sinks, in a private runtime folder. While it lives,
-/// PULSE_SERVER points this process (and the programs it starts) at it.
+/// A private sound server with null sinks, in a private runtime folder: PulseAudio, or, when
+/// PLINKORA_TEST_SOUND_SERVER=pipewire, PipeWire with WirePlumber and pipewire-pulse. While it
+/// lives, PULSE_SERVER points this process (and the programs it starts) at it.
 class PulseServer {
 public:
     explicit PulseServer(std::vector<std::string> sinkNames = {"plinkora_a", "plinkora_b"});
@@ -24,6 +25,8 @@ public:
     /// keeps its connections but answers nothing.
     void freeze(bool frozen);
     bool isRunning() const { return process_ != nullptr; }
+    /// Whether the tests run against PipeWire rather than PulseAudio.
+    static bool isPipeWire();
     /// The server's process, for measuring what it costs; -1 while stopped.
     pid_t pid() const { return process_ ? process_->pid() : -1; }
 
@@ -37,12 +40,17 @@ public:
     const std::vector<std::string>& sinkNames() const { return sinks_; }
 
 private:
+    static std::string nullSinkArguments(const std::string& sink);
+    void waitForSinks() const;
+
     QTemporaryDir dir_;
     std::vector<std::string> sinks_;
     std::string address_;
     std::string oldServer_;
     bool hadOldServer_ = false;
     std::unique_ptr<ChildProcess> process_;
+    /// PipeWire's session manager and PulseAudio server.
+    std::vector<std::unique_ptr<ChildProcess>> helpers_;
 };
 
 } // namespace plinkora::testing
