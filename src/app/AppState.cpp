@@ -352,29 +352,29 @@ void AppState::setLogoHelperBusy(bool busy) {
 }
 
 void AppState::installLogoHelper() {
-    if (logoHelperBusy_) {
-        return;
-    }
-    setLogoHelperBusy(true);
-    QPointer<AppState> weak(this);
-    logo_->installHelper([weak](std::optional<std::string> failure) {
-        if (weak) {
-            weak->finishHelperRun(true, std::move(failure));
-        }
-    });
+    runHelperStep(true);
 }
 
 void AppState::uninstallLogoHelper() {
+    runHelperStep(false);
+}
+
+void AppState::runHelperStep(bool installs) {
     if (logoHelperBusy_) {
         return;
     }
     setLogoHelperBusy(true);
     QPointer<AppState> weak(this);
-    logo_->uninstallHelper([weak](std::optional<std::string> failure) {
+    auto done = [weak, installs](std::optional<std::string> failure) {
         if (weak) {
-            weak->finishHelperRun(false, std::move(failure));
+            weak->finishHelperRun(installs, std::move(failure));
         }
-    });
+    };
+    if (installs) {
+        logo_->installHelper(std::move(done));
+    } else {
+        logo_->uninstallHelper(std::move(done));
+    }
 }
 
 void AppState::finishHelperRun(bool installed, std::optional<std::string> failure) {

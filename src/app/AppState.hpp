@@ -148,6 +148,7 @@ private:
     void setLogoHelperRunning(bool running);
     void setLogoHelperMessage(std::optional<std::string> message);
     void setLogoHelperBusy(bool busy);
+    void runHelperStep(bool installs);
     void finishHelperRun(bool installed, std::optional<std::string> failure);
     void setAudioOutputName(std::string name);
     void setLastTouchDiagnostic(std::string diagnostic);

@@ -1,6 +1,7 @@
 #include "PulseServer.hpp"
 
 #include <QDir>
+#include <QFile>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -50,7 +51,8 @@ void PulseServer::start() {
     if (isPipeWire()) {
         // PipeWire with its session manager and its PulseAudio server, on the same runtime
         // folder; the null sinks are made through the PulseAudio interface, as users' are.
-        // WirePlumber will not run without a session bus: it gets a private one.
+        // WirePlumber will not run without a session bus: it gets a private one. Each part
+        // starts once the sockets of those it talks to exist.
         auto withBus = environment;
         withBus["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + folder + "/bus";
         helpers_.push_back(std::make_unique<ChildProcess>(
@@ -58,6 +60,8 @@ void PulseServer::start() {
                                      "--address=" + withBus["DBUS_SESSION_BUS_ADDRESS"]},
             environment));
         process_ = std::make_unique<ChildProcess>(std::vector<std::string>{"pipewire"}, withBus);
+        waitForFile(folder + "/bus");
+        waitForFile(folder + "/pipewire-0");
         helpers_.push_back(
             std::make_unique<ChildProcess>(std::vector<std::string>{"wireplumber"}, withBus));
         helpers_.push_back(
@@ -98,6 +102,13 @@ void PulseServer::start() {
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
     throw std::runtime_error("the sound server did not start");
+}
+
+void PulseServer::waitForFile(const std::string& path) {
+    for (int attempt = 0; attempt < 400 && !QFile::exists(QString::fromStdString(path));
+         ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 std::string PulseServer::nullSinkArguments(const std::string& sink) {

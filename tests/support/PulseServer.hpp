@@ -41,6 +41,7 @@ public:
 
 private:
     static std::string nullSinkArguments(const std::string& sink);
+    static void waitForFile(const std::string& path);
     void waitForSinks() const;
 
     QTemporaryDir dir_;
