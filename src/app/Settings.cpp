@@ -92,8 +92,10 @@ Settings::Settings(const QString& filePath)
         }
     }
     if (!untouchable_.empty()) {
-        Logger::error("the settings file " + filePath_.toStdString() + " is left as it is and "
-                      "the defaults are used: " + untouchable_);
+        Logger::error("the settings file " + filePath_.toStdString() +
+                      " is left as it is and "
+                      "the defaults are used: " +
+                      untouchable_);
     }
 }
 
@@ -210,8 +212,7 @@ void Settings::setAutomaticallyChecksForUpdates(bool checks) {
 }
 
 std::optional<QDateTime> Settings::lastUpdateCheck() const {
-    const QDateTime when =
-        QDateTime::fromString(value(kLastUpdateCheck).toString(), Qt::ISODate);
+    const QDateTime when = QDateTime::fromString(value(kLastUpdateCheck).toString(), Qt::ISODate);
     return when.isValid() ? std::optional(when) : std::nullopt;
 }
 

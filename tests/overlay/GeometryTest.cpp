@@ -29,14 +29,6 @@ TEST(HitTest, NineVerticalZonesSplitTheHeightIntoBandsFromTheBottom) {
     EXPECT_EQ(at(-5), 0);
 }
 
-TEST(HitTest, TheOtherAxisDoesNotMatter) {
-    EXPECT_EQ(zoneAt({-400, 450}, 1200, 900, 9, ZoneOrientation::vertical), 4);
-    EXPECT_EQ(zoneAt({5000, 450}, 1200, 900, 9, ZoneOrientation::vertical), 4);
-    EXPECT_EQ(zoneAt({999, -3000}, 1000, 900, 7, ZoneOrientation::horizontal), 6);
-    EXPECT_EQ(zoneAt({143, 5000}, 1000, 900, 7, ZoneOrientation::horizontal), 1);
-    EXPECT_EQ(zoneAt({142.8, 5000}, 1000, 900, 7, ZoneOrientation::horizontal), 0);
-}
-
 TEST(HitTest, OneZoneAndEmptyBoundsAlwaysGiveZeroOrClampSafely) {
     EXPECT_EQ(zoneAt({800, 800}, 1000, 900, 1, ZoneOrientation::vertical), 0);
     EXPECT_EQ(zoneAt({-800, -800}, 1000, 900, 1, ZoneOrientation::horizontal), 0);
@@ -66,12 +58,6 @@ TEST(Guides, VerticalLabelsSitAtTheLeftOfTheirBandsAndOneZoneHasNoSeparator) {
     EXPECT_EQ(third, QRectF(10, 208, 36, 18));
     EXPECT_TRUE(overlay::separatorOffsets(900, 1).empty());
     EXPECT_THAT(overlay::separatorOffsets(900, 2), ElementsAre(450.5));
-}
-
-TEST(Coordinates, FlippingTurnsTheTopLeftIntoTheBottomLeftAndBack) {
-    EXPECT_EQ(overlay::flipped(QPointF(10, 100), 900), QPointF(10, 800));
-    EXPECT_EQ(overlay::flipped(overlay::flipped(QPointF(3, 7), 50), 50), QPointF(3, 7));
-    EXPECT_EQ(overlay::flipped(QRectF(10, 872, 36, 18), 900), QRectF(10, 10, 36, 18));
 }
 
 TEST(LogNumbers, TruncateTowardZeroAndSurviveNonFiniteValues) {

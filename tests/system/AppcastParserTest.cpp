@@ -101,15 +101,6 @@ TEST(AppcastParserTest, OffersOnlyTheNewestItemAboveTheRunningVersion) {
               QStringLiteral("1.10"));
 }
 
-TEST(AppcastParserTest, IgnoresElementsItDoesNotKnow) {
-    FeedItem item = validItem(QStringLiteral("1.1"));
-    item.extra = QStringLiteral("<sparkle:minimumSystemVersion>12</sparkle:minimumSystemVersion>"
-                                "<dc:creator><b>someone</b></dc:creator><guid>x</guid>");
-    const auto result = AppcastParser::parse(appcastFeed({item}));
-    ASSERT_TRUE(result.isValid()) << result.error.toStdString();
-    EXPECT_EQ(result.items.size(), 1u);
-}
-
 TEST(AppcastParserTest, RefusesDocumentTypesAndEntitiesUnread) {
     const QByteArray body = appcastFeed({validItem(QStringLiteral("1.1"))});
     const QByteArray afterProlog = body.mid(body.indexOf("<rss"));
