@@ -5,9 +5,9 @@
 
 #include <QMetaObject>
 #include <QPointer>
-#include <unistd.h>
 #include <algorithm>
 #include <pulse/rtclock.h>
+#include <unistd.h>
 
 #if defined(__SSE__)
 #include <xmmintrin.h>
@@ -482,8 +482,7 @@ void PulseOutput::rest(pa_stream* stream) {
     }
 }
 
-double PulseOutput::delayUntilHeard(pa_stream* stream) {
-    const double now = monotonicSeconds();
+double PulseOutput::delayUntilHeard(pa_stream* stream, double now) {
     if (settling_) {
         // The server's timing after a flush takes a while to be trusted again (it may report
         // seconds), but the buffer started out empty and plays in real time since.
@@ -707,7 +706,7 @@ void PulseOutput::writeRequested(pa_stream* stream, std::size_t bytes, void* dat
     double heardAt = AudioRenderer::kNothingDue;
     if (!resting) {
         const double now = monotonicSeconds();
-        const double delay = self->delayUntilHeard(stream);
+        const double delay = self->delayUntilHeard(stream, now);
         heardAt = now + delay;
         self->updateSentToHeard(delay);
         if (self->targetLatency_ > kTargetLatencySeconds &&

@@ -83,7 +83,7 @@ private:
     void rest(pa_stream* stream);
     void wake(pa_stream* stream);
     // The audio thread's: seconds until the next frame written is heard.
-    double delayUntilHeard(pa_stream* stream);
+    double delayUntilHeard(pa_stream* stream, double now);
 
     // Main thread, from queued calls.
     void handleServerChange();
