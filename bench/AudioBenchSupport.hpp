@@ -4,6 +4,8 @@
 #include "audio/AudioOutput.hpp"
 #include "audio/PianoGraph.hpp"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -17,24 +19,34 @@ class DirectOutput final : public audio::AudioOutput {
 public:
     explicit DirectOutput(audio::PianoGraph& graph)
         : graph(graph) {}
-    std::optional<std::string> start() override {
+    void start(Done done) override {
         running = true;
-        return std::nullopt;
+        done(std::nullopt);
     }
     void pause() override { running = false; }
     void stop() override { running = false; }
     bool isRunning() const override { return running; }
     double sampleRate() const override { return 48000; }
-    std::optional<std::uint32_t> defaultSink() override { return std::nullopt; }
+    std::optional<std::uint32_t> defaultSink() const override { return std::nullopt; }
     std::optional<std::uint32_t> sink() const override { return std::nullopt; }
-    std::optional<std::string> selectSink(std::uint32_t) override { return std::nullopt; }
-    std::optional<std::string> sinkDescription(std::uint32_t) override { return std::nullopt; }
+    void selectSink(std::uint32_t, Done done) override { done(std::nullopt); }
+    std::optional<std::string> sinkDescription(std::uint32_t) const override {
+        return std::nullopt;
+    }
     void setOnDefaultSinkChange(std::function<void()>) override {}
     void setOnConfigurationChange(std::function<void()>) override {}
 
     audio::PianoGraph& graph;
     bool running = false;
 };
+
+/// Lets the main thread's queued calls run for `seconds`: the output's answers arrive so.
+inline void runEventsFor(double seconds) {
+    const QDeadlineTimer deadline(static_cast<qint64>(seconds * 1000));
+    while (!deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
 
 inline double percentile(std::vector<double> values, double share) {
     if (values.empty()) {

@@ -2,6 +2,7 @@
 // sounding, and with Plinkora off, on a real null sink. The server's share is what a user's
 // battery pays for a resting stream, which the audio thread's own share cannot show.
 // Usage: bench_audio_idle [seconds [font.sf2]]
+#include "AudioBenchSupport.hpp"
 #include "ManualScheduler.hpp"
 #include "PulseServer.hpp"
 #include "audio/PianoEngine.hpp"
@@ -75,6 +76,7 @@ int main(int argc, char** argv) {
     testing::ManualScheduler clock;
     PianoEngine engine(clock, argc > 2 ? argv[2] : "/usr/share/sounds/sf2/TimGM6mb.sf2");
     engine.start();
+    bench::runEventsFor(0.5);
     // One note rings out first, so that the hall's tail has to die away and switch off.
     engine.play(0, 92);
     clock.advance(10);
@@ -96,7 +98,7 @@ int main(int argc, char** argv) {
     const double serverResting = serverShare(server.pid(), seconds / 2);
     engine.stopAfterTail();
     clock.advance(10);
-    std::this_thread::sleep_for(std::chrono::seconds(1));
+    bench::runEventsFor(1);
     const double serverOff = serverShare(server.pid(), seconds / 2);
     std::printf("sound server: alone %.2f %%, with Plinkora on and silent %.2f %%, with "
                 "Plinkora off %.2f %% of one core\n",

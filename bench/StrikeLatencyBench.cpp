@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
         return output;
     });
     engine.start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    bench::runEventsFor(0.5);
 
     std::vector<double> total;
     std::vector<double> handOvers;

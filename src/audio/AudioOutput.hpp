@@ -42,14 +42,19 @@ public:
 };
 
 /// The sound server's side of the engine: one playback stream on one device (a sink).
-/// Every operation is called on the main thread and returns there; the callbacks are
-/// delivered on the main thread.
+/// Every operation is called on the main thread and returns at once, without waiting for the
+/// server; outcomes and events are delivered on the main thread.
 class AudioOutput {
 public:
+    /// The outcome of a request: nothing when it succeeded, else the error text. Runs on the
+    /// main thread, possibly before the request returns; not at all once the output is
+    /// stopped or destroyed.
+    using Done = std::function<void(const std::optional<std::string>& error)>;
+
     virtual ~AudioOutput() = default;
 
-    /// Connects what is not connected and lets the stream play; the error text on failure.
-    virtual std::optional<std::string> start() = 0;
+    /// Connects what is not connected and lets the stream play.
+    virtual void start(Done done) = 0;
     /// Holds the stream connected but silent, so that a later start resumes quickly.
     virtual void pause() = 0;
     /// Disconnects the stream.
@@ -57,22 +62,24 @@ public:
     /// Called after messages were sent to the renderer: an output that rests while silent
     /// gets ready to play them without delay.
     virtual void wakeForSound() {}
-    /// The stream is connected and playing.
+    /// The stream plays, or a start is under way and has not failed: notes sent now are heard
+    /// once it plays.
     virtual bool isRunning() const = 0;
     /// The stream's sample rate in Hz.
     virtual double sampleRate() const = 0;
 
-    /// The server's default sink; nothing when it cannot be read or there is none.
-    virtual std::optional<std::uint32_t> defaultSink() = 0;
+    /// The server's default sink as last heard of; nothing before the server has said, or when
+    /// there is none.
+    virtual std::optional<std::uint32_t> defaultSink() const = 0;
     /// The sink the engine plays to; nothing while none has been chosen.
     virtual std::optional<std::uint32_t> sink() const = 0;
-    /// Makes `index` the engine's sink, moving a connected stream there; the error text on
-    /// failure (the previous sink is kept then).
-    virtual std::optional<std::string> selectSink(std::uint32_t index) = 0;
-    /// The sink's human-readable description, when it can be read.
-    virtual std::optional<std::string> sinkDescription(std::uint32_t index) = 0;
+    /// Makes `index` the engine's sink, moving a connected stream there. On failure the
+    /// previous sink is kept.
+    virtual void selectSink(std::uint32_t index, Done done) = 0;
+    /// The sink's human-readable description as last heard of.
+    virtual std::optional<std::string> sinkDescription(std::uint32_t index) const = 0;
 
-    /// Called when the server's default sink has changed.
+    /// Called when the server's default sink has changed, and when it is first heard of.
     virtual void setOnDefaultSinkChange(std::function<void()> callback) = 0;
     /// Called when the stream or the connection failed or ended (the server restarted or
     /// went away).

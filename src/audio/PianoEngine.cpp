@@ -151,14 +151,38 @@ void PianoEngine::start() {
         return;
     }
     bindToDefaultOutputDevice();
-    if (const auto error = output_->start()) {
+    startOutput([](const std::optional<std::string>& error) {
         Logger::error(Logger::format("audio engine failed to start: %s", error->c_str()));
-        reconnectLater();
+    });
+}
+
+void PianoEngine::startOutput(std::function<void(const std::optional<std::string>&)> failed) {
+    if (starting_) {
+        // One request at a time: its outcome serves every caller.
         return;
     }
-    reconnectTask_.cancel();
-    Logger::info(Logger::format("audio engine started on %s, output format %f Hz",
-                                outputDeviceName().c_str(), output_->sampleRate()));
+    starting_ = true;
+    // The outcome may come before start returns (the stream was only paused) or later, once the
+    // server has answered; only a late one has news for the owner, who saw the start under way.
+    auto late = std::make_shared<bool>(false);
+    output_->start(
+        [this, late, failed = std::move(failed)](const std::optional<std::string>& error) {
+            starting_ = false;
+            if (error) {
+                failed(error);
+                if (wantsRunning_) {
+                    reconnectLater();
+                }
+            } else {
+                reconnectTask_.cancel();
+                Logger::info(Logger::format("audio engine started on %s, output format %f Hz",
+                                            outputDeviceName().c_str(), output_->sampleRate()));
+            }
+            if (*late) {
+                notifyOutputChange();
+            }
+        });
+    *late = true;
 }
 
 void PianoEngine::stopAfterTail() {
@@ -192,10 +216,12 @@ void PianoEngine::bindToDefaultOutputDevice() {
     if (!sink || sink == output_->sink()) {
         return;
     }
-    if (const auto error = output_->selectSink(*sink)) {
-        Logger::error(Logger::format("could not select the default output device %u: %s", *sink,
-                                     error->c_str()));
-    }
+    output_->selectSink(*sink, [sink](const std::optional<std::string>& error) {
+        if (error) {
+            Logger::error(Logger::format("could not select the default output device %u: %s", *sink,
+                                         error->c_str()));
+        }
+    });
 }
 
 void PianoEngine::handleDefaultOutputDeviceChange() {
@@ -203,10 +229,10 @@ void PianoEngine::handleDefaultOutputDeviceChange() {
     // The live stream moves to the new output as it plays, instead of being closed and made
     // anew: no gap and no click in a ringing note.
     bindToDefaultOutputDevice();
-    if (wantsRunning_ || wasRunning) {
-        if (const auto error = output_->start()) {
+    if ((wantsRunning_ || wasRunning) && !isEngineRunning()) {
+        startOutput([](const std::optional<std::string>& error) {
             Logger::notice("Plinkora: audio engine failed to restart on the new output: " + *error);
-        }
+        });
     }
     notifyOutputChange();
 }
@@ -216,12 +242,9 @@ void PianoEngine::handleConfigurationChange() {
         return;
     }
     bindToDefaultOutputDevice();
-    if (const auto error = output_->start()) {
+    startOutput([](const std::optional<std::string>& error) {
         Logger::notice("Plinkora: audio engine failed to restart: " + *error);
-        reconnectLater();
-    } else {
-        reconnectTask_.cancel();
-    }
+    });
     notifyOutputChange();
 }
 
@@ -239,12 +262,7 @@ void PianoEngine::retryConnection() {
         return;
     }
     bindToDefaultOutputDevice();
-    if (!output_->start()) {
-        reconnectTask_.cancel();
-        Logger::info(Logger::format("audio engine started on %s, output format %f Hz",
-                                    outputDeviceName().c_str(), output_->sampleRate()));
-        notifyOutputChange();
-    }
+    startOutput([](const std::optional<std::string>&) {});
 }
 
 void PianoEngine::notifyOutputChange() {

@@ -77,6 +77,9 @@ private:
     void beginFade(std::size_t zone, std::uint8_t note, double duration, std::int64_t generation);
     void fadeTick(std::size_t zone, std::uint8_t note, std::int64_t generation, long steps,
                   Fade& fade);
+    /// Starts the output unless a start is under way; `failed` hears of a failure, a success is
+    /// logged here, and either way the engine keeps trying while it is wanted.
+    void startOutput(std::function<void(const std::optional<std::string>&)> failed);
     void reconnectLater();
     void retryConnection();
     void notifyOutputChange();
@@ -94,6 +97,7 @@ private:
     ScheduledTask reconnectTask_;
     bool wantsRunning_ = false;
     bool instrumentLoaded_ = false;
+    bool starting_ = false;
     music::Scale scale_;
     std::function<void()> onOutputDeviceChange_;
     // Declared last, so destroyed first: the audio thread stops before the graph it renders.

@@ -52,18 +52,20 @@ public:
     explicit OfflineOutput(audio::PianoGraph* graph = nullptr)
         : graph_(graph) {}
 
-    std::optional<std::string> start() override {
+    void start(Done done) override {
         running_ = true;
-        return std::nullopt;
+        done(std::nullopt);
     }
     void pause() override { running_ = false; }
     void stop() override { running_ = false; }
     bool isRunning() const override { return running_; }
     double sampleRate() const override { return 48000; }
-    std::optional<std::uint32_t> defaultSink() override { return std::nullopt; }
+    std::optional<std::uint32_t> defaultSink() const override { return std::nullopt; }
     std::optional<std::uint32_t> sink() const override { return std::nullopt; }
-    std::optional<std::string> selectSink(std::uint32_t) override { return std::nullopt; }
-    std::optional<std::string> sinkDescription(std::uint32_t) override { return std::nullopt; }
+    void selectSink(std::uint32_t, Done done) override { done(std::nullopt); }
+    std::optional<std::string> sinkDescription(std::uint32_t) const override {
+        return std::nullopt;
+    }
     void setOnDefaultSinkChange(std::function<void()>) override {}
     void setOnConfigurationChange(std::function<void()>) override {}
 
