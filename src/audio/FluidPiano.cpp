@@ -58,7 +58,8 @@ std::unique_ptr<FluidPiano> FluidPiano::create(std::string& error) {
     fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
     fluid_settings_setint(settings, "synth.midi-channels", 16);
     fluid_settings_setint(settings, "synth.polyphony", 512);
-    fluid_settings_setint(settings, "synth.threadsafe-api", 1);
+    // Only the audio thread plays the synth once the output renders: no lock per block.
+    fluid_settings_setint(settings, "synth.threadsafe-api", 0);
     // A single note at velocity 92 peaks near -23 dBFS at the output, room for big chords.
     fluid_settings_setnum(settings, "synth.gain", 1.0);
     piano->synth_ = new_fluid_synth(settings);
@@ -124,13 +125,13 @@ void FluidPiano::send(MessageKind kind, int channel, std::uint8_t first, std::ui
                           second};
     const std::uint32_t written = written_.load(std::memory_order_relaxed);
     if (written - read_.load(std::memory_order_acquire) >= kQueueSize) {
-        // Not reachable by hand; should it happen, FluidSynth's thread-safe API still takes
-        // the message, only without its exact timing.
-        apply(message);
+        // Not reachable by hand. The synth is the audio thread's, so the message is dropped;
+        // a lost note-off still ends with its fade.
         return;
     }
     queue_[written % kQueueSize] = message;
-    written_.store(written + 1, std::memory_order_release);
+    // Sequentially consistent: the output's look at whether it rests comes after this.
+    written_.store(written + 1, std::memory_order_seq_cst);
 }
 
 void FluidPiano::apply(const Message& message) {

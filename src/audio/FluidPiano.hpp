@@ -23,7 +23,9 @@ namespace plinkora::audio {
 /// heard. A strike therefore waits the same time for its sound whatever block of the output
 /// it falls in.
 ///
-/// Made and destroyed on the main thread; `renderBlock` runs on the audio thread.
+/// Made, loaded and destroyed on the main thread while no output renders it (the engine's
+/// stream is made at the first start and ends before the synth); from the first render on,
+/// only the audio thread calls FluidSynth, so its API lock is off.
 class FluidPiano {
 public:
     static constexpr double kSampleRate = 48000;

@@ -122,7 +122,6 @@ bool PulseOutput::isRunning() const {
 }
 
 void PulseOutput::wakeForSound() {
-    std::atomic_thread_fence(std::memory_order_seq_cst);
     if (!renderer_.isResting()) {
         return;
     }

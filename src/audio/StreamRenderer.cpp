@@ -64,10 +64,10 @@ void StreamRenderer::begin() {
 }
 
 void StreamRenderer::rest(pa_stream* stream) {
-    resting_.store(true);
-    // Pairs with the fence in the output's wakeForSound: either the main thread sees the
-    // stream resting and wakes it, or this sees the message it sent and stays awake.
-    std::atomic_thread_fence(std::memory_order_seq_cst);
+    // Sequentially consistent, like the queue's write and the main thread's look in
+    // wakeForSound: either the main thread sees the stream resting and wakes it, or this sees
+    // the message it sent and stays awake.
+    resting_.store(true, std::memory_order_seq_cst);
     if (renderer_.hasPendingMessages()) {
         resting_.store(false);
         return;

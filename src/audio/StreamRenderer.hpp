@@ -46,7 +46,9 @@ public:
     void underflowed(pa_stream* stream);
     /// Back to the short buffer, the queued silence dropped so the next note is not held up.
     void wake(pa_stream* stream);
-    bool isResting() const { return resting_.load(); }
+    /// Sequentially consistent, as the message queue's write is: a message sent before this
+    /// reads false is seen by the renderer before it rests.
+    bool isResting() const { return resting_.load(std::memory_order_seq_cst); }
     /// After the loop is stopped: the buffer asked for now, in seconds.
     double targetLatency() const { return targetLatency_; }
 
