@@ -127,6 +127,18 @@ int PlinkoraApp::run(int argc, char** argv, StateFactory makeState,
 
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &state,
                      [&state] { state.shutdown(); });
+    // Qt ends the process with exit(1), on this thread, when the X connection breaks (the
+    // server died, the session ended): the shutdown must run then too.
+    static AppState* exiting = nullptr;
+    static bool hasExitHandler = false;
+    exiting = &state;
+    if (!hasExitHandler) {
+        hasExitHandler = std::atexit([] {
+                             if (exiting != nullptr) {
+                                 exiting->shutdown();
+                             }
+                         }) == 0;
+    }
     instance.setOnVerb([&app](Verb verb) { app.handle(verb); });
     if (commandLine.verb != Verb::activate && commandLine.verb != Verb::toggle &&
         commandLine.verb != Verb::off) {
@@ -135,6 +147,7 @@ int PlinkoraApp::run(int argc, char** argv, StateFactory makeState,
 
     const int status = QApplication::exec();
     state.shutdown();
+    exiting = nullptr;
     interface.reset();
     AppState::releaseShared();
     return status;

@@ -17,6 +17,8 @@ public:
     const std::string& display() const { return display_; }
     /// Sets DISPLAY for this process (and so for Qt and the X tools the test runs).
     void exportDisplay() const;
+    /// Ends the server, as a crash or a logout would.
+    void stop() { process_.reset(); }
 
 private:
     std::unique_ptr<ChildProcess> process_;
