@@ -163,10 +163,14 @@ void PianoEngine::startOutput(std::function<void(const std::optional<std::string
     }
     starting_ = true;
     // The outcome may come before start returns (the stream was only paused) or later, once the
-    // server has answered; only a late one has news for the owner, who saw the start under way.
-    auto late = std::make_shared<bool>(false);
+    // server has answered; the owner hears of a late one that changes what it saw.
+    struct Seen {
+        bool returned = false;
+        bool running = false;
+    };
+    auto seen = std::make_shared<Seen>();
     output_->start(
-        [this, late, failed = std::move(failed)](const std::optional<std::string>& error) {
+        [this, seen, failed = std::move(failed)](const std::optional<std::string>& error) {
             starting_ = false;
             if (error) {
                 failed(error);
@@ -178,11 +182,12 @@ void PianoEngine::startOutput(std::function<void(const std::optional<std::string
                 Logger::info(Logger::format("audio engine started on %s, output format %f Hz",
                                             outputDeviceName().c_str(), output_->sampleRate()));
             }
-            if (*late) {
+            if (seen->returned && seen->running != isEngineRunning()) {
                 notifyOutputChange();
             }
         });
-    *late = true;
+    seen->returned = true;
+    seen->running = isEngineRunning();
 }
 
 void PianoEngine::stopAfterTail() {

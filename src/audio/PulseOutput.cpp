@@ -116,9 +116,10 @@ void PulseOutput::stop() {
 }
 
 bool PulseOutput::isRunning() const {
-    // A start under way counts: notes sent now sound once the stream plays, and a failure is
-    // reported when it is known.
-    return (stream_ != nullptr && streamReady_ && !corked_) || !starts_.empty();
+    // A start under way counts, unless the last one failed: notes sent now sound once the
+    // stream plays, and a failure is reported when it is known. Quiet retries after a failure
+    // do not make the engine look running and then not, again and again.
+    return (stream_ != nullptr && streamReady_ && !corked_) || (!starts_.empty() && hopeful_);
 }
 
 void PulseOutput::wakeForSound() {
@@ -293,6 +294,7 @@ void PulseOutput::dropContext() {
 
 void PulseOutput::finishStarts(const std::optional<std::string>& error) {
     startPatience_.stop();
+    hopeful_ = !error;
     // Taken first: a caller may start again from its callback.
     std::vector<Done> starts;
     starts.swap(starts_);

@@ -118,6 +118,8 @@ private:
     bool corked_ = false;
     double rate_ = 0;
     std::vector<Done> starts_;
+    // The last start did not fail.
+    bool hopeful_ = true;
     std::deque<Move> moves_;
     std::map<std::uint32_t, Sink> sinks_;
     std::string defaultSinkName_;

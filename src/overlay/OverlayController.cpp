@@ -24,6 +24,7 @@ OverlayController::~OverlayController() {
     view_->setDelegate(nullptr);
     if (panel_) {
         // The view belongs to the controller, not to the panel that shows it.
+        view_->setOnPaintedChange({});
         view_->setParent(nullptr);
         panel_.reset();
     }
@@ -56,8 +57,14 @@ std::optional<ScreenInfo> OverlayController::targetScreen(const ScreenList& scre
 void OverlayController::show() {
     if (!panel_) {
         panel_ = std::make_unique<OverlayPanel>(view_.get());
+        view_->setOnPaintedChange([this] {
+            if (panel_->showsOnlyPainted()) {
+                panel_->setPaintedRegion(view_->paintedRegion());
+            }
+        });
     }
     fitToTargetScreen();
+    panel_->setPaintedRegion(view_->paintedRegion());
     panel_->present();
     isShowing_ = true;
 }

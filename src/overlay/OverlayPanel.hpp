@@ -1,31 +1,54 @@
 #pragma once
 
+#include <QRegion>
+#include <QTimer>
 #include <QWidget>
+#include <memory>
 
 namespace plinkora {
+
+class UncompositedMode;
 
 /// The overlay's top-level window: frameless, clear, above ordinary windows, never focused
 /// or activating Plinkora, on every virtual desktop, and out of the taskbar, the pager and
 /// window cycling. It holds one content widget that fills it. Main thread only.
+///
+/// Clear needs a compositing manager. While the panel shows it looks once a second whether
+/// one runs, and where none does it switches to showing only what it paints.
 class OverlayPanel final : public QWidget {
     Q_OBJECT
 public:
     /// Takes `content` as its child.
     explicit OverlayPanel(QWidget* content);
 
+    ~OverlayPanel() override;
+
     /// Shows the panel (or raises it again) without activating anything.
     void present();
+    /// Whether only the painted pixels show, for want of a compositing manager.
+    bool showsOnlyPainted() const { return uncomposited_ != nullptr; }
+    /// What the content paints, in device pixels; the panel is cut to it while it shows only
+    /// what it paints.
+    void setPaintedRegion(const QRegion& devicePixels);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     /// The window-manager hints Qt has no flag for, set while the window is unmapped (a
     /// window manager reads them when the window is mapped and drops them when it is
     /// withdrawn) or asked for through the root window while it is mapped.
     void applyDesktopHints();
+    /// Switches between clear and painted-only; true when it did.
+    bool followCompositor(bool composited);
 
     QWidget* content_;
+    std::unique_ptr<UncompositedMode> uncomposited_;
+    QRegion painted_;
+    QTimer compositorWatch_;
+    bool hasLoggedMode_ = false;
 };
 
 } // namespace plinkora

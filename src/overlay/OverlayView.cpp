@@ -3,6 +3,7 @@
 #include "overlay/OverlayGeometry.hpp"
 
 #include <QApplication>
+#include <QBitmap>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
@@ -87,10 +88,14 @@ QPointF OverlayView::up(QPointF topLeft) const {
 
 void OverlayView::rebuildGuides() {
     guides_ = QImage();
+    guidesRegion_.reset();
     const double w = width();
     const double h = height();
     update();
     if (!showsGuides_ || w <= 0 || h <= 0) {
+        if (onPaintedChange_) {
+            onPaintedChange_();
+        }
         return;
     }
     const double s = backingScale();
@@ -120,12 +125,50 @@ void OverlayView::rebuildGuides() {
     }
     painter.end();
     guides_ = std::move(image);
+    if (onPaintedChange_) {
+        onPaintedChange_();
+    }
+}
+
+QRegion OverlayView::paintedRegion() const {
+    if (!guidesRegion_) {
+        // Half-covered edge pixels are left out: shown unblended they would be dark.
+        guidesRegion_ =
+            guides_.isNull()
+                ? QRegion()
+                : QRegion(QBitmap::fromImage(guides_.createAlphaMask(Qt::ThresholdAlphaDither)));
+    }
+    QRegion region = *guidesRegion_;
+    // The ring's bright middle; its soft edges would show as a dark band.
+    constexpr double kHalfWidth = 8;
+    const double s = backingScale();
+    const double now = scheduler_.now();
+    for (const GlowRing& ring : glows_) {
+        if (!ring.isAlive(now)) {
+            continue;
+        }
+        const double radius = GlowRing::radiusAt(now - ring.startTime());
+        const QPointF centre = ring.centre() * s;
+        const auto disc = [&](double r) {
+            return QRegion(QRectF(centre - QPointF(r, r), QSizeF(2 * r, 2 * r)).toRect(),
+                           QRegion::Ellipse);
+        };
+        QRegion band = disc((radius + kHalfWidth) * s);
+        if (radius > kHalfWidth) {
+            band -= disc((radius - kHalfWidth) * s);
+        }
+        region += band;
+    }
+    return region;
 }
 
 void OverlayView::showGlow(QPointF point, music::Rgb color) {
     const double now = scheduler_.now();
     glows_.emplace_back(overlay::flipped(point, height()), color, now);
     update(glows_.back().bounds(now));
+    if (onPaintedChange_) {
+        onPaintedChange_();
+    }
     if (!frameTicks_.isPending()) {
         const QScreen* display = screen();
         const double rate = display != nullptr ? display->refreshRate() : 60.0;
@@ -149,6 +192,9 @@ void OverlayView::tickGlows() {
     }
     if (glows_.empty()) {
         frameTicks_.cancel();
+    }
+    if (onPaintedChange_) {
+        onPaintedChange_();
     }
 }
 

@@ -8,6 +8,7 @@
 #include "overlay/GlowRing.hpp"
 
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 #include <functional>
 #include <map>
@@ -60,6 +61,15 @@ public:
     void rebuildGuides();
     /// Starts one glow ring at `point` (bottom-left coordinates).
     void showGlow(QPointF point, music::Rgb color);
+
+    /// What is painted now, in device pixels: the guides' solid pixels and the bright middle
+    /// of every live ring. Where nothing composites the panel, only this shows.
+    QRegion paintedRegion() const;
+    /// Called when the painted region may have changed: the guides were rebuilt, or a ring
+    /// started, grew or ended.
+    void setOnPaintedChange(std::function<void()> callback) {
+        onPaintedChange_ = std::move(callback);
+    }
 
     /// The cached separator lines and labels; null while nothing is to be drawn.
     const QImage& guidesImage() const { return guides_; }
@@ -117,6 +127,9 @@ private:
     bool showsGuides_ = false;
     music::Scale scale_;
     QImage guides_;
+    // The guides' solid pixels, made from the image when first asked for.
+    mutable std::optional<QRegion> guidesRegion_;
+    std::function<void()> onPaintedChange_;
     std::vector<GlowRing> glows_;
     ScheduledTask frameTicks_;
     DirectTouchRecognizer touchRecognizer_;

@@ -1,0 +1,262 @@
+#include "overlay/UncompositedMode.hpp"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QWidget>
+#include <QtGui/qguiapplication_platform.h>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+#include <xcb/shape.h>
+#include <xcb/xcb.h>
+
+namespace plinkora {
+
+namespace {
+
+xcb_connection_t* connection() {
+    auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
+                                   : nullptr;
+    return x11 != nullptr ? x11->connection() : nullptr;
+}
+
+/// The screen number DISPLAY names (":0.1" is screen 1); 0 when it names none.
+int screenNumber() {
+    const char* display = std::getenv("DISPLAY");
+    const char* colon = display != nullptr ? std::strrchr(display, ':') : nullptr;
+    const char* dot = colon != nullptr ? std::strchr(colon, '.') : nullptr;
+    return dot != nullptr ? std::atoi(dot + 1) : 0;
+}
+
+xcb_window_t rootOf(xcb_connection_t* connection) {
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = screenNumber(); i > 0 && screens.rem > 1; --i) {
+        xcb_screen_next(&screens);
+    }
+    return screens.data->root;
+}
+
+template <typename Reply> using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
+
+Qt::MouseButton qtButton(int button) {
+    switch (button) {
+    case 1:
+        return Qt::LeftButton;
+    case 2:
+        return Qt::MiddleButton;
+    case 3:
+        return Qt::RightButton;
+    default:
+        return Qt::NoButton;
+    }
+}
+
+Qt::MouseButtons qtButtons(std::uint16_t state) {
+    Qt::MouseButtons buttons;
+    buttons.setFlag(Qt::LeftButton, (state & XCB_BUTTON_MASK_1) != 0);
+    buttons.setFlag(Qt::MiddleButton, (state & XCB_BUTTON_MASK_2) != 0);
+    buttons.setFlag(Qt::RightButton, (state & XCB_BUTTON_MASK_3) != 0);
+    return buttons;
+}
+
+} // namespace
+
+bool UncompositedMode::isComposited() {
+    xcb_connection_t* x = connection();
+    if (x == nullptr) {
+        return true;
+    }
+    const std::string name = "_NET_WM_CM_S" + std::to_string(screenNumber());
+    ReplyPtr<xcb_intern_atom_reply_t> atom(
+        xcb_intern_atom_reply(
+            x, xcb_intern_atom(x, 0, static_cast<std::uint16_t>(name.size()), name.c_str()),
+            nullptr),
+        &std::free);
+    if (!atom) {
+        return true;
+    }
+    ReplyPtr<xcb_get_selection_owner_reply_t> owner(
+        xcb_get_selection_owner_reply(x, xcb_get_selection_owner(x, atom->atom), nullptr),
+        &std::free);
+    return !owner || owner->owner != XCB_NONE;
+}
+
+UncompositedMode::UncompositedMode(QWidget& panel, QWidget& content)
+    : panel_(panel)
+    , content_(content) {
+    xcb_connection_t* x = connection();
+    if (x == nullptr) {
+        return;
+    }
+    root_ = rootOf(x);
+    input_ = xcb_generate_id(x);
+    // Values in the order of their mask bits: override-redirect, then the event mask.
+    const std::uint32_t values[] = {1, XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
+                                           XCB_EVENT_MASK_BUTTON_MOTION};
+    xcb_create_window(x, 0, input_, root_, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                      XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
+    // Restacking anywhere on the screen is what may cover the panel. The mask is this
+    // client's own on the root window, shared with Qt, so it is added to, not replaced.
+    ReplyPtr<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(x, xcb_get_window_attributes(x, root_), nullptr),
+        &std::free);
+    if (attributes) {
+        const std::uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(x, root_, XCB_CW_EVENT_MASK, &mask);
+    }
+    xcb_flush(x);
+    QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+UncompositedMode::~UncompositedMode() {
+    QCoreApplication::instance()->removeNativeEventFilter(this);
+    if (xcb_connection_t* x = connection(); x != nullptr && input_ != 0) {
+        xcb_destroy_window(x, input_);
+        // The panel goes back to its full rectangle for the compositor to blend.
+        xcb_shape_mask(x, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING,
+                       static_cast<xcb_window_t>(panel_.winId()), 0, 0, XCB_NONE);
+        xcb_flush(x);
+    }
+}
+
+void UncompositedMode::setPaintedRegion(const QRegion& devicePixels) {
+    painted_ = devicePixels;
+    applyShape();
+}
+
+void UncompositedMode::applyShape() {
+    xcb_connection_t* x = connection();
+    if (x == nullptr || !panel_.testAttribute(Qt::WA_WState_Created)) {
+        return;
+    }
+    std::vector<xcb_rectangle_t> rectangles;
+    rectangles.reserve(static_cast<std::size_t>(painted_.rectCount()));
+    for (const QRect& rect : painted_) {
+        rectangles.push_back(
+            {static_cast<std::int16_t>(rect.x()), static_cast<std::int16_t>(rect.y()),
+             static_cast<std::uint16_t>(rect.width()), static_cast<std::uint16_t>(rect.height())});
+    }
+    // No rectangles is an empty shape: nothing of the panel shows, the input window takes it all.
+    xcb_shape_rectangles(x, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, XCB_CLIP_ORDERING_UNSORTED,
+                         static_cast<xcb_window_t>(panel_.winId()), 0, 0,
+                         static_cast<std::uint32_t>(rectangles.size()), rectangles.data());
+    xcb_flush(x);
+}
+
+void UncompositedMode::follow() {
+    xcb_connection_t* x = connection();
+    if (x == nullptr) {
+        return;
+    }
+    const double scale = panel_.devicePixelRatioF();
+    const QRect frame = panel_.geometry();
+    const std::uint32_t geometry[] = {static_cast<std::uint32_t>(frame.x() * scale),
+                                      static_cast<std::uint32_t>(frame.y() * scale),
+                                      static_cast<std::uint32_t>(frame.width() * scale),
+                                      static_cast<std::uint32_t>(frame.height() * scale)};
+    xcb_configure_window(x, input_,
+                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                             XCB_CONFIG_WINDOW_HEIGHT,
+                         geometry);
+    xcb_map_window(x, input_);
+    applyShape();
+    raise();
+}
+
+void UncompositedMode::withdraw() {
+    if (xcb_connection_t* x = connection(); x != nullptr) {
+        xcb_unmap_window(x, input_);
+        xcb_flush(x);
+    }
+}
+
+void UncompositedMode::raise() {
+    xcb_connection_t* x = connection();
+    if (x == nullptr || !panel_.isVisible()) {
+        return;
+    }
+    const auto panel = static_cast<xcb_window_t>(panel_.winId());
+    const std::uint32_t top[] = {XCB_STACK_MODE_ABOVE};
+    xcb_configure_window(x, panel, XCB_CONFIG_WINDOW_STACK_MODE, top);
+    const std::uint32_t beneath[] = {panel, XCB_STACK_MODE_BELOW};
+    xcb_configure_window(x, input_, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE,
+                         beneath);
+    xcb_flush(x);
+}
+
+void UncompositedMode::forwardPointer(int type, int x, int y, int button, std::uint16_t state) {
+    const double scale = panel_.devicePixelRatioF();
+    const QPointF local(x / scale, y / scale);
+    Qt::MouseButtons buttons = qtButtons(state);
+    const Qt::MouseButton changed = qtButton(button);
+    QEvent::Type kind = QEvent::MouseMove;
+    if (type == XCB_BUTTON_PRESS) {
+        kind = QEvent::MouseButtonPress;
+        buttons |= changed;
+    } else if (type == XCB_BUTTON_RELEASE) {
+        kind = QEvent::MouseButtonRelease;
+        buttons &= ~changed;
+    }
+    if (kind != QEvent::MouseMove && changed == Qt::NoButton) {
+        return; // the wheel
+    }
+    QMouseEvent event(kind, local, content_.mapToGlobal(local),
+                      kind == QEvent::MouseMove ? Qt::NoButton : changed, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(&content_, &event);
+}
+
+bool UncompositedMode::nativeEventFilter(const QByteArray& type, void* message, qintptr*) {
+    if (type != "xcb_generic_event_t" || input_ == 0) {
+        return false;
+    }
+    auto* event = static_cast<xcb_generic_event_t*>(message);
+    const auto panel = static_cast<xcb_window_t>(panel_.winId());
+    const auto coverMayChange = [&](xcb_window_t parent, xcb_window_t window) {
+        if (parent == root_ && window != panel && window != input_ && !raisePending_) {
+            raisePending_ = true;
+            // Once the event burst is handled: a window being dragged sends many.
+            QTimer::singleShot(0, &context_, [this] {
+                raisePending_ = false;
+                raise();
+            });
+        }
+    };
+    switch (event->response_type & 0x7f) {
+    case XCB_BUTTON_PRESS:
+    case XCB_BUTTON_RELEASE: {
+        auto* press = reinterpret_cast<xcb_button_press_event_t*>(event);
+        if (press->event != input_) {
+            return false;
+        }
+        forwardPointer(event->response_type & 0x7f, press->event_x, press->event_y, press->detail,
+                       press->state);
+        return true;
+    }
+    case XCB_MOTION_NOTIFY: {
+        auto* motion = reinterpret_cast<xcb_motion_notify_event_t*>(event);
+        if (motion->event != input_) {
+            return false;
+        }
+        forwardPointer(XCB_MOTION_NOTIFY, motion->event_x, motion->event_y, 0, motion->state);
+        return true;
+    }
+    case XCB_CONFIGURE_NOTIFY: {
+        auto* configure = reinterpret_cast<xcb_configure_notify_event_t*>(event);
+        coverMayChange(configure->event, configure->window);
+        return false;
+    }
+    case XCB_MAP_NOTIFY: {
+        auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event);
+        coverMayChange(map->event, map->window);
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+} // namespace plinkora

@@ -1,0 +1,173 @@
+// The real program on the desktops people use, one row each: its own X server, window manager
+// and compositor (or none), a terminal the user types in, and the overlay switched on over it.
+#include "ChildProcess.hpp"
+#include "TempHome.hpp"
+#include "XvfbServer.hpp"
+
+#include <QFile>
+#include <algorithm>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace plinkora::testing;
+
+namespace {
+
+struct Desktop {
+    const char* name;
+    std::vector<std::string> windowManager;
+    std::vector<std::string> compositor;
+};
+
+const Desktop kDesktops[] = {
+    {"openbox", {"openbox"}, {}},
+    {"openbox_picom", {"openbox"}, {"picom", "--backend", "xrender", "--no-fading-openclose"}},
+    {"i3", {"i3", "-c", "i3.config"}, {}},
+};
+
+std::string readFile(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+}
+
+class DesktopMatrix : public ::testing::TestWithParam<Desktop> {
+protected:
+    void SetUp() override {
+        const char* binary = std::getenv("PLINKORA_BINARY");
+        ASSERT_NE(binary, nullptr) << "PLINKORA_BINARY names the program under test";
+        binary_ = binary;
+        QFile config(home.path() + QStringLiteral("/i3.config"));
+        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+        config.write("font pango:monospace 8\nbar {\n    status_command true\n}\n");
+    }
+
+    std::string path(const std::string& name) const {
+        return home.path().toStdString() + "/" + name;
+    }
+    std::map<std::string, std::string> display() const { return {{"DISPLAY", x.display()}}; }
+    std::string run(std::vector<std::string> argv) const { return runCommand(argv, display()); }
+    std::unique_ptr<ChildProcess> start(std::vector<std::string> argv, const std::string& log) {
+        return std::make_unique<ChildProcess>(argv, display(), -1, path(log));
+    }
+    /// Plinkora itself, or a second launch of it with a verb.
+    std::unique_ptr<ChildProcess> plinkora(const std::string& verb, const std::string& log) {
+        return std::make_unique<ChildProcess>(
+            verb.empty() ? std::vector<std::string>{binary_}
+                         : std::vector<std::string>{binary_, verb},
+            std::map<std::string, std::string>{
+                {"DISPLAY", x.display()},
+                {"QT_QPA_PLATFORM", "xcb"},
+                {"PLINKORA_LOG", "stderr"},
+                {"QT_LOGGING_RULES", "org.plinkora.Plinkora.app.debug=true"},
+                {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus"},
+                {"PULSE_SERVER", "unix:/nonexistent/pulse"},
+                {"HOME", home.path().toStdString()},
+                {"XDG_CONFIG_HOME", home.configHome().toStdString()},
+                {"XDG_RUNTIME_DIR", home.runtimeDir().toStdString()}},
+            -1, path(log));
+    }
+    bool waitFor(const std::function<bool()>& condition, double seconds = 10) const {
+        const auto end = std::chrono::steady_clock::now() +
+                         std::chrono::milliseconds(static_cast<int>(seconds * 1000));
+        while (std::chrono::steady_clock::now() < end) {
+            if (condition()) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return condition();
+    }
+    std::size_t logged(const std::string& fragment) const {
+        const std::string text = readFile(path("plinkora.log"));
+        std::size_t n = 0;
+        for (auto at = text.find(fragment); at != std::string::npos;
+             at = text.find(fragment, at + 1)) {
+            ++n;
+        }
+        return n;
+    }
+    /// The colour of one screen pixel, as ImageMagick names it.
+    std::string pixel(int px, int py) const {
+        return run({"import", "-window", "root", "-crop",
+                    "1x1+" + std::to_string(px) + "+" + std::to_string(py), "-format",
+                    "%[pixel:p{0,0}]", "info:-"});
+    }
+    /// A terminal whose typed lines land in `file`, placed at `geometry`.
+    std::unique_ptr<ChildProcess> terminal(const std::string& name, const std::string& geometry,
+                                           const std::string& file) {
+        auto process = start({"xterm", "-name", name, "-geometry", geometry, "-e", "sh", "-c",
+                              "stty -echo; cat > " + path(file)},
+                             name + ".log");
+        EXPECT_TRUE(waitFor([&] {
+            return !run({"xdotool", "search", "--onlyvisible", "--classname", name}).empty();
+        })) << name
+            << " did not open";
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        return process;
+    }
+
+    TempHome home;
+    XvfbServer x{"1280x800x24"};
+    std::string binary_;
+};
+
+TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
+    const Desktop& desktop = GetParam();
+    std::vector<std::string> command = desktop.windowManager;
+    std::replace(command.begin(), command.end(), std::string("i3.config"), path("i3.config"));
+    auto windowManager = start(command, "wm.log");
+    std::unique_ptr<ChildProcess> compositor;
+    if (!desktop.compositor.empty()) {
+        compositor = start(desktop.compositor, "compositor.log");
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    ASSERT_TRUE(windowManager->isRunning()) << readFile(path("wm.log"));
+    // Started off, then a terminal the user types in, then switched on from outside.
+    auto instrument = plinkora("", "plinkora.log");
+    ASSERT_TRUE(waitFor([&] { return logged("scale is now") == 1; }))
+        << readFile(path("plinkora.log"));
+    auto typing = terminal("typing", "60x6+0+0", "typed.txt");
+    const std::string beneath = pixel(1200, 420);
+    auto on = plinkora("--on", "on.log");
+    ASSERT_TRUE(waitFor([&] { return logged("Plinkora on") == 1; }))
+        << readFile(path("plinkora.log"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+
+    // Clear: an empty stretch of a zone shows what lies beneath, as it did before.
+    EXPECT_EQ(pixel(1200, 420), beneath) << desktop.name;
+
+    // The keyboard stays with the terminal after switching on and after a strike.
+    run({"xdotool", "type", "--delay", "20", "one\n"});
+    run({"xdotool", "mousemove", "900", "780", "click", "1"});
+    EXPECT_TRUE(waitFor([&] { return logged("strike zone 0 C4 via") == 1; }))
+        << readFile(path("plinkora.log"));
+    run({"xdotool", "type", "--delay", "20", "two\n"});
+    EXPECT_TRUE(waitFor([&] { return readFile(path("typed.txt")) == "one\ntwo\n"; }))
+        << "typed into the terminal: \"" << readFile(path("typed.txt")) << "\"";
+
+    // A window opened afterwards, over the lowest zone, still lies beneath the overlay.
+    auto later = terminal("later", "60x6+0+640", "later.txt");
+    run({"xdotool", "mousemove", "100", "780", "click", "1"});
+    EXPECT_TRUE(waitFor([&] { return logged("strike zone 0 C4 via") == 2; }))
+        << "the later window took the click";
+
+    // Nor does it rise above when it goes full screen and has the focus.
+    const std::string window = run({"xdotool", "search", "--classname", "later"});
+    run({"xdotool", "windowactivate", window.substr(0, window.find('\n'))});
+    run({"xdotool", "key", "--window", window.substr(0, window.find('\n')), "F11"});
+    run({"xdotool", "windowstate", "--add", "FULLSCREEN", window.substr(0, window.find('\n'))});
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    run({"xdotool", "mousemove", "640", "400", "click", "1"});
+    EXPECT_TRUE(waitFor([&] { return logged("strike zone") == 3; }))
+        << "the full-screen window took the click";
+
+    auto toggle = plinkora("--toggle", "toggle.log");
+    EXPECT_TRUE(waitFor([&] { return logged("Plinkora off") == 1; }))
+        << readFile(path("plinkora.log"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, DesktopMatrix, ::testing::ValuesIn(kDesktops),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
