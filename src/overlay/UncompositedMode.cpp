@@ -215,8 +215,11 @@ bool UncompositedMode::nativeEventFilter(const QByteArray& type, void* message, 
     }
     auto* event = static_cast<xcb_generic_event_t*>(message);
     const auto panel = static_cast<xcb_window_t>(panel_.winId());
-    const auto coverMayChange = [&](xcb_window_t parent, xcb_window_t window) {
-        if (parent == root_ && window != panel && window != input_ && !raisePending_) {
+    // Only managed windows are answered: override-redirect ones are menus, tooltips and screen
+    // lockers, which belong above the overlay for as long as they show.
+    const auto coverMayChange = [&](xcb_window_t parent, xcb_window_t window, bool unmanaged) {
+        if (parent == root_ && !unmanaged && window != panel && window != input_ &&
+            !raisePending_) {
             raisePending_ = true;
             // Once the event burst is handled: a window being dragged sends many.
             QTimer::singleShot(0, &context_, [this] {
@@ -246,12 +249,12 @@ bool UncompositedMode::nativeEventFilter(const QByteArray& type, void* message, 
     }
     case XCB_CONFIGURE_NOTIFY: {
         auto* configure = reinterpret_cast<xcb_configure_notify_event_t*>(event);
-        coverMayChange(configure->event, configure->window);
+        coverMayChange(configure->event, configure->window, configure->override_redirect != 0);
         return false;
     }
     case XCB_MAP_NOTIFY: {
         auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event);
-        coverMayChange(map->event, map->window);
+        coverMayChange(map->event, map->window, map->override_redirect != 0);
         return false;
     }
     default:

@@ -13,7 +13,8 @@ namespace plinkora {
 /// clear pixels with what lies beneath: the X server shows them black, over the whole screen.
 /// So the panel is cut to what it paints (X Shape), an input-only window just beneath it
 /// takes the pointer everywhere else and hands it on to the content, and both are raised
-/// again whenever another window is stacked above them. The panel is override-redirect in
+/// again whenever a managed window is stacked above them (menus, tooltips and screen lockers,
+/// which are not managed, stay above). The panel is override-redirect in
 /// this mode (the caller sets that), so no window manager moves, tiles or focuses it.
 ///
 /// Main thread only. Touches on the clear parts are not taken: XInput touch events for the
