@@ -1,7 +1,7 @@
 #include "overlay/OverlayPanel.hpp"
 
 #include "app/Logger.hpp"
-#include "overlay/UncompositedMode.hpp"
+#include "overlay/X11OverlayWindow.hpp"
 
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
@@ -44,80 +44,76 @@ OverlayPanel::OverlayPanel(QWidget* content)
     content_->setParent(this);
     content_->setGeometry(rect());
     content_->show();
+    if (X11OverlayWindow::isAvailable()) {
+        // Override-redirect: no window manager stacks it below others, tiles or focuses it.
+        setWindowFlags(kFlags | Qt::X11BypassWindowManagerHint);
+        x11_ = std::make_unique<X11OverlayWindow>(*this, *content_);
+    }
     compositorWatch_.setInterval(1000);
-    connect(&compositorWatch_, &QTimer::timeout, this, [this] {
-        if (followCompositor(UncompositedMode::isComposited()) && isVisible()) {
-            present();
-        }
-    });
+    connect(&compositorWatch_, &QTimer::timeout, this, [this] { followCompositor(); });
 }
 
 OverlayPanel::~OverlayPanel() = default;
 
 void OverlayPanel::present() {
-    followCompositor(UncompositedMode::isComposited());
     applyDesktopHints();
     show();
     raise();
-    if (uncomposited_) {
-        uncomposited_->follow();
+    followCompositor();
+    if (x11_) {
+        x11_->follow();
+        compositorWatch_.start();
     }
-    compositorWatch_.start();
 }
 
-bool OverlayPanel::followCompositor(bool composited) {
-    if (composited == (uncomposited_ == nullptr)) {
-        if (!hasLoggedMode_ && composited) {
-            Logger::info("overlay: a compositing manager runs; the panel is clear where it draws "
-                         "nothing");
-        }
-        hasLoggedMode_ = true;
-        return false;
+bool OverlayPanel::showsOnlyPainted() const {
+    return x11_ && !x11_->isComposited();
+}
+
+void OverlayPanel::followCompositor() {
+    if (!x11_) {
+        return;
     }
-    hasLoggedMode_ = true;
-    // New window flags make a new native window, hidden: the caller shows it again.
-    if (composited) {
-        uncomposited_.reset();
-        setWindowFlags(kFlags);
-        Logger::info("overlay: a compositing manager runs; the panel is clear where it draws "
-                     "nothing");
-    } else {
-        // Override-redirect: no window manager stacks it below others, tiles or focuses it.
-        setWindowFlags(kFlags | Qt::X11BypassWindowManagerHint);
-        uncomposited_ = std::make_unique<UncompositedMode>(*this, *content_);
-        uncomposited_->setPaintedRegion(painted_);
-        Logger::info("overlay: no compositing manager; the panel shows only what it draws");
+    const bool composited = X11OverlayWindow::hasCompositor();
+    if (composited_ == composited) {
+        return;
     }
-    return true;
+    composited_ = composited;
+    x11_->setPaintedRegion(painted_);
+    x11_->setComposited(composited);
+    Logger::info(composited
+                     ? "overlay: a compositing manager runs; the panel is clear where it draws "
+                       "nothing"
+                     : "overlay: no compositing manager; the panel shows only what it draws");
 }
 
 void OverlayPanel::setPaintedRegion(const QRegion& devicePixels) {
     painted_ = devicePixels;
-    if (uncomposited_) {
-        uncomposited_->setPaintedRegion(painted_);
+    if (x11_) {
+        x11_->setPaintedRegion(painted_);
     }
 }
 
 void OverlayPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     content_->setGeometry(rect());
-    if (uncomposited_ && isVisible()) {
-        uncomposited_->follow();
+    if (x11_ && isVisible()) {
+        x11_->follow();
     }
 }
 
 void OverlayPanel::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    if (uncomposited_ && isVisible()) {
-        uncomposited_->follow();
+    if (x11_ && isVisible()) {
+        x11_->follow();
     }
 }
 
 void OverlayPanel::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     compositorWatch_.stop();
-    if (uncomposited_) {
-        uncomposited_->withdraw();
+    if (x11_) {
+        x11_->withdraw();
     }
 }
 

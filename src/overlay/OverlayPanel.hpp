@@ -4,17 +4,19 @@
 #include <QTimer>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 namespace plinkora {
 
-class UncompositedMode;
+class X11OverlayWindow;
 
 /// The overlay's top-level window: frameless, clear, above ordinary windows, never focused
 /// or activating Plinkora, on every virtual desktop, and out of the taskbar, the pager and
 /// window cycling. It holds one content widget that fills it. Main thread only.
 ///
-/// Clear needs a compositing manager. While the panel shows it looks once a second whether
-/// one runs, and where none does it switches to showing only what it paints.
+/// On X11 it is override-redirect and keeps itself on top. Clear needs a compositing manager:
+/// while the panel shows it looks once a second whether one runs, and where none does it
+/// shows only what it paints.
 class OverlayPanel final : public QWidget {
     Q_OBJECT
 public:
@@ -26,7 +28,7 @@ public:
     /// Shows the panel (or raises it again) without activating anything.
     void present();
     /// Whether only the painted pixels show, for want of a compositing manager.
-    bool showsOnlyPainted() const { return uncomposited_ != nullptr; }
+    bool showsOnlyPainted() const;
     /// What the content paints, in device pixels; the panel is cut to it while it shows only
     /// what it paints.
     void setPaintedRegion(const QRegion& devicePixels);
@@ -41,14 +43,13 @@ private:
     /// window manager reads them when the window is mapped and drops them when it is
     /// withdrawn) or asked for through the root window while it is mapped.
     void applyDesktopHints();
-    /// Switches between clear and painted-only; true when it did.
-    bool followCompositor(bool composited);
+    void followCompositor();
 
     QWidget* content_;
-    std::unique_ptr<UncompositedMode> uncomposited_;
+    std::unique_ptr<X11OverlayWindow> x11_;
     QRegion painted_;
     QTimer compositorWatch_;
-    bool hasLoggedMode_ = false;
+    std::optional<bool> composited_;
 };
 
 } // namespace plinkora

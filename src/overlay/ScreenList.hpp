@@ -23,6 +23,27 @@ struct ScreenInfo {
     QPointer<QScreen> screen;
 };
 
+/// Space a dock or panel reserves along one edge of the whole X screen, in its pixels, as
+/// _NET_WM_STRUT_PARTIAL gives it (each edge's extent runs from start to end, inclusive).
+struct Strut {
+    int left = 0;
+    int right = 0;
+    int top = 0;
+    int bottom = 0;
+    int leftStartY = 0;
+    int leftEndY = 0;
+    int rightStartY = 0;
+    int rightEndY = 0;
+    int topStartX = 0;
+    int topEndX = 0;
+    int bottomStartX = 0;
+    int bottomEndX = 0;
+};
+
+/// `screen` less what the struts reserve along its edges, all in the pixels of the whole X
+/// screen `root`: a panel on one monitor does not shrink another.
+QRect freeOfStruts(QRect screen, QSize root, const std::vector<Strut>& struts);
+
 /// The displays and the one fact about input devices that the choice of screen needs.
 /// Main thread only.
 class ScreenList {

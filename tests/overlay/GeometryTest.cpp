@@ -107,5 +107,39 @@ TEST(TargetScreen, TheControllerAsksTheScreenList) {
     EXPECT_FALSE(OverlayController::targetScreen(screens).has_value());
 }
 
+TEST(Struts, ADockShrinksOnlyTheScreenAlongWhoseEdgeItSits) {
+    // Two 1280×800 monitors side by side; the X screen is 2560×800.
+    const QRect left(0, 0, 1280, 800);
+    const QRect right(1280, 0, 1280, 800);
+    const QSize root(2560, 800);
+    struct Case {
+        const char* what;
+        Strut strut;
+        QRect screen;
+        QRect free;
+    } cases[] = {
+        {"a bar along the bottom of the left monitor",
+         {.bottom = 20, .bottomEndX = 1279},
+         left,
+         {0, 0, 1280, 780}},
+        {"the same bar leaves the right monitor whole",
+         {.bottom = 20, .bottomEndX = 1279},
+         right,
+         right},
+        {"a bar along the top of the right monitor",
+         {.top = 24, .topStartX = 1280, .topEndX = 2559},
+         right,
+         {1280, 24, 1280, 776}},
+        {"a dock down the left edge", {.left = 48, .leftEndY = 799}, left, {48, 0, 1232, 800}},
+        {"a dock down the right edge of the X screen",
+         {.right = 30, .rightEndY = 799},
+         right,
+         {1280, 0, 1250, 800}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(freeOfStruts(c.screen, root, {c.strut}), c.free) << c.what;
+    }
+}
+
 } // namespace
 } // namespace plinkora

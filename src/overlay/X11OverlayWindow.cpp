@@ -1,9 +1,8 @@
-#include "overlay/UncompositedMode.hpp"
+#include "overlay/X11OverlayWindow.hpp"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMouseEvent>
-#include <QTimer>
 #include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
 #include <cstdlib>
@@ -65,7 +64,11 @@ Qt::MouseButtons qtButtons(std::uint16_t state) {
 
 } // namespace
 
-bool UncompositedMode::isComposited() {
+bool X11OverlayWindow::isAvailable() {
+    return connection() != nullptr;
+}
+
+bool X11OverlayWindow::hasCompositor() {
     xcb_connection_t* x = connection();
     if (x == nullptr) {
         return true;
@@ -85,52 +88,56 @@ bool UncompositedMode::isComposited() {
     return !owner || owner->owner != XCB_NONE;
 }
 
-UncompositedMode::UncompositedMode(QWidget& panel, QWidget& content)
+X11OverlayWindow::X11OverlayWindow(QWidget& panel, QWidget& content)
     : panel_(panel)
     , content_(content) {
     xcb_connection_t* x = connection();
     if (x == nullptr) {
         return;
     }
-    root_ = rootOf(x);
+    const xcb_window_t root = rootOf(x);
     input_ = xcb_generate_id(x);
     // Values in the order of their mask bits: override-redirect, then the event mask.
     const std::uint32_t values[] = {1, XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
                                            XCB_EVENT_MASK_BUTTON_MOTION};
-    xcb_create_window(x, 0, input_, root_, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+    xcb_create_window(x, 0, input_, root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
                       XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
-    // Restacking anywhere on the screen is what may cover the panel. The mask is this
-    // client's own on the root window, shared with Qt, so it is added to, not replaced.
-    ReplyPtr<xcb_get_window_attributes_reply_t> attributes(
-        xcb_get_window_attributes_reply(x, xcb_get_window_attributes(x, root_), nullptr),
-        &std::free);
-    if (attributes) {
-        const std::uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-        xcb_change_window_attributes(x, root_, XCB_CW_EVENT_MASK, &mask);
-    }
     xcb_flush(x);
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
-UncompositedMode::~UncompositedMode() {
+X11OverlayWindow::~X11OverlayWindow() {
     QCoreApplication::instance()->removeNativeEventFilter(this);
     if (xcb_connection_t* x = connection(); x != nullptr && input_ != 0) {
         xcb_destroy_window(x, input_);
-        // The panel goes back to its full rectangle for the compositor to blend.
-        xcb_shape_mask(x, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING,
-                       static_cast<xcb_window_t>(panel_.winId()), 0, 0, XCB_NONE);
         xcb_flush(x);
     }
 }
 
-void UncompositedMode::setPaintedRegion(const QRegion& devicePixels) {
-    painted_ = devicePixels;
-    applyShape();
+void X11OverlayWindow::setComposited(bool composited) {
+    composited_ = composited;
+    if (panel_.isVisible()) {
+        follow();
+    }
 }
 
-void UncompositedMode::applyShape() {
+void X11OverlayWindow::setPaintedRegion(const QRegion& devicePixels) {
+    painted_ = devicePixels;
+    if (!composited_) {
+        applyShape();
+    }
+}
+
+void X11OverlayWindow::applyShape() {
     xcb_connection_t* x = connection();
     if (x == nullptr || !panel_.testAttribute(Qt::WA_WState_Created)) {
+        return;
+    }
+    const auto panel = static_cast<xcb_window_t>(panel_.winId());
+    if (composited_) {
+        // Whole again, for the compositor to blend.
+        xcb_shape_mask(x, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, panel, 0, 0, XCB_NONE);
+        xcb_flush(x);
         return;
     }
     std::vector<xcb_rectangle_t> rectangles;
@@ -142,12 +149,12 @@ void UncompositedMode::applyShape() {
     }
     // No rectangles is an empty shape: nothing of the panel shows, the input window takes it all.
     xcb_shape_rectangles(x, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, XCB_CLIP_ORDERING_UNSORTED,
-                         static_cast<xcb_window_t>(panel_.winId()), 0, 0,
-                         static_cast<std::uint32_t>(rectangles.size()), rectangles.data());
+                         panel, 0, 0, static_cast<std::uint32_t>(rectangles.size()),
+                         rectangles.data());
     xcb_flush(x);
 }
 
-void UncompositedMode::follow() {
+void X11OverlayWindow::follow() {
     xcb_connection_t* x = connection();
     if (x == nullptr) {
         return;
@@ -162,19 +169,23 @@ void UncompositedMode::follow() {
                          XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
                              XCB_CONFIG_WINDOW_HEIGHT,
                          geometry);
-    xcb_map_window(x, input_);
+    if (composited_) {
+        xcb_unmap_window(x, input_);
+    } else {
+        xcb_map_window(x, input_);
+    }
     applyShape();
     raise();
 }
 
-void UncompositedMode::withdraw() {
+void X11OverlayWindow::withdraw() {
     if (xcb_connection_t* x = connection(); x != nullptr) {
         xcb_unmap_window(x, input_);
         xcb_flush(x);
     }
 }
 
-void UncompositedMode::raise() {
+void X11OverlayWindow::raise() {
     xcb_connection_t* x = connection();
     if (x == nullptr || !panel_.isVisible()) {
         return;
@@ -188,7 +199,7 @@ void UncompositedMode::raise() {
     xcb_flush(x);
 }
 
-void UncompositedMode::forwardPointer(int type, int x, int y, int button, std::uint16_t state) {
+void X11OverlayWindow::forwardPointer(int type, int x, int y, int button, std::uint16_t state) {
     const double scale = panel_.devicePixelRatioF();
     const QPointF local(x / scale, y / scale);
     Qt::MouseButtons buttons = qtButtons(state);
@@ -209,25 +220,12 @@ void UncompositedMode::forwardPointer(int type, int x, int y, int button, std::u
     QCoreApplication::sendEvent(&content_, &event);
 }
 
-bool UncompositedMode::nativeEventFilter(const QByteArray& type, void* message, qintptr*) {
-    if (type != "xcb_generic_event_t" || input_ == 0) {
+bool X11OverlayWindow::nativeEventFilter(const QByteArray& type, void* message, qintptr*) {
+    if (type != "xcb_generic_event_t" || input_ == 0 ||
+        !panel_.testAttribute(Qt::WA_WState_Created)) {
         return false;
     }
     auto* event = static_cast<xcb_generic_event_t*>(message);
-    const auto panel = static_cast<xcb_window_t>(panel_.winId());
-    // Only managed windows are answered: override-redirect ones are menus, tooltips and screen
-    // lockers, which belong above the overlay for as long as they show.
-    const auto coverMayChange = [&](xcb_window_t parent, xcb_window_t window, bool unmanaged) {
-        if (parent == root_ && !unmanaged && window != panel && window != input_ &&
-            !raisePending_) {
-            raisePending_ = true;
-            // Once the event burst is handled: a window being dragged sends many.
-            QTimer::singleShot(0, &context_, [this] {
-                raisePending_ = false;
-                raise();
-            });
-        }
-    };
     switch (event->response_type & 0x7f) {
     case XCB_BUTTON_PRESS:
     case XCB_BUTTON_RELEASE: {
@@ -246,16 +244,6 @@ bool UncompositedMode::nativeEventFilter(const QByteArray& type, void* message, 
         }
         forwardPointer(XCB_MOTION_NOTIFY, motion->event_x, motion->event_y, 0, motion->state);
         return true;
-    }
-    case XCB_CONFIGURE_NOTIFY: {
-        auto* configure = reinterpret_cast<xcb_configure_notify_event_t*>(event);
-        coverMayChange(configure->event, configure->window, configure->override_redirect != 0);
-        return false;
-    }
-    case XCB_MAP_NOTIFY: {
-        auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event);
-        coverMayChange(map->event, map->window, map->override_redirect != 0);
-        return false;
     }
     default:
         return false;

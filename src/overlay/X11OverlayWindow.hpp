@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QAbstractNativeEventFilter>
+#include <QRegion>
+#include <cstdint>
+
+class QWidget;
+
+namespace plinkora {
+
+/// The panel's X11 side. The panel is override-redirect (the caller sets that), so no window
+/// manager moves, tiles, focuses or stacks it: managed windows, full-screen ones included,
+/// stay below it, while menus, tooltips and screen lockers, which are not managed either, can
+/// still rise above it.
+///
+/// Where no compositing manager runs, nothing blends the panel's clear pixels with what lies
+/// beneath: the X server shows them black, over the whole screen. There the panel is cut to
+/// what it paints (X Shape), and an input-only window just beneath it takes the pointer
+/// everywhere else and hands it on to the content. Touches on the clear parts are not taken
+/// then: XInput touch events for that window are not asked for, so only the pointer plays.
+///
+/// Main thread only.
+class X11OverlayWindow final : public QAbstractNativeEventFilter {
+public:
+    /// Whether a compositing manager owns the display's `_NET_WM_CM_S<screen>` selection now;
+    /// true off X11, where the platform composites.
+    static bool hasCompositor();
+
+    /// Whether this is an X11 session at all.
+    static bool isAvailable();
+
+    /// For `panel`, whose input goes on to `content`; both outlive this.
+    X11OverlayWindow(QWidget& panel, QWidget& content);
+    ~X11OverlayWindow() override;
+    X11OverlayWindow(const X11OverlayWindow&) = delete;
+    X11OverlayWindow& operator=(const X11OverlayWindow&) = delete;
+
+    /// Whether a compositing manager blends the panel: it is whole then, else cut to what it
+    /// paints. Starts composited.
+    void setComposited(bool composited);
+    bool isComposited() const { return composited_; }
+    /// The panel's painted pixels, in its device pixels: what stays visible uncomposited.
+    void setPaintedRegion(const QRegion& devicePixels);
+    /// After the panel was shown or moved: the input window follows and both go on top.
+    void follow();
+    /// After the panel was hidden.
+    void withdraw();
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override;
+
+private:
+    void applyShape();
+    void raise();
+    void forwardPointer(int type, int x, int y, int button, std::uint16_t state);
+
+    QWidget& panel_;
+    QWidget& content_;
+    QRegion painted_;
+    std::uint32_t input_ = 0;
+    bool composited_ = true;
+};
+
+} // namespace plinkora
