@@ -51,7 +51,7 @@ MenuContent::MenuContent(AppState& state, Actions actions, bool sandboxed, QObje
     menu.addSeparator();
 
     QAction* settings = menu.addAction(tr("Settings…"));
-    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    // No shortcuts shown: a tray menu has no focus for them to work in.
     settings->setMenuRole(QAction::PreferencesRole);
     connect(settings, &QAction::triggered, this, [this] {
         if (actions_.openSettings) {
@@ -72,7 +72,6 @@ MenuContent::MenuContent(AppState& state, Actions actions, bool sandboxed, QObje
     menu.addSeparator();
 
     QAction* quit = menu.addAction(tr("Quit Plinkora"));
-    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);
     connect(quit, &QAction::triggered, this, [this] {
         if (actions_.quit) {

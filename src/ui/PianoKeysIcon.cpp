@@ -26,7 +26,8 @@ QRectF blackKey(qreal centre) {
 
 } // namespace
 
-QPixmap paintPianoKeys(int size, bool inverse, const QColor& color, qreal devicePixelRatio) {
+QPixmap paintPianoKeys(int size, bool inverse, const QColor& color, qreal devicePixelRatio,
+                       qreal halo) {
     QPixmap pixmap(QSize(size, size) * devicePixelRatio);
     pixmap.setDevicePixelRatio(devicePixelRatio);
     pixmap.fill(Qt::transparent);
@@ -38,7 +39,12 @@ QPixmap paintPianoKeys(int size, bool inverse, const QColor& color, qreal device
     QPainterPath body;
     body.addRoundedRect(kBody, 1.6, 1.6);
     const qreal line = 1.2;
-    if (inverse) {
+    if (halo > 0) {
+        // The glyph's whole outline, grown: a backing for the glyph drawn on it.
+        painter.setPen(QPen(color, line + 2 * halo, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setBrush(color);
+        painter.drawPath(body);
+    } else if (inverse) {
         painter.fillPath(body, color);
         // Black keys and the gaps between white keys are cut out of the filled body.
         painter.setCompositionMode(QPainter::CompositionMode_Clear);
@@ -61,12 +67,17 @@ QPixmap paintPianoKeys(int size, bool inverse, const QColor& color, qreal device
 }
 
 QIcon pianoKeysIcon(bool inverse) {
-    const QColor color = QGuiApplication::palette().color(QPalette::WindowText);
+    // Near-white on near-black: each reads on the panel colours the other does not.
+    const QColor glyph(0xf4, 0xf4, 0xf4);
+    const QColor backing(0x1c, 0x1c, 0x1c, 0xe6);
     QIcon icon;
     for (const int size : {16, 22, 24, 32, 48, 64}) {
-        icon.addPixmap(paintPianoKeys(size, inverse, color));
+        QPixmap pixmap = paintPianoKeys(size, inverse, backing, 1.0, 1.0);
+        QPainter painter(&pixmap);
+        painter.drawPixmap(0, 0, paintPianoKeys(size, inverse, glyph));
+        painter.end();
+        icon.addPixmap(pixmap);
     }
-    icon.setIsMask(true);
     return icon;
 }
 

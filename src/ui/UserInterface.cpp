@@ -42,7 +42,6 @@ UserInterface::UserInterface(AppState& state, Options options)
     actions.quit = options_.quit;
     menu_ = std::make_unique<MenuContent>(state_, std::move(actions), options_.sandboxed);
 
-    tray_.setToolTip(tr("Plinkora"));
     tray_.setContextMenu(&menu_->menu());
     showEnabled(state_.isEnabled());
     connect(&state_, &AppState::isEnabledChanged, this, [this](bool on) { showEnabled(on); });
@@ -53,9 +52,10 @@ UserInterface::UserInterface(AppState& state, Options options)
         }
     });
 
-    if (options_.trayAvailable) {
-        tray_.show();
-    } else {
+    // Shown even without a tray: Qt docks it when a panel with a tray starts later, as it
+    // often does at login.
+    tray_.show();
+    if (!options_.trayAvailable) {
         Logger::info("no system tray: showing the settings window");
         openSettings();
     }
@@ -81,6 +81,7 @@ void UserInterface::checkForUpdates() {
 
 void UserInterface::showEnabled(bool enabled) {
     tray_.setIcon(pianoKeysIcon(enabled));
+    tray_.setToolTip(enabled ? tr("Plinkora is on") : tr("Plinkora is off"));
 }
 
 void UserInterface::onTrayActivated(QSystemTrayIcon::ActivationReason reason) {

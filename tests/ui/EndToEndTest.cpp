@@ -223,6 +223,19 @@ TEST_F(EndToEnd, WithoutATrayTheSettingsWindowOpensAndASecondLaunchBringsItBack)
     }
     EXPECT_TRUE(back) << "the second launch did not bring the window back";
 
+    // A panel with a tray that starts late still gets the icon.
+    ChildProcess tray({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+                       "--width", "120", "--height", "24", "--transparent", "false"},
+                      {{"DISPLAY", x.display()}}, -1, home.path().toStdString() + "/trayer.log");
+    bool docked = false;
+    for (int attempt = 0; attempt < 100 && !docked; ++attempt) {
+        const std::string tree =
+            runCommand({"xwininfo", "-root", "-tree"}, {{"DISPLAY", x.display()}});
+        docked = tree.find("\"Plinkora\": (\"plinkora\" \"Plinkora\")  22x22") != std::string::npos;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_TRUE(docked) << "no icon in the tray that started late";
+
     // The display going away ends Plinkora too, through its shutdown.
     x.stop();
     const int status = plinkora.waitForExit(10.0);

@@ -6,7 +6,9 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace plinkora;
@@ -45,7 +47,34 @@ protected:
     /// Whether the lower half of the middle white key is painted, as it is only while on.
     static bool whiteKeyFilled(const QSystemTrayIcon& tray) {
         const QImage image = tray.icon().pixmap(32).toImage();
-        return qAlpha(image.pixel(16, 23)) > 128;
+        return qAlpha(image.pixel(16, 23)) > 128 && qGray(image.pixel(16, 23)) > 200;
+    }
+    /// How many of the icon's pixels stand out from a panel of `panel` by at least 3:1.
+    static int legiblePixels(const QSystemTrayIcon& tray, QColor panel) {
+        QImage image(32, 32, QImage::Format_RGB32);
+        image.fill(panel);
+        QPainter painter(&image);
+        painter.drawPixmap(0, 0, tray.icon().pixmap(32));
+        painter.end();
+        const auto luminance = [](QRgb rgb) {
+            const auto linear = [](int c) {
+                const double v = c / 255.0;
+                return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * linear(qRed(rgb)) + 0.7152 * linear(qGreen(rgb)) +
+                   0.0722 * linear(qBlue(rgb));
+        };
+        const double background = luminance(panel.rgb());
+        int legible = 0;
+        for (int y = 0; y < 32; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                const double pixel = luminance(image.pixel(x, y));
+                const double ratio =
+                    (std::max(pixel, background) + 0.05) / (std::min(pixel, background) + 0.05);
+                legible += ratio >= 3.0 ? 1 : 0;
+            }
+        }
+        return legible;
     }
 
     UiFixture app;
@@ -87,11 +116,9 @@ TEST_F(MenuTest, ElevenEntriesInOrderWithTheirChecksAndShortcuts) {
     EXPECT_FALSE(orientation->actions()[0]->isChecked());
     EXPECT_TRUE(orientation->actions()[1]->isChecked());
 
-    EXPECT_EQ(actions[7]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    EXPECT_EQ(actions[7]->shortcut().toString(), QStringLiteral("Ctrl+,"));
-    EXPECT_EQ(actions[10]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
-    for (int index : {0, 1, 3, 4, 5, 8}) {
-        EXPECT_TRUE(actions[index]->shortcut().isEmpty()) << index;
+    // A tray menu has no focus for shortcuts to work in, so it shows none.
+    for (const QAction* action : actions) {
+        EXPECT_TRUE(action->shortcut().isEmpty()) << action->text().toStdString();
     }
 }
 
@@ -124,6 +151,7 @@ TEST_F(MenuTest, CheckMarkAndIconFollowTheHotKey) {
     QAction* on = entry(ui->menuContent().menu(), QStringLiteral("Plinkora On"));
     ASSERT_NE(on, nullptr);
     EXPECT_FALSE(whiteKeyFilled(ui->trayIcon()));
+    EXPECT_EQ(ui->trayIcon().toolTip(), QStringLiteral("Plinkora is off"));
     const int outlined = opaquePixels(ui->trayIcon().icon().pixmap(32).toImage());
     ASSERT_GT(outlined, 100);
 
@@ -131,11 +159,19 @@ TEST_F(MenuTest, CheckMarkAndIconFollowTheHotKey) {
     EXPECT_TRUE(app.state().isEnabled());
     EXPECT_TRUE(on->isChecked());
     EXPECT_TRUE(whiteKeyFilled(ui->trayIcon())) << "the icon turns inverse (filled) while on";
+    EXPECT_EQ(ui->trayIcon().toolTip(), QStringLiteral("Plinkora is on"));
+    // Both looks read on a black panel and a white one, whatever the application's palette.
+    for (const QColor panel : {QColor(Qt::black), QColor(Qt::white), QColor(0x2b, 0x2b, 0x2b)}) {
+        EXPECT_GT(legiblePixels(ui->trayIcon(), panel), 150) << panel.name().toStdString();
+    }
 
     app.hotKeyAction();
     EXPECT_FALSE(on->isChecked());
     EXPECT_FALSE(whiteKeyFilled(ui->trayIcon()));
     EXPECT_EQ(opaquePixels(ui->trayIcon().icon().pixmap(32).toImage()), outlined);
+    for (const QColor panel : {QColor(Qt::black), QColor(Qt::white)}) {
+        EXPECT_GT(legiblePixels(ui->trayIcon(), panel), 150) << panel.name().toStdString();
+    }
 }
 
 TEST_F(MenuTest, TogglesSetTheStateAndFollowChangesFromElsewhere) {
