@@ -67,6 +67,16 @@ GlobalHotKeyPortal::GlobalHotKeyPortal(QDBusConnection bus, QString trigger, QSt
         giveUp("no session bus");
         return;
     }
+    // A portal that does not answer in time counts as absent, so that the X11 grab takes
+    // over; the conversation goes on, and a late binding is still used.
+    patience_.setSingleShot(true);
+    connect(&patience_, &QTimer::timeout, this, [this] {
+        if (!isBound_) {
+            Logger::info("The desktop portal has not answered the shortcut request within 5 s");
+            fallBack();
+        }
+    });
+    patience_.start(kPatienceMs);
     // The interface's version property answers only where the portal offers it; a missing
     // portal or a desktop without a backend for it replies with an error.
     QDBusMessage probe = QDBusMessage::createMethodCall(
@@ -213,21 +223,29 @@ void GlobalHotKeyPortal::onShortcutsBound(uint response, const QVariantMap& resu
                                      response));
         return;
     }
-    isBound_ = true;
-    if (Logger::isDebugEnabled()) {
-        QString triggers;
-        const auto bound = qdbus_cast<QList<Shortcut>>(results.value(QStringLiteral("shortcuts")));
-        for (const Shortcut& shortcut : bound) {
-            triggers += shortcut.properties.value(QStringLiteral("trigger_description")).toString();
-        }
-        Logger::debug("Global hot key bound through the portal: " + triggers.toStdString());
+    isSessionBound_ = true;
+    QString triggers;
+    const auto bound = qdbus_cast<QList<Shortcut>>(results.value(QStringLiteral("shortcuts")));
+    for (const Shortcut& shortcut : bound) {
+        triggers += shortcut.properties.value(QStringLiteral("trigger_description")).toString();
     }
+    if (triggers.isEmpty()) {
+        // Some desktops bind the shortcut without a key until the person assigns one. Until
+        // then it does nothing, so the X11 grab stays; a key assigned later still works.
+        Logger::info("The desktop bound the shortcut without a key: assign one to \"" +
+                     description_.toStdString() + "\" in the desktop's keyboard shortcut settings");
+        fallBack();
+        return;
+    }
+    isBound_ = true;
+    patience_.stop();
+    Logger::debug("Global hot key bound through the portal: " + triggers.toStdString());
 }
 
 void GlobalHotKeyPortal::onActivated(const QDBusMessage& message) {
     const QList<QVariant> arguments = message.arguments();
     // Only a shortcut the desktop agreed to bind is ours to act on.
-    if (!isBound_ || arguments.size() < 2 ||
+    if (!isSessionBound_ || arguments.size() < 2 ||
         qvariant_cast<QDBusObjectPath>(arguments.at(0)).path() != sessionPath_ ||
         arguments.at(1).toString() != kShortcutId) {
         return;
@@ -285,11 +303,18 @@ void GlobalHotKeyPortal::giveUp(const std::string& reason) {
         return;
     }
     hasGivenUp_ = true;
+    patience_.stop();
     Logger::debug("Global hot key: " + reason);
-    if (unavailable_) {
-        const std::function<void()> unavailable = unavailable_;
-        unavailable();
+    fallBack();
+}
+
+void GlobalHotKeyPortal::fallBack() {
+    if (hasFallenBack_ || !unavailable_) {
+        return;
     }
+    hasFallenBack_ = true;
+    const std::function<void()> unavailable = unavailable_;
+    unavailable();
 }
 
 } // namespace plinkora

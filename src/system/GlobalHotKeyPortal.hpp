@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QVariantMap>
 #include <functional>
 
@@ -15,19 +16,22 @@ namespace plinkora {
 ///
 /// Asks the portal whether it offers the interface, opens a session and binds the shortcut
 /// with `trigger` as the preferred one (the desktop may let the person choose another). Each
-/// Activated signal of the session runs `activated`. When the portal lacks the interface or
-/// cannot open a session, `unavailable` runs once. A binding that the person or the desktop
-/// refuses leaves the shortcut silent. The session is closed when the object goes. Main
-/// thread only.
+/// Activated signal of the session runs `activated`. `unavailable` runs once when the portal
+/// lacks the interface, cannot open a session, has not bound the shortcut within
+/// kPatienceMs, or binds it without a key; in the last two cases the conversation goes on,
+/// and a later binding or key still works. A binding that the person or the desktop refuses
+/// leaves the shortcut silent. The session is closed when the object goes. Main thread only.
 class GlobalHotKeyPortal final : public QObject {
     Q_OBJECT
 
 public:
+    static constexpr int kPatienceMs = 5000;
+
     GlobalHotKeyPortal(QDBusConnection bus, QString trigger, QString description,
                        std::function<void()> activated, std::function<void()> unavailable);
     ~GlobalHotKeyPortal() override;
 
-    /// Whether the desktop has bound the shortcut.
+    /// Whether the desktop has bound the shortcut to a key.
     bool isBound() const { return isBound_; }
 
     /// XDG shortcut notation of a Qt key combination, such as "CTRL+ALT+LOGO+m"; empty when
@@ -47,6 +51,7 @@ private:
     void watchResponse(const QString& path, const char* slot);
     void stopWatchingResponse();
     void giveUp(const std::string& reason);
+    void fallBack();
 
     QDBusConnection bus_;
     QString trigger_;
@@ -57,7 +62,11 @@ private:
     const char* requestSlot_ = nullptr;
     QString sessionPath_;
     bool hasGivenUp_ = false;
+    bool hasFallenBack_ = false;
+    // Bound at all, and bound to a key.
+    bool isSessionBound_ = false;
     bool isBound_ = false;
+    QTimer patience_;
 };
 
 } // namespace plinkora

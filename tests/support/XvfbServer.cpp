@@ -15,7 +15,8 @@ XvfbServer::XvfbServer(const std::string& screenSize) {
     }
     process_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                                 screenSize, "-nolisten", "tcp", "-noreset", "-wr", "+extension", "RANDR"},
+                                 screenSize, "-nolisten", "tcp", "-noreset", "-wr", "+extension",
+                                 "RANDR"},
         std::map<std::string, std::string>{}, fds[1]);
     close(fds[1]);
     std::string number;

@@ -3,11 +3,16 @@
 // the request object) and adds org.plinkora.test.FakePortal, through which a test reads what
 // was bound and fires Activated.
 //
-//   plinkora_fake_shortcuts_portal [--without-global-shortcuts] [--refuse-binding]
+//   plinkora_fake_shortcuts_portal [--without-global-shortcuts] [--refuse-binding] [--no-key]
+//                                  [--never-responds]
+//
+// --no-key binds without assigning a key, as some desktops do until the person picks one;
+// --never-responds answers calls but sends no Response, like a portal without a backend.
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
@@ -20,11 +25,38 @@ const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 const QString kControl = QStringLiteral("org.plinkora.test.FakePortal");
 
+struct Shortcut {
+    QString id;
+    QVariantMap properties;
+};
+
+QDBusArgument& operator<<(QDBusArgument& argument, const Shortcut& shortcut) {
+    argument.beginStructure();
+    argument << shortcut.id << shortcut.properties;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, Shortcut& shortcut) {
+    argument.beginStructure();
+    argument >> shortcut.id >> shortcut.properties;
+    argument.endStructure();
+    return argument;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Shortcut)
+
+namespace {
+
 class FakePortal final : public QDBusVirtualObject {
 public:
-    FakePortal(bool hasGlobalShortcuts, bool refusesBinding)
-        : hasGlobalShortcuts_(hasGlobalShortcuts)
-        , refusesBinding_(refusesBinding) {}
+    FakePortal(const QStringList& flags)
+        : hasGlobalShortcuts_(!flags.contains(QStringLiteral("--without-global-shortcuts")))
+        , refusesBinding_(flags.contains(QStringLiteral("--refuse-binding")))
+        , assignsKey_(!flags.contains(QStringLiteral("--no-key")))
+        , responds_(!flags.contains(QStringLiteral("--never-responds"))) {}
 
     QString introspect(const QString&) const override { return {}; }
 
@@ -103,11 +135,14 @@ private:
         return sender.replace(QLatin1Char('.'), QLatin1Char('_'));
     }
 
-    static void respond(const QDBusMessage& message, const QDBusConnection& bus,
-                        const QString& token, uint response, const QVariantMap& results) {
+    void respond(const QDBusMessage& message, const QDBusConnection& bus, const QString& token,
+                 uint response, const QVariantMap& results) const {
         const QString request =
             QStringLiteral("%1/request/%2/%3").arg(kPath, senderPart(message), token);
         bus.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
+        if (!responds_) {
+            return;
+        }
         QDBusMessage signal = QDBusMessage::createSignal(
             request, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
         signal << response << results;
@@ -148,12 +183,19 @@ private:
         if (isKnown && !refusesBinding_) {
             ++bindings_;
         }
+        const QList<Shortcut> bound{
+            {shortcutId_,
+             {{QStringLiteral("description"), description_},
+              {QStringLiteral("trigger_description"), assignsKey_ ? trigger_ : QString()}}}};
         respond(message, bus, options.value(QStringLiteral("handle_token")).toString(),
-                isKnown && !refusesBinding_ ? 0 : 1, {});
+                isKnown && !refusesBinding_ ? 0 : 1,
+                {{QStringLiteral("shortcuts"), QVariant::fromValue(bound)}});
     }
 
     bool hasGlobalShortcuts_;
     bool refusesBinding_;
+    bool assignsKey_;
+    bool responds_;
     int sessionsCreated_ = 0;
     int bindings_ = 0;
     QSet<QString> openSessions_;
@@ -168,8 +210,9 @@ private:
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments();
-    FakePortal portal(!arguments.contains(QStringLiteral("--without-global-shortcuts")),
-                      arguments.contains(QStringLiteral("--refuse-binding")));
+    qDBusRegisterMetaType<Shortcut>();
+    qDBusRegisterMetaType<QList<Shortcut>>();
+    FakePortal portal(arguments);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerVirtualObject(kPath, &portal, QDBusConnection::SubPath) ||
         !bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"))) {

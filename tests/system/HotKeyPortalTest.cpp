@@ -4,6 +4,7 @@
 #include "ChildProcess.hpp"
 #include "HotKeyWait.hpp"
 #include "LogCapture.hpp"
+#include "PrivateBus.hpp"
 #include "TempHome.hpp"
 #include "XvfbServer.hpp"
 #include "system/GlobalHotKey.hpp"
@@ -29,27 +30,14 @@ const char* const kFallbackLine = "works only while an X11 window is in front";
 class HotKeyPortalTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        busDir_ = new QTemporaryDir;
-        const std::string address = "unix:path=" + busDir_->path().toStdString() + "/bus";
-        busDaemon_ = new testing::ChildProcess(
-            {"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + address});
-        bus_ = new QDBusConnection(QStringLiteral("plinkora-test"));
-        waitUntil([&] {
-            *bus_ = QDBusConnection::connectToBus(QString::fromStdString(address),
-                                                  QStringLiteral("plinkora-test"));
-            if (!bus_->isConnected()) {
-                QDBusConnection::disconnectFromBus(QStringLiteral("plinkora-test"));
-            }
-            return bus_->isConnected();
-        });
-        address_ = address;
+        privateBus_ = new testing::PrivateBus;
+        bus_ = new QDBusConnection(privateBus_->connect(QStringLiteral("plinkora-test")));
+        address_ = privateBus_->address();
     }
 
     static void TearDownTestSuite() {
         delete bus_;
-        QDBusConnection::disconnectFromBus(QStringLiteral("plinkora-test"));
-        delete busDaemon_;
-        delete busDir_;
+        delete privateBus_;
     }
 
     void SetUp() override { ASSERT_TRUE(bus_->isConnected()) << "no private session bus"; }
@@ -92,8 +80,7 @@ protected:
             GlobalHotKey::Session{isWayland, *bus_});
     }
 
-    static inline QTemporaryDir* busDir_ = nullptr;
-    static inline testing::ChildProcess* busDaemon_ = nullptr;
+    static inline testing::PrivateBus* privateBus_ = nullptr;
     static inline QDBusConnection* bus_ = nullptr;
     static inline std::string address_;
     std::unique_ptr<testing::ChildProcess> portal_;
@@ -167,7 +154,7 @@ protected:
         testing::LogCapture log;
         int presses = 0;
         auto hotKey = makeHotKey(&presses);
-        ASSERT_TRUE(waitUntil([&] { return log.contains(kFallbackLine); }));
+        ASSERT_TRUE(waitUntil([&] { return log.contains(kFallbackLine); }, 10));
         testing::xdotool({"key", "ctrl+alt+super+m"});
         ASSERT_TRUE(waitUntil([&] { return presses == 1; }));
         testing::xdotool({"key", "ctrl+alt+super+m"});
@@ -194,6 +181,29 @@ TEST_F(HotKeyFallbackTest, PortalWithoutGlobalShortcutsFallsBackToX11) {
 
 TEST_F(HotKeyFallbackTest, NoPortalFallsBackToX11) {
     expectX11Fallback();
+}
+
+// A portal without a backend for the interface answers calls but never the requests; the
+// machine's own portal is never asked, since the private bus activates nothing.
+TEST_F(HotKeyFallbackTest, APortalThatNeverRespondsCountsAsAbsentAfterFiveSeconds) {
+    startPortal({"--never-responds"});
+    expectX11Fallback();
+}
+
+// Some desktops bind the shortcut but assign it no key until the person picks one: the X11
+// grab stays, and a key assigned later in the desktop still reaches the action.
+TEST_F(HotKeyFallbackTest, ABindingWithoutAKeyKeepsTheX11GrabAndSaysWhereToAssignOne) {
+    startPortal({"--no-key"});
+    testing::LogCapture log;
+    int presses = 0;
+    auto hotKey = makeHotKey(&presses);
+    ASSERT_TRUE(waitUntil([&] { return log.contains("bound the shortcut without a key"); }));
+    EXPECT_TRUE(log.contains(kFallbackLine));
+    testing::xdotool({"key", "ctrl+alt+super+m"});
+    ASSERT_TRUE(waitUntil([&] { return presses == 1; }));
+    activate(portalState().value(QStringLiteral("lastSession")).toString(),
+             QStringLiteral("toggle"));
+    EXPECT_TRUE(waitUntil([&] { return presses == 2; }));
 }
 
 TEST_F(HotKeyFallbackTest, X11SessionNeverAsksThePortal) {
