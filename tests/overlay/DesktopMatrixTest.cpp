@@ -142,7 +142,18 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
     auto instrument = plinkora("", "plinkora.log");
     ASSERT_TRUE(waitFor([&] { return logged("scale is now") == 1; }))
         << readFile(path("plinkora.log"));
+    if (logged("no system tray") > 0) {
+        // Without a tray the settings window opens; the terminal comes after it.
+        EXPECT_TRUE(waitFor([&] {
+            return !run({"xdotool", "search", "--onlyvisible", "--name", "Plinkora Settings"})
+                        .empty();
+        }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
     auto typing = terminal("typing", "60x6+0+0", "typed.txt");
+    // The person clicks into the terminal to type there.
+    const std::string typingWindow = run({"xdotool", "search", "--classname", "typing"});
+    run({"xdotool", "windowactivate", "--sync", typingWindow.substr(0, typingWindow.find('\n'))});
     const std::string beneath = pixel(1200, 420);
     auto on = plinkora("--on", "on.log");
     ASSERT_TRUE(waitFor([&] { return logged("Plinkora on") == 1; }))
@@ -162,7 +173,8 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
         << readFile(path("plinkora.log"));
     run({"xdotool", "type", "--delay", "20", "two\n"});
     EXPECT_TRUE(waitFor([&] { return readFile(path("typed.txt")) == "one\ntwo\n"; }))
-        << "typed into the terminal: \"" << readFile(path("typed.txt")) << "\"";
+        << "typed into the terminal: \"" << readFile(path("typed.txt")) << "\"; the focus is on "
+        << run({"xdotool", "getwindowfocus", "getwindowname"});
 
     // A window opened afterwards, over the lowest zone, still lies beneath the overlay.
     auto later = terminal("later", "60x6+0+640", "later.txt");
