@@ -14,8 +14,8 @@ class X11OverlayWindow;
 /// or activating Plinkora, on every virtual desktop, and out of the taskbar, the pager and
 /// window cycling. It holds one content widget that fills it. Main thread only.
 ///
-/// On X11 it is override-redirect and keeps itself on top. Clear needs a compositing manager:
-/// while the panel shows it looks once a second whether one runs, and where none does it
+/// On X11 it is override-redirect, so managed windows stay below it. Clear needs a compositing
+/// manager: while the panel shows it looks once a second whether one runs, and where none does it
 /// shows only what it paints.
 class OverlayPanel final : public QWidget {
     Q_OBJECT
