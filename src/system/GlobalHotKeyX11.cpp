@@ -220,7 +220,12 @@ void GlobalHotKeyX11::grab(Qt::Key key, Qt::KeyboardModifiers modifiers) {
     }
     const KeyboardMap keyboard = readKeyboardMap(connection_);
     const ModifierMap mods = readModifierMap(connection_, keyboard);
-    const std::vector<xcb_keycode_t> codes = keyboard.keyCodesFor(*keysym);
+    std::vector<xcb_keycode_t> codes = keyboard.keyCodesFor(*keysym);
+    if (codes.empty()) {
+        // A non-Latin first layout ("ru,us") keeps the Latin letters in a later group. Grabs
+        // ignore the group, so the key that carries the letter there is the one to grab.
+        codes = keyboard.keyCodesFor(*keysym, keyboard.keysymsPerKeyCode);
+    }
     if (codes.empty()) {
         Logger::debug("Global hot key: the keymap has no key for the shortcut");
         return;

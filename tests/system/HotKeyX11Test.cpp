@@ -204,6 +204,16 @@ TEST_F(HotKeyX11Test, FollowsTheMToAnotherKeyWhenTheLayoutChanges) {
     EXPECT_EQ(presses, 2);
 }
 
+TEST_F(HotKeyX11Test, WorksWhenTheFirstLayoutIsNotLatin) {
+    // As with "ru,us": the M key's first group is Cyrillic, its second the Latin m.
+    KeymapChange russianFirst({"keycode 58 = Cyrillic_softsign Cyrillic_SOFTSIGN m M"});
+    int presses = 0;
+    auto hotKey = makeHotKey(Qt::Key_M, &presses);
+    // The key a person with the Russian layout active presses: the one under the Latin m.
+    xdotool({"key", "ctrl+alt+super+Cyrillic_softsign"});
+    EXPECT_TRUE(waitUntil([&] { return presses == 1; }));
+}
+
 TEST_F(HotKeyX11Test, ActionMayDestroyTheHotKey) {
     int presses = 0;
     std::unique_ptr<GlobalHotKey> hotKey;
