@@ -92,6 +92,13 @@ AppState::AppState(AppDependencies dependencies, QObject* parent)
                 weak->toggle();
             }
         });
+    if (hotKey_) {
+        hotKey_->setOnStateChange([weak] {
+            if (weak) {
+                Q_EMIT weak->hotKeyStateChanged();
+            }
+        });
+    }
     refreshHelperStatus();
 }
 

@@ -96,6 +96,10 @@ public:
     /// false where the session switches the light itself and the helper is not needed.
     bool logoNeedsHelper() const { return logo_->needsHelper(); }
     const std::string& audioOutputName() const { return audioOutputName_; }
+    /// Whether the global shortcut reaches Plinkora, and from where.
+    HotKey::State hotKeyState() const {
+        return hotKey_ ? hotKey_->state() : HotKey::State::notBound;
+    }
     const std::optional<LastInput>& lastInput() const { return lastInput_; }
     const std::string& lastTouchDiagnostic() const { return lastTouchDiagnostic_; }
 
@@ -137,6 +141,7 @@ Q_SIGNALS:
     void logoHasLightChanged(bool hasLight);
     void logoNeedsHelperChanged();
     void audioOutputNameChanged();
+    void hotKeyStateChanged();
     void lastInputChanged();
     void lastTouchDiagnosticChanged();
 

@@ -9,7 +9,22 @@ namespace plinkora {
 /// A system-wide key combination, registered for as long as the object lives.
 class HotKey {
 public:
+    /// Whether a press reaches Plinkora.
+    enum class State {
+        /// From any application.
+        active,
+        /// Only while an X11 window is in front (a Wayland desktop without the portal).
+        activeInX11Only,
+        /// Another application holds the combination.
+        taken,
+        /// Not bound at all; the person has to bind it in the desktop.
+        notBound,
+    };
+
     virtual ~HotKey() = default;
+    virtual State state() const { return State::active; }
+    /// Called on the main thread after the state changed.
+    virtual void setOnStateChange(std::function<void()> /*callback*/) {}
 };
 
 /// Makes the hot key for a Qt key with a modifier set; the action runs on the main thread once

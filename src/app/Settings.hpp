@@ -6,13 +6,13 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QString>
 #include <QStringList>
 #include <QTimer>
 #include <QVariantMap>
-#include <string>
-#include <QString>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace plinkora {
 

@@ -27,7 +27,8 @@ GlobalHotKey::GlobalHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers,
                            std::function<void()> action, const Session& session)
     : key_(key)
     , modifiers_(modifiers)
-    , action_(std::move(action)) {
+    , action_(std::move(action))
+    , isWayland_(session.isWayland) {
     if (!session.isWayland) {
         grabOnX11();
         return;
@@ -41,6 +42,7 @@ GlobalHotKey::GlobalHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers,
                          "works only while an X11 window is in front");
             grabOnX11();
         });
+    portal_->setOnBound([this] { stateChanged(); });
 }
 
 GlobalHotKey::~GlobalHotKey() = default;
@@ -49,8 +51,29 @@ bool GlobalHotKey::isRegistered() const {
     return (portal_ && portal_->isBound()) || (x11_ && x11_->isGrabbed());
 }
 
+HotKey::State GlobalHotKey::state() const {
+    if (portal_ && portal_->isBound()) {
+        return State::active;
+    }
+    if (x11_ && x11_->isGrabbed()) {
+        return isWayland_ ? State::activeInX11Only : State::active;
+    }
+    if (x11_ && x11_->isTaken()) {
+        return State::taken;
+    }
+    return State::notBound;
+}
+
 void GlobalHotKey::grabOnX11() {
     x11_ = std::make_unique<GlobalHotKeyX11>(key_, modifiers_, [this] { runAction(); });
+    x11_->setOnGrab([this] { stateChanged(); });
+    stateChanged();
+}
+
+void GlobalHotKey::stateChanged() {
+    if (onStateChange_) {
+        onStateChange_();
+    }
 }
 
 void GlobalHotKey::runAction() {

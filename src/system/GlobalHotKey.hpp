@@ -37,14 +37,21 @@ public:
     /// Whether a press reaches the action now: the grab is in place or the portal has bound
     /// the shortcut (which it does some time after construction).
     bool isRegistered() const;
+    State state() const override;
+    void setOnStateChange(std::function<void()> callback) override {
+        onStateChange_ = std::move(callback);
+    }
 
 private:
     void grabOnX11();
     void runAction();
+    void stateChanged();
 
     Qt::Key key_;
     Qt::KeyboardModifiers modifiers_;
     std::function<void()> action_;
+    std::function<void()> onStateChange_;
+    bool isWayland_ = false;
     std::unique_ptr<GlobalHotKeyPortal> portal_;
     std::unique_ptr<GlobalHotKeyX11> x11_;
 };

@@ -240,6 +240,9 @@ void GlobalHotKeyPortal::onShortcutsBound(uint response, const QVariantMap& resu
     isBound_ = true;
     patience_.stop();
     Logger::debug("Global hot key bound through the portal: " + triggers.toStdString());
+    if (onBound_) {
+        onBound_();
+    }
 }
 
 void GlobalHotKeyPortal::onActivated(const QDBusMessage& message) {

@@ -33,6 +33,8 @@ public:
 
     /// Whether the desktop has bound the shortcut to a key.
     bool isBound() const { return isBound_; }
+    /// Called once the desktop has bound the shortcut to a key.
+    void setOnBound(std::function<void()> callback) { onBound_ = std::move(callback); }
 
     /// XDG shortcut notation of a Qt key combination, such as "CTRL+ALT+LOGO+m"; empty when
     /// the key has no name there.
@@ -58,6 +60,7 @@ private:
     QString description_;
     std::function<void()> activated_;
     std::function<void()> unavailable_;
+    std::function<void()> onBound_;
     QString requestPath_;
     const char* requestSlot_ = nullptr;
     QString sessionPath_;

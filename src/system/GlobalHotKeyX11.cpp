@@ -265,10 +265,14 @@ void GlobalHotKeyX11::grab(Qt::Key key, Qt::KeyboardModifiers modifiers) {
         }
     }
     keyCodes_ = codes;
+    isTaken_ = !isComplete;
     if (!isComplete) {
         // Half a shortcut (working only with Num Lock off, say) is worse than none.
         Logger::debug("Global hot key: the combination is taken by another application");
         ungrab();
+    }
+    if (onGrab_) {
+        onGrab_();
     }
 }
 

@@ -27,6 +27,10 @@ public:
     GlobalHotKeyX11& operator=(const GlobalHotKeyX11&) = delete;
 
     bool isGrabbed() const { return !keyCodes_.empty(); }
+    /// The last grab was refused, all or part of it: another client holds the combination.
+    bool isTaken() const { return isTaken_; }
+    /// Called after every grab, first or after a keymap change.
+    void setOnGrab(std::function<void()> callback) { onGrab_ = std::move(callback); }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
@@ -39,6 +43,8 @@ private:
     Qt::Key key_;
     Qt::KeyboardModifiers modifiers_;
     std::function<void()> pressed_;
+    std::function<void()> onGrab_;
+    bool isTaken_ = false;
     xcb_connection_t* connection_ = nullptr;
     xcb_connection_t* privateConnection_ = nullptr;
     std::unique_ptr<QSocketNotifier> privateNotifier_;

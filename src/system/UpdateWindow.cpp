@@ -16,10 +16,10 @@ UpdateWindow::UpdateWindow(const AppcastItem& update, const QString& runningVers
     setObjectName(QStringLiteral("updateWindow"));
     setWindowTitle(QStringLiteral("Software Update"));
 
-    auto* heading = new QLabel(update.isCritical
-                                   ? QStringLiteral("A critical update of Plinkora is available!")
-                                   : QStringLiteral("A new version of Plinkora is available!"),
-                               this);
+    auto* heading =
+        new QLabel(update.isCritical ? QStringLiteral("A critical update of Plinkora is available!")
+                                     : QStringLiteral("A new version of Plinkora is available!"),
+                   this);
     heading->setObjectName(QStringLiteral("heading"));
     QFont bold = heading->font();
     bold.setBold(true);

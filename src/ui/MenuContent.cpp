@@ -30,8 +30,14 @@ MenuContent::MenuContent(AppState& state, Actions actions, bool sandboxed, QObje
     connect(enabled_, &QAction::triggered, this, [this](bool on) { state_.setIsEnabled(on); });
     connect(&state_, &AppState::isEnabledChanged, enabled_, &QAction::setChecked);
 
+    // Only a key that works from anywhere is offered here; the window says what else to do.
     QAction* hint = menu.addAction(tr("Toggle anywhere with Ctrl+Alt+Super+M"));
     hint->setEnabled(false);
+    const auto showHint = [this, hint] {
+        hint->setVisible(state_.hotKeyState() == HotKey::State::active);
+    };
+    showHint();
+    connect(&state_, &AppState::hotKeyStateChanged, hint, showHint);
 
     menu.addSeparator();
     buildOrientationMenu();

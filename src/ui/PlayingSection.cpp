@@ -36,7 +36,29 @@ PlayingSection::PlayingSection(AppState& state, QWidget* parent)
     connect(&state_, &AppState::isEnabledChanged, enabled, &QCheckBox::setChecked);
     addRow(enabled);
 
-    auto* shortcut = new QLabel(tr("Ctrl+Alt+Super+M"));
+    auto* shortcut = new QLabel;
+    shortcut->setObjectName(QStringLiteral("shortcut"));
+    shortcut->setWordWrap(true);
+    shortcut->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    const auto showShortcut = [this, shortcut] {
+        switch (state_.hotKeyState()) {
+        case HotKey::State::active:
+            shortcut->setText(tr("Ctrl+Alt+Super+M"));
+            break;
+        case HotKey::State::activeInX11Only:
+            shortcut->setText(tr("Ctrl+Alt+Super+M, only while an X11 window is in front"));
+            break;
+        case HotKey::State::taken:
+            shortcut->setText(tr("Ctrl+Alt+Super+M is taken by another application"));
+            break;
+        case HotKey::State::notBound:
+            shortcut->setText(tr("Not bound: have your desktop run \"plinkora --toggle\" "
+                                 "for a key"));
+            break;
+        }
+    };
+    showShortcut();
+    connect(&state_, &AppState::hotKeyStateChanged, shortcut, showShortcut);
     addLabelledRow(tr("Keyboard shortcut"), shortcut);
 
     auto* orientation = new QComboBox;

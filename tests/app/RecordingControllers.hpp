@@ -116,7 +116,20 @@ public:
         : action(std::move(action)) {
         log.push_back("hotKey.create");
     }
+    State state() const override { return current; }
+    void setOnStateChange(std::function<void()> callback) override {
+        onStateChange = std::move(callback);
+    }
+    /// As the desktop's answer or a keymap change would move it.
+    void become(State state) {
+        current = state;
+        if (onStateChange) {
+            onStateChange();
+        }
+    }
     std::function<void()> action;
+    State current = State::active;
+    std::function<void()> onStateChange;
 };
 
 class FakeLoginItem final : public LoginItem {

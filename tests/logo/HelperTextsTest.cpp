@@ -215,6 +215,10 @@ TEST_F(HelperScriptsTest, TheHelperServesOnlyItsOwnerAndShrugsOffJunkAndFloods) 
               0);
     const HelperStatus status(paths.serviceUnitPath, pipe);
     EXPECT_EQ(testing::runAsAccount(kOwner, [&] { return status.isRunning() ? 0 : 1; }), 0);
+    // The probe opened the pipe without writing, which ends the helper's read empty. A line
+    // written before the helper has closed that opening is lost with it (a known gap of the
+    // one-line-per-opening design), so the first line waits until the helper is past it.
+    std::this_thread::sleep_for(500ms);
 
     // The owner's lines go through, one per opening, while the helper waits again.
     const auto send = [&](const std::string& line) {

@@ -109,6 +109,7 @@ TEST_F(HotKeyPortalTest, BindsThePreferredTriggerAndRunsOnEachActivation) {
     ASSERT_TRUE(waitUntil([&] { return presses >= 2; }));
     EXPECT_FALSE(waitUntil([&] { return presses > 2; }, 0.3));
     EXPECT_FALSE(log.contains(kFallbackLine));
+    EXPECT_EQ(hotKey->state(), HotKey::State::active);
 }
 
 TEST_F(HotKeyPortalTest, DestructionClosesTheSessionAndSilencesTheAction) {
@@ -155,6 +156,7 @@ protected:
         int presses = 0;
         auto hotKey = makeHotKey(&presses);
         ASSERT_TRUE(waitUntil([&] { return log.contains(kFallbackLine); }, 10));
+        EXPECT_EQ(hotKey->state(), HotKey::State::activeInX11Only);
         testing::xdotool({"key", "ctrl+alt+super+m"});
         ASSERT_TRUE(waitUntil([&] { return presses == 1; }));
         testing::xdotool({"key", "ctrl+alt+super+m"});

@@ -130,6 +130,7 @@ TEST_F(HotKeyX11Test, CombinationTakenByAnotherClientFailsSilently) {
     int presses = 0;
     auto hotKey = makeHotKey(Qt::Key_M, &presses);
     EXPECT_FALSE(hotKey->isRegistered());
+    EXPECT_EQ(hotKey->state(), HotKey::State::taken);
 
     xdotool({"key", "ctrl+alt+super+m"});
     EXPECT_TRUE(other.receivesPress());

@@ -2,6 +2,7 @@
 #include "UiFixture.hpp"
 #include "ui/KeySection.hpp"
 #include "ui/LogoSection.hpp"
+#include "ui/MenuContent.hpp"
 #include "ui/PlayingSection.hpp"
 #include "ui/SegmentedControl.hpp"
 #include "ui/SettingsView.hpp"
@@ -71,6 +72,31 @@ QStringList utf8List(std::initializer_list<const char*> texts) {
 }
 
 } // namespace
+
+// The shortcut row and the menu say where the key works, as the desktop's answers come in.
+TEST_F(SettingsFormTest, TheShortcutRowAndTheMenuFollowWhereTheKeyWorks) {
+    makeView();
+    ui::MenuContent menu(app.state(), {}, false);
+    QAction* hint = menu.menu().actions().value(1);
+    ASSERT_NE(hint, nullptr);
+    using State = HotKey::State;
+    const struct {
+        State state;
+        const char* row;
+        bool inMenu;
+    } cases[] = {
+        {State::activeInX11Only, "Ctrl+Alt+Super+M, only while an X11 window is in front", false},
+        {State::taken, "Ctrl+Alt+Super+M is taken by another application", false},
+        {State::notBound, "Not bound: have your desktop run \"plinkora --toggle\" for a key",
+         false},
+        {State::active, "Ctrl+Alt+Super+M", true},
+    };
+    for (const auto& c : cases) {
+        app.hotKey->become(c.state);
+        EXPECT_EQ(text("shortcut").toStdString(), c.row);
+        EXPECT_EQ(hint->isVisible(), c.inMenu) << c.row;
+    }
+}
 
 TEST_F(SettingsFormTest, KeyNamesRespellWithTheModeWithoutChangingTheSelection) {
     app.state().setKeyRoot(KeyRoot::cSharp);
@@ -335,8 +361,9 @@ TEST_F(SettingsFormTest, UpdatesFollowTheUpdater) {
     for (const auto& [availability, footer] :
          {std::pair{Updater::Availability::notInThisBuild,
                     "Updates are not available in this build."},
-          std::pair{Updater::Availability::byTheDesktop,
-                    "Your desktop's software manager keeps this version of Plinkora up to date."}}) {
+          std::pair{
+              Updater::Availability::byTheDesktop,
+              "Your desktop's software manager keeps this version of Plinkora up to date."}}) {
         app.updater->availableAs = availability;
         makeView();
         automatic =

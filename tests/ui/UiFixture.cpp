@@ -76,7 +76,9 @@ void UiFixture::restart() {
     };
     deps.makeHotKey = [this](Qt::Key, Qt::KeyboardModifiers, std::function<void()> action) {
         hotKeyAction = action;
-        return std::make_unique<RecordingHotKey>(log, std::move(action));
+        auto made = std::make_unique<RecordingHotKey>(log, std::move(action));
+        hotKey = made.get();
+        return made;
     };
     deps.hasTouchscreen = [this] { return touchscreen; };
     state_ = std::make_unique<AppState>(std::move(deps));

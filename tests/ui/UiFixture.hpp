@@ -82,6 +82,7 @@ public:
     SwitchableUpdater* updater = nullptr;
     FakeLoginItem* loginItem = nullptr;
     std::function<void()> hotKeyAction;
+    RecordingHotKey* hotKey = nullptr;
     bool touchscreen = false;
 
 private:
