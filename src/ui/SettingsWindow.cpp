@@ -4,7 +4,11 @@
 #include "ui/PianoKeysIcon.hpp"
 #include "ui/SettingsView.hpp"
 
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
 #include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScrollArea>
@@ -33,6 +37,16 @@ SettingsWindow::SettingsWindow(AppState& state, Options options, QWidget* parent
     scrollArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scrollArea_->setWidget(view_);
     layout->addWidget(scrollArea_, 1);
+    // Scrolling down the form must not change the settings the pointer passes over.
+    const auto controls = view_->findChildren<QWidget*>();
+    for (QWidget* control : controls) {
+        if (qobject_cast<QComboBox*>(control) != nullptr ||
+            qobject_cast<QAbstractSlider*>(control) != nullptr ||
+            qobject_cast<QAbstractSpinBox*>(control) != nullptr) {
+            control->setFocusPolicy(Qt::StrongFocus);
+            control->installEventFilter(this);
+        }
+    }
 
     auto quit = options.quit;
     if (options.showsQuitButton) {
@@ -67,6 +81,15 @@ SettingsWindow::SettingsWindow(AppState& state, Options options, QWidget* parent
 bool SettingsWindow::restoreFrame() {
     const QByteArray frame = state_.settings().settingsWindowFrame();
     return !frame.isEmpty() && restoreGeometry(frame);
+}
+
+bool SettingsWindow::eventFilter(QObject* watched, QEvent* event) {
+    auto* control = qobject_cast<QWidget*>(watched);
+    if (event->type() == QEvent::Wheel && control != nullptr && !control->hasFocus()) {
+        QCoreApplication::sendEvent(scrollArea_->viewport(), event);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void SettingsWindow::moveEvent(QMoveEvent* event) {

@@ -49,6 +49,8 @@ public:
 protected:
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    /// The wheel over a choice or slider that lacks the focus scrolls the form instead.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void saveFrame();
