@@ -40,13 +40,18 @@ void SettingsWindowController::placeFirstTime() {
     int height = SettingsWindow::kInitialHeight;
     if (available.isValid()) {
         // On a screen lower than the window, a window reaching past the screen's edge would hide
-        // its own lower part; it starts as tall as the screen allows instead.
-        height = std::clamp(available.height(), SettingsWindow::kMinimumHeight, height);
+        // its own lower part or its title bar; it starts as tall as the screen allows, less
+        // room for the title bar and borders, which are not known before the window is shown.
+        height = std::clamp(available.height() - kFrameAllowance, SettingsWindow::kMinimumHeight,
+                            height);
     }
     window_->resize(SettingsWindow::kWidth, height);
     if (available.isValid()) {
+        // Centred, unless the title bar and borders would then reach past the bottom.
+        const int centred = available.y() + (available.height() - height) / 2;
+        const int lowest = available.y() + available.height() - height - kFrameAllowance;
         window_->move(available.x() + (available.width() - SettingsWindow::kWidth) / 2,
-                      available.y() + (available.height() - height) / 2);
+                      std::max(available.y(), std::min(centred, lowest)));
     }
 }
 

@@ -9,6 +9,9 @@ namespace plinkora::ui {
 /// Makes the settings window on first use and keeps that one window for good. Main thread only.
 class SettingsWindowController final {
 public:
+    /// Room kept for the title bar and borders on a screen lower than the window.
+    static constexpr int kFrameAllowance = 48;
+
     SettingsWindowController(AppState& state, SettingsWindow::Options options);
     ~SettingsWindowController();
 

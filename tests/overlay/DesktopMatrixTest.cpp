@@ -143,12 +143,24 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
     ASSERT_TRUE(waitFor([&] { return logged("scale is now") == 1; }))
         << readFile(path("plinkora.log"));
     if (logged("no system tray") > 0) {
-        // Without a tray the settings window opens; the terminal comes after it.
+        // Without a tray the settings window opens; the terminal comes after it. The whole
+        // window, its title bar and borders too, is on the 800-pixel-high screen.
+        std::string window;
         EXPECT_TRUE(waitFor([&] {
-            return !run({"xdotool", "search", "--onlyvisible", "--name", "Plinkora Settings"})
-                        .empty();
+            window = run({"xdotool", "search", "--onlyvisible", "--name", "Plinkora Settings"});
+            return !window.empty();
         }));
+        window = window.substr(0, window.find('\n'));
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        int top = 0, height = 0, extents[4] = {0, 0, 0, 0};
+        std::sscanf(run({"xwininfo", "-id", window}).c_str(),
+                    "%*[^A]Absolute upper-left X: %*d "
+                    "Absolute upper-left Y: %d %*[^H]Height: %d",
+                    &top, &height);
+        std::sscanf(run({"xprop", "-id", window, "_NET_FRAME_EXTENTS"}).c_str(),
+                    "%*[^=]= %d, %d, %d, %d", &extents[0], &extents[1], &extents[2], &extents[3]);
+        EXPECT_GE(top - extents[2], 0) << "the title bar is above the screen";
+        EXPECT_LE(top + height + extents[3], 800) << "the window runs below the screen";
     }
     auto typing = terminal("typing", "60x6+0+0", "typed.txt");
     // The person clicks into the terminal to type there.
