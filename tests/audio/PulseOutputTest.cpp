@@ -131,7 +131,7 @@ TEST_F(PulseOutputTest, StartsOnTheDefaultSinkAndFollowsTheDefault) {
     const std::string stream = streamIndex();
 
     server.setDefaultSink("plinkora_b");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return changes == 1; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changes >= 1; }, 10000)) << changes;
     EXPECT_TRUE(engine->isEngineRunning());
     EXPECT_EQ(engine->outputDeviceName(), "plinkora_b");
     EXPECT_EQ(streamSinks(), std::vector<std::string>{sinkIndex("plinkora_b")});
@@ -148,7 +148,7 @@ TEST_F(PulseOutputTest, StartsOnTheDefaultSinkAndFollowsTheDefault) {
 TEST_F(PulseOutputTest, WhileIdleADefaultChangeMovesTheEngineWithoutStartingIt) {
     auto engine = makeEngine();
     server.setDefaultSink("plinkora_b");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return changes == 1; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changes >= 1; }, 10000)) << changes;
     EXPECT_FALSE(engine->isEngineRunning());
     EXPECT_TRUE(streamSinks().empty());
     EXPECT_EQ(engine->outputDeviceName(), "plinkora_b");
@@ -188,7 +188,7 @@ TEST_F(PulseOutputTest, ADefaultChangeDuringTheTailMovesTheSoundAndThePauseStill
     engine->stopAfterTail();
     clock.advance(1);
     server.setDefaultSink("plinkora_b");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return changes == 1; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changes >= 1; }, 10000)) << changes;
     EXPECT_TRUE(engine->isEngineRunning()) << "the tail rings on the new device";
     EXPECT_EQ(streamSinks(), std::vector<std::string>{sinkIndex("plinkora_b")});
     clock.advance(5.01);
@@ -200,7 +200,7 @@ TEST_F(PulseOutputTest, ComesBackWhenTheSoundServerRestarts) {
     ASSERT_TRUE(startPlaying(*engine));
 
     server.stop();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return changes == 1; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changes >= 1; }, 10000)) << changes;
     EXPECT_TRUE(QTest::qWaitFor([&] { return log.contains("failed to restart"); }, 5000));
     EXPECT_FALSE(engine->isEngineRunning());
     EXPECT_EQ(log.count("Plinkora: audio engine failed to restart: Connection refused"), 1u);
