@@ -1,14 +1,11 @@
 #include "overlay/OverlayPanel.hpp"
 
 #include "app/Logger.hpp"
+#include "overlay/X11Connection.hpp"
 #include "overlay/X11OverlayWindow.hpp"
 
-#include <QGuiApplication>
-#include <QtGui/qguiapplication_platform.h>
 #include <algorithm>
 #include <array>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <xcb/xcb.h>
 
@@ -20,14 +17,7 @@ constexpr Qt::WindowFlags kFlags = Qt::Tool | Qt::FramelessWindowHint | Qt::Wind
                                    Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint;
 
 constexpr auto kNoAtom = static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-
-xcb_atom_t atom(xcb_connection_t* connection, const char* name) {
-    const xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-        xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
-    return reply ? reply->atom : kNoAtom;
-}
+using x11::atom;
 
 } // namespace
 
@@ -118,11 +108,10 @@ void OverlayPanel::hideEvent(QHideEvent* event) {
 }
 
 void OverlayPanel::applyDesktopHints() {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr || x11->connection() == nullptr) {
+    xcb_connection_t* connection = x11::connection();
+    if (connection == nullptr) {
         return;
     }
-    xcb_connection_t* connection = x11->connection();
     const auto window = static_cast<xcb_window_t>(winId());
     const xcb_atom_t wmState = atom(connection, "_NET_WM_STATE");
     const std::array<xcb_atom_t, 4> states{atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),

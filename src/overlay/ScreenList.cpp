@@ -1,10 +1,10 @@
 #include "overlay/ScreenList.hpp"
 
+#include "overlay/X11Connection.hpp"
+
 #include <QGuiApplication>
 #include <QInputDevice>
-#include <QtGui/qguiapplication_platform.h>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <xcb/xcb.h>
 
@@ -71,15 +71,8 @@ QRect freeOfStruts(QRect screen, QSize root, const std::vector<Strut>& struts) {
 
 namespace {
 
-template <typename Reply> using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
-
-xcb_atom_t atom(xcb_connection_t* x, const char* name) {
-    ReplyPtr<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(
-            x, xcb_intern_atom(x, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr),
-        &std::free);
-    return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-}
+using x11::atom;
+using x11::ReplyPtr;
 
 std::vector<std::uint32_t> cardinals(xcb_connection_t* x, xcb_window_t window, xcb_atom_t name) {
     ReplyPtr<xcb_get_property_reply_t> reply(
@@ -97,8 +90,7 @@ std::vector<std::uint32_t> cardinals(xcb_connection_t* x, xcb_window_t window, x
 /// read from the top-level windows and, under a reparenting manager, their children. Empty
 /// where a work area is published: Qt's available geometry follows that one.
 std::vector<Strut> strutsWithoutWorkArea() {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* x = x11 != nullptr ? x11->connection() : nullptr;
+    xcb_connection_t* x = x11::connection();
     if (x == nullptr) {
         return {};
     }

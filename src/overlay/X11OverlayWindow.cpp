@@ -1,10 +1,10 @@
 #include "overlay/X11OverlayWindow.hpp"
 
+#include "overlay/X11Connection.hpp"
+
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QWidget>
-#include <QtGui/qguiapplication_platform.h>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -17,11 +17,8 @@ namespace plinkora {
 
 namespace {
 
-xcb_connection_t* connection() {
-    auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
-                                   : nullptr;
-    return x11 != nullptr ? x11->connection() : nullptr;
-}
+using x11::connection;
+using x11::ReplyPtr;
 
 /// The screen number DISPLAY names (":0.1" is screen 1); 0 when it names none.
 int screenNumber() {
@@ -38,8 +35,6 @@ xcb_window_t rootOf(xcb_connection_t* connection) {
     }
     return screens.data->root;
 }
-
-template <typename Reply> using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
 
 Qt::MouseButton qtButton(int button) {
     switch (button) {
@@ -73,17 +68,12 @@ bool X11OverlayWindow::hasCompositor() {
     if (x == nullptr) {
         return true;
     }
-    const std::string name = "_NET_WM_CM_S" + std::to_string(screenNumber());
-    ReplyPtr<xcb_intern_atom_reply_t> atom(
-        xcb_intern_atom_reply(
-            x, xcb_intern_atom(x, 0, static_cast<std::uint16_t>(name.size()), name.c_str()),
-            nullptr),
-        &std::free);
-    if (!atom) {
+    const xcb_atom_t selection = x11::atom(x, "_NET_WM_CM_S" + std::to_string(screenNumber()));
+    if (selection == XCB_ATOM_NONE) {
         return true;
     }
     ReplyPtr<xcb_get_selection_owner_reply_t> owner(
-        xcb_get_selection_owner_reply(x, xcb_get_selection_owner(x, atom->atom), nullptr),
+        xcb_get_selection_owner_reply(x, xcb_get_selection_owner(x, selection), nullptr),
         &std::free);
     return !owner || owner->owner != XCB_NONE;
 }
