@@ -7,11 +7,11 @@ namespace plinkora::audio {
 namespace {
 
 pa_sample_spec floatStereo(double sampleRate) {
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_FLOAT32NE;
-    spec.rate = static_cast<std::uint32_t>(sampleRate);
-    spec.channels = 2;
-    return spec;
+    pa_sample_spec stereo{};
+    stereo.format = PA_SAMPLE_FLOAT32NE;
+    stereo.rate = static_cast<std::uint32_t>(sampleRate);
+    stereo.channels = 2;
+    return stereo;
 }
 
 /// Sends a request whose answer nobody waits for.
@@ -28,8 +28,8 @@ std::string errorText(pa_context* context) {
 } // namespace
 
 PulseOutput::PulseOutput(AudioRenderer& renderer, double sampleRate)
-    : spec_(floatStereo(sampleRate))
-    , renderer_(renderer, spec_,
+    : format_(floatStereo(sampleRate))
+    , renderer_(renderer, format_,
                 [this](std::function<void()> call) { toMainThread(std::move(call)); })
     , rate_(sampleRate) {
     startPatience_.setSingleShot(true);
@@ -197,12 +197,7 @@ double PulseOutput::latencyOnAudioThread() const {
 void PulseOutput::connectContext() {
     dropContext();
     ++contextGeneration_;
-    // Sink indices belong to one run of the server; a new connection learns them anew.
-    sinks_.clear();
-    sink_.reset();
-    chosen_ = {};
-    defaultSinkName_.clear();
-    announcedDefault_.clear();
+    forgetServer();
     pa_proplist* properties = pa_proplist_new();
     pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Plinkora");
     pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "org.plinkora.Plinkora");
@@ -238,7 +233,7 @@ void PulseOutput::connectStream() {
     };
     pa_channel_map map;
     pa_channel_map_init_stereo(&map);
-    stream_ = pa_stream_new(context_, "Piano", &spec_, &map);
+    stream_ = pa_stream_new(context_, "Piano", &format_, &map);
     if (stream_ == nullptr) {
         failed(errorText(context_));
         return;
@@ -292,6 +287,15 @@ void PulseOutput::dropContext() {
     contextReady_ = false;
 }
 
+void PulseOutput::forgetServer() {
+    // Sink indices belong to one run of the server; a new connection learns them anew.
+    sinks_.clear();
+    sink_.reset();
+    chosen_ = {};
+    defaultSinkName_.clear();
+    announcedDefault_.clear();
+}
+
 void PulseOutput::finishStarts(const std::optional<std::string>& error) {
     startPatience_.stop();
     hopeful_ = !error;
@@ -321,11 +325,7 @@ void PulseOutput::handleContextState(unsigned generation, pa_context_state_t sta
     pa_threaded_mainloop_lock(loop_);
     dropContext();
     pa_threaded_mainloop_unlock(loop_);
-    sinks_.clear();
-    sink_.reset();
-    chosen_ = {};
-    defaultSinkName_.clear();
-    announcedDefault_.clear();
+    forgetServer();
     finishStarts(error);
     if (lost && onConfigurationChange_) {
         onConfigurationChange_();
@@ -456,7 +456,7 @@ void PulseOutput::streamStateChanged(pa_stream* stream, void* data) {
         const char* device = pa_stream_get_device_name(stream);
         name = device != nullptr ? device : "";
         const pa_sample_spec* format = pa_stream_get_sample_spec(stream);
-        rate = format != nullptr ? format->rate : self->spec_.rate;
+        rate = format != nullptr ? format->rate : self->format_.rate;
     } else {
         error = errorText(pa_stream_get_context(stream));
     }

@@ -75,6 +75,7 @@ private:
     void dropStream();
     void dropContext();
     // Main thread.
+    void forgetServer();
     void finishStarts(const std::optional<std::string>& error);
     void handleContextState(unsigned generation, pa_context_state_t state, std::string error);
     void handleStreamState(unsigned generation, pa_stream_state_t state, std::string error,
@@ -99,7 +100,7 @@ private:
     static void writeRequested(pa_stream* stream, std::size_t bytes, void* self);
     static void underflowed(pa_stream* stream, void* self);
 
-    pa_sample_spec spec_{};
+    pa_sample_spec format_{};
     QObject mainThread_;
     QTimer startPatience_;
     StreamRenderer renderer_;

@@ -33,10 +33,10 @@ void send(pa_operation* operation) {
 
 } // namespace
 
-StreamRenderer::StreamRenderer(AudioRenderer& renderer, const pa_sample_spec& spec,
+StreamRenderer::StreamRenderer(AudioRenderer& renderer, const pa_sample_spec& format,
                                ToMainThread toMainThread)
     : renderer_(renderer)
-    , spec_(spec)
+    , format_(format)
     , toMainThread_(std::move(toMainThread)) {}
 
 pa_buffer_attr StreamRenderer::connectingBuffer() const {
@@ -48,7 +48,7 @@ pa_buffer_attr StreamRenderer::bufferAttributes(double latencySeconds,
     pa_buffer_attr buffer;
     buffer.maxlength = static_cast<std::uint32_t>(-1);
     buffer.tlength = static_cast<std::uint32_t>(
-        pa_usec_to_bytes(static_cast<pa_usec_t>(latencySeconds * 1e6), &spec_));
+        pa_usec_to_bytes(static_cast<pa_usec_t>(latencySeconds * 1e6), &format_));
     buffer.prebuf = static_cast<std::uint32_t>(-1);
     buffer.minreq = requestFrames * kFrameBytes;
     buffer.fragsize = static_cast<std::uint32_t>(-1);
@@ -74,7 +74,7 @@ void StreamRenderer::rest(pa_stream* stream) {
     }
     const pa_buffer_attr buffer =
         bufferAttributes(kRestingLatencySeconds,
-                         static_cast<std::uint32_t>(kRestingLatencySeconds * spec_.rate / 8));
+                         static_cast<std::uint32_t>(kRestingLatencySeconds * format_.rate / 8));
     if (pa_operation* operation = pa_stream_set_buffer_attr(stream, &buffer, nullptr, nullptr)) {
         pa_operation_unref(operation);
     } else {
@@ -104,7 +104,7 @@ double StreamRenderer::delayUntilHeard(pa_stream* stream, double now) {
         }
         if (now - wokeAt_ < kSettleSeconds) {
             return std::max(0.0, sinkLatency_ + wokeAt_ +
-                                     static_cast<double>(framesSinceWake_) / spec_.rate - now);
+                                     static_cast<double>(framesSinceWake_) / format_.rate - now);
         }
         settling_ = false;
     }
@@ -125,7 +125,7 @@ void StreamRenderer::updateSentToHeard(double delay) {
     // request) and a block for the synth's grid. Rises at once, so no note comes late; falls
     // slowly, so that one short reading does not move every note.
     const double wanted =
-        delay + static_cast<double>(kRequestFrames + 64) / static_cast<double>(spec_.rate);
+        delay + static_cast<double>(kRequestFrames + 64) / static_cast<double>(format_.rate);
     sentToHeard_ = wanted > sentToHeard_ ? wanted : sentToHeard_ + (wanted - sentToHeard_) / 256;
     renderer_.setSentToHeard(sentToHeard_);
 }
@@ -211,7 +211,7 @@ void StreamRenderer::write(pa_stream* stream, std::size_t bytes) {
         renderer_.render(static_cast<float*>(buffer), frames, heardAt);
         pa_stream_write(stream, buffer, frames * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE);
         bytes -= frames * kFrameBytes;
-        heardAt += static_cast<double>(frames) / spec_.rate;
+        heardAt += static_cast<double>(frames) / format_.rate;
         framesSinceWake_ += frames;
     }
     if (resting) {
@@ -220,7 +220,7 @@ void StreamRenderer::write(pa_stream* stream, std::size_t bytes) {
     if (!renderer_.isSilent()) {
         silentFrames_ = 0;
     } else if ((silentFrames_ += (requested - bytes) / kFrameBytes) >=
-               kSilenceBeforeRest * spec_.rate) {
+               kSilenceBeforeRest * format_.rate) {
         rest(stream);
     }
 }

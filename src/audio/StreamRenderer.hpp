@@ -35,7 +35,8 @@ public:
 
     using ToMainThread = std::function<void(std::function<void()>)>;
 
-    StreamRenderer(AudioRenderer& renderer, const pa_sample_spec& spec, ToMainThread toMainThread);
+    StreamRenderer(AudioRenderer& renderer, const pa_sample_spec& format,
+                   ToMainThread toMainThread);
 
     /// The buffer a stream asks for on connecting.
     pa_buffer_attr connectingBuffer() const;
@@ -61,7 +62,7 @@ private:
     void askRealtimeOnce();
 
     AudioRenderer& renderer_;
-    pa_sample_spec spec_;
+    pa_sample_spec format_;
     ToMainThread toMainThread_;
     // Changed only with the loop locked; read without it by the main thread's first look.
     std::atomic<bool> resting_{false};
