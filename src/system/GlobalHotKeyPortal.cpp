@@ -1,6 +1,7 @@
 #include "system/GlobalHotKeyPortal.hpp"
 
 #include "app/Logger.hpp"
+#include "system/PortalShortcut.hpp"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
@@ -21,24 +22,7 @@ const QString kShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcut
 const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
 const QString kShortcutId = QStringLiteral("toggle");
 
-struct Shortcut {
-    QString id;
-    QVariantMap properties;
-};
-
-QDBusArgument& operator<<(QDBusArgument& argument, const Shortcut& shortcut) {
-    argument.beginStructure();
-    argument << shortcut.id << shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& argument, Shortcut& shortcut) {
-    argument.beginStructure();
-    argument >> shortcut.id >> shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
+using Shortcut = PortalShortcut;
 
 QString nextToken() {
     static unsigned counter = 0;
@@ -46,12 +30,6 @@ QString nextToken() {
 }
 
 } // namespace
-
-} // namespace plinkora
-
-Q_DECLARE_METATYPE(plinkora::Shortcut)
-
-namespace plinkora {
 
 GlobalHotKeyPortal::GlobalHotKeyPortal(QDBusConnection bus, QString trigger, QString description,
                                        std::function<void()> activated,

@@ -8,6 +8,8 @@
 //
 // --no-key binds without assigning a key, as some desktops do until the person picks one;
 // --never-responds answers calls but sends no Response, like a portal without a backend.
+#include "system/PortalShortcut.hpp"
+
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -25,30 +27,7 @@ const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 const QString kControl = QStringLiteral("org.plinkora.test.FakePortal");
 
-struct Shortcut {
-    QString id;
-    QVariantMap properties;
-};
-
-QDBusArgument& operator<<(QDBusArgument& argument, const Shortcut& shortcut) {
-    argument.beginStructure();
-    argument << shortcut.id << shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& argument, Shortcut& shortcut) {
-    argument.beginStructure();
-    argument >> shortcut.id >> shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
-} // namespace
-
-Q_DECLARE_METATYPE(Shortcut)
-
-namespace {
+using Shortcut = plinkora::PortalShortcut;
 
 class FakePortal final : public QDBusVirtualObject {
 public:
