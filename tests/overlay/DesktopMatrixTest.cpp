@@ -68,17 +68,7 @@ protected:
         return std::make_unique<ChildProcess>(
             verb.empty() ? std::vector<std::string>{binary_}
                          : std::vector<std::string>{binary_, verb},
-            std::map<std::string, std::string>{
-                {"DISPLAY", x.display()},
-                {"QT_QPA_PLATFORM", "xcb"},
-                {"PLINKORA_LOG", "stderr"},
-                {"QT_LOGGING_RULES", "org.plinkora.Plinkora.app.debug=true"},
-                {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus"},
-                {"PULSE_SERVER", "unix:/nonexistent/pulse"},
-                {"HOME", home.path().toStdString()},
-                {"XDG_CONFIG_HOME", home.configHome().toStdString()},
-                {"XDG_RUNTIME_DIR", home.runtimeDir().toStdString()}},
-            -1, path(log));
+            home.programEnvironment(x.display(), "unix:/nonexistent/pulse"), -1, path(log));
     }
     bool waitFor(const std::function<bool()>& condition, double seconds = 10) const {
         const auto end = std::chrono::steady_clock::now() +

@@ -23,6 +23,21 @@ public:
     QString settingsFile() const {
         return configHome() + QStringLiteral("/Plinkora/Plinkora.conf");
     }
+    /// For the real program started in this home: the X display and sound server given, log
+    /// lines (debug ones too) on standard error, and no session bus, so the tray is the X
+    /// server's own.
+    std::map<std::string, std::string> programEnvironment(const std::string& display,
+                                                          const std::string& soundServer) const {
+        return {{"DISPLAY", display},
+                {"QT_QPA_PLATFORM", "xcb"},
+                {"PLINKORA_LOG", "stderr"},
+                {"QT_LOGGING_RULES", "org.plinkora.Plinkora.app.debug=true"},
+                {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus"},
+                {"HOME", path().toStdString()},
+                {"XDG_CONFIG_HOME", configHome().toStdString()},
+                {"XDG_RUNTIME_DIR", runtimeDir().toStdString()},
+                {"PULSE_SERVER", soundServer}};
+    }
     /// Writes a file below the home, creating folders; returns its absolute path.
     QString writeFile(const QString& relativePath, const QByteArray& contents) const;
 

@@ -65,16 +65,7 @@ protected:
     }
 
     std::map<std::string, std::string> environment() const {
-        return {{"DISPLAY", x.display()},
-                {"QT_QPA_PLATFORM", "xcb"},
-                {"PLINKORA_LOG", "stderr"},
-                {"QT_LOGGING_RULES", "org.plinkora.Plinkora.app.debug=true"},
-                // No session bus: the tray is the X server's own (XEmbed), as trayer offers it.
-                {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus"},
-                {"HOME", home.path().toStdString()},
-                {"XDG_CONFIG_HOME", home.configHome().toStdString()},
-                {"XDG_RUNTIME_DIR", home.runtimeDir().toStdString()},
-                {"PULSE_SERVER", pulse.serverAddress()}};
+        return home.programEnvironment(x.display(), pulse.serverAddress());
     }
 
     std::size_t count(const std::string& fragment) const {
