@@ -57,14 +57,10 @@ std::optional<ScreenInfo> OverlayController::targetScreen(const ScreenList& scre
 void OverlayController::show() {
     if (!panel_) {
         panel_ = std::make_unique<OverlayPanel>(view_.get());
-        view_->setOnPaintedChange([this] {
-            if (panel_->showsOnlyPainted()) {
-                panel_->setPaintedRegion(view_->paintedRegion());
-            }
-        });
+        panel_->setPaintedRegionSource([this] { return view_->paintedRegion(); });
+        view_->setOnPaintedChange([this] { panel_->paintedChanged(); });
     }
     fitToTargetScreen();
-    panel_->setPaintedRegion(view_->paintedRegion());
     panel_->present();
     isShowing_ = true;
 }

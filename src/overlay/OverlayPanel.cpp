@@ -69,7 +69,9 @@ void OverlayPanel::followCompositor() {
         return;
     }
     composited_ = composited;
-    x11_->setPaintedRegion(painted_);
+    if (!composited && paintedRegion_) {
+        x11_->setPaintedRegion(paintedRegion_());
+    }
     x11_->setComposited(composited);
     Logger::info(composited
                      ? "overlay: a compositing manager runs; the panel is clear where it draws "
@@ -77,10 +79,9 @@ void OverlayPanel::followCompositor() {
                      : "overlay: no compositing manager; the panel shows only what it draws");
 }
 
-void OverlayPanel::setPaintedRegion(const QRegion& devicePixels) {
-    painted_ = devicePixels;
-    if (x11_) {
-        x11_->setPaintedRegion(painted_);
+void OverlayPanel::paintedChanged() {
+    if (showsOnlyPainted() && paintedRegion_) {
+        x11_->setPaintedRegion(paintedRegion_());
     }
 }
 

@@ -3,6 +3,7 @@
 #include <QRegion>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -29,9 +30,13 @@ public:
     void present();
     /// Whether only the painted pixels show, for want of a compositing manager.
     bool showsOnlyPainted() const;
-    /// What the content paints, in device pixels; the panel is cut to it while it shows only
-    /// what it paints.
-    void setPaintedRegion(const QRegion& devicePixels);
+    /// Where to ask what the content paints, in device pixels: the panel is cut to it while it
+    /// shows only what it paints, and asks only then.
+    void setPaintedRegionSource(std::function<QRegion()> source) {
+        paintedRegion_ = std::move(source);
+    }
+    /// What the content paints may have changed.
+    void paintedChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -47,7 +52,7 @@ private:
 
     QWidget* content_;
     std::unique_ptr<X11OverlayWindow> x11_;
-    QRegion painted_;
+    std::function<QRegion()> paintedRegion_;
     QTimer compositorWatch_;
     std::optional<bool> composited_;
 };
