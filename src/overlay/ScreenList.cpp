@@ -1,5 +1,6 @@
 #include "overlay/ScreenList.hpp"
 
+#include "overlay/SwayWorkspaces.hpp"
 #include "overlay/X11Connection.hpp"
 
 #include <QGuiApplication>
@@ -134,7 +135,9 @@ std::vector<Strut> strutsWithoutWorkArea() {
 
 } // namespace
 
-QtScreenList::QtScreenList() {
+QtScreenList::QtScreenList()
+    : sway_(std::make_unique<SwayWorkspaces>()) {
+    sway_->setOnChange([this] { changed(); });
     const auto all = QGuiApplication::screens();
     for (QScreen* screen : all) {
         watch(screen);
@@ -146,6 +149,8 @@ QtScreenList::QtScreenList() {
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &QtScreenList::changed);
     connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &QtScreenList::changed);
 }
+
+QtScreenList::~QtScreenList() = default;
 
 void QtScreenList::watch(QScreen* screen) {
     connect(screen, &QScreen::geometryChanged, this, &QtScreenList::changed);
@@ -183,9 +188,14 @@ std::vector<ScreenInfo> QtScreenList::screens() const {
             const QRect free = freeOfStruts(native, screen->virtualSize() * scale, struts);
             available = QRect(free.topLeft() / scale, free.size() / scale);
         }
+        if (const auto usable = sway_->usableArea(screen->geometry())) {
+            available &= *usable;
+        }
         result.push_back(
             ScreenInfo{screen->name(), screen->geometry(), available, screen == primary, screen});
     }
+    // A bar may have come since the last answer without an event: the next answer says.
+    sway_->refresh();
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -69,11 +70,14 @@ bool isBuiltIn(const ScreenInfo& screen);
 std::optional<ScreenInfo> chooseTargetScreen(const std::vector<ScreenInfo>& screens,
                                              bool hasTouchScreen);
 
-/// The screens of the Qt application.
+class SwayWorkspaces;
+
+/// The screens of the Qt application; under sway, less what its bars reserve.
 class QtScreenList final : public QObject, public ScreenList {
     Q_OBJECT
 public:
     QtScreenList();
+    ~QtScreenList() override;
 
     std::vector<ScreenInfo> screens() const override;
     bool hasTouchScreen() const override;
@@ -87,6 +91,7 @@ private:
 
     std::function<void()> onChange_;
     bool isChangePending_ = false;
+    std::unique_ptr<SwayWorkspaces> sway_;
 };
 
 } // namespace plinkora

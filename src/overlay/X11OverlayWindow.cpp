@@ -86,6 +86,14 @@ X11OverlayWindow::X11OverlayWindow(QWidget& panel, QWidget& content)
         return;
     }
     const xcb_window_t root = rootOf(x);
+    root_ = root;
+    // Added to what Qt's connection already asks of the root window, not in its place.
+    ReplyPtr<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(x, xcb_get_window_attributes(x, root), nullptr),
+        &std::free);
+    const std::uint32_t rootEvents[] = {(attributes ? attributes->your_event_mask : 0U) |
+                                        XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY};
+    xcb_change_window_attributes(x, root, XCB_CW_EVENT_MASK, rootEvents);
     input_ = xcb_generate_id(x);
     // Values in the order of their mask bits: override-redirect, then the event mask.
     const std::uint32_t values[] = {1, XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
@@ -234,6 +242,24 @@ bool X11OverlayWindow::nativeEventFilter(const QByteArray& type, void* message, 
         }
         forwardPointer(XCB_MOTION_NOTIFY, motion->event_x, motion->event_y, 0, motion->state);
         return true;
+    }
+    case XCB_MAP_NOTIFY: {
+        auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event);
+        if (map->event == root_ && map->override_redirect == 0) {
+            raise();
+        }
+        return false;
+    }
+    case XCB_CONFIGURE_NOTIFY: {
+        auto* configure = reinterpret_cast<xcb_configure_notify_event_t*>(event);
+        // Only a window put straight above the panel: moves and restacks further down say
+        // nothing, and another override-redirect window (a menu) may rise above it.
+        if (configure->event == root_ && configure->override_redirect == 0 &&
+            panel_.testAttribute(Qt::WA_WState_Created) &&
+            configure->above_sibling == static_cast<xcb_window_t>(panel_.winId())) {
+            raise();
+        }
+        return false;
     }
     default:
         return false;

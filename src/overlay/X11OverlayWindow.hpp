@@ -9,9 +9,11 @@ class QWidget;
 namespace plinkora {
 
 /// The panel's X11 side. The panel is override-redirect (the caller sets that), so no window
-/// manager moves, tiles, focuses or stacks it: managed windows, full-screen ones included,
-/// stay below it, while menus, tooltips and screen lockers, which are not managed either, can
-/// still rise above it.
+/// manager moves, tiles or focuses it, and menus, tooltips and screen lockers, which are not
+/// managed either, can still rise above it. Some window managers (XWayland's on wlroots
+/// compositors, for one) raise the window they focus above everything, and XWayland hands the
+/// pointer to the topmost X window: so whenever a managed window is mapped or restacked, the
+/// panel goes back on top.
 ///
 /// Where no compositing manager runs, nothing blends the panel's clear pixels with what lies
 /// beneath: the X server shows them black, over the whole screen. There the panel is cut to
@@ -57,6 +59,7 @@ private:
     QWidget& content_;
     QRegion painted_;
     std::uint32_t input_ = 0;
+    std::uint32_t root_ = 0;
     bool composited_ = true;
 };
 

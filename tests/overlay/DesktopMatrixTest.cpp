@@ -1,13 +1,17 @@
 // The real program on the desktops people use, one row each: its own X server, window manager
 // and compositor (or none), a terminal the user types in, and the overlay switched on over it.
+// On sway the X server is its XWayland, and the person's keyboard and pointer are Wayland's.
 #include "ChildProcess.hpp"
 #include "TempHome.hpp"
 #include "XvfbServer.hpp"
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <thread>
 
 using namespace plinkora::testing;
@@ -19,6 +23,7 @@ struct Desktop {
     std::vector<std::string> windowManager;
     std::vector<std::string> compositor;
     bool composites;
+    bool wayland = false;
 };
 
 const Desktop kDesktops[] = {
@@ -37,6 +42,76 @@ const Desktop kDesktops[] = {
      {"dbus-run-session", "--", "sh", "-c", "xfwm4 --compositor=off & exec xfce4-panel"},
      {},
      false},
+    // sway runs only as an ordinary account; its XWayland starts with it.
+    {"sway", {}, {}, true, true},
+};
+
+/// A headless sway session of another account, whose XWayland lets root's clients in.
+class SwaySession {
+public:
+    /// XWayland lets in the account it runs as by name: a number without an account is not
+    /// enough, so the session has an account of its own, made on first use.
+    static constexpr const char* kAccount = "plinkora-test-desktop";
+
+    SwaySession() {
+        if (::getpwnam(kAccount) == nullptr) {
+            runCommand({"useradd", "--system", "--no-create-home", "--shell", "/usr/sbin/nologin",
+                        kAccount});
+        }
+        const passwd* account = ::getpwnam(kAccount);
+        if (account == nullptr) {
+            throw std::runtime_error("cannot make an account for the sway session");
+        }
+        const std::string folder = runtime_.path().toStdString();
+        if (::chown(folder.c_str(), account->pw_uid, account->pw_gid) != 0) {
+            throw std::runtime_error("cannot give the session folder to its account");
+        }
+        QFile config(runtime_.path() + QStringLiteral("/sway.conf"));
+        config.open(QIODevice::WriteOnly);
+        config.write(("xwayland force\noutput HEADLESS-1 mode 1280x800\n"
+                      "bar {\n    position bottom\n    status_command true\n}\n"
+                      "exec sh -c 'xhost +si:localuser:root && echo $DISPLAY > " +
+                      folder + "/display'\n")
+                         .c_str());
+        config.close();
+        process_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"setpriv", "--reuid", std::to_string(account->pw_uid),
+                                     "--regid", std::to_string(account->pw_gid), "--clear-groups",
+                                     "sway", "-c", folder + "/sway.conf"},
+            std::map<std::string, std::string>{{"XDG_RUNTIME_DIR", folder},
+                                               {"HOME", folder},
+                                               {"WLR_BACKENDS", "headless"},
+                                               {"WLR_LIBINPUT_NO_DEVICES", "1"},
+                                               {"WLR_RENDERER", "pixman"}},
+            -1, folder + "/sway.log");
+        for (int waited = 0; waited < 200 && display_.empty(); ++waited) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            QFile file(runtime_.path() + QStringLiteral("/display"));
+            if (file.open(QIODevice::ReadOnly)) {
+                display_ = file.readAll().trimmed().toStdString();
+            }
+        }
+    }
+
+    const std::string& display() const { return display_; }
+    std::string log() const {
+        return (runtime_.path() + QStringLiteral("/sway.log")).toStdString();
+    }
+    /// For Wayland clients of the session, run as root.
+    std::map<std::string, std::string> client() const {
+        const QStringList sockets =
+            QDir(runtime_.path()).entryList({QStringLiteral("sway-ipc.*")}, QDir::System);
+        return {{"WAYLAND_DISPLAY", runtime_.path().toStdString() + "/wayland-1"},
+                {"SWAYSOCK",
+                 sockets.isEmpty()
+                     ? std::string()
+                     : (runtime_.path() + QLatin1Char('/') + sockets.first()).toStdString()}};
+    }
+
+private:
+    QTemporaryDir runtime_;
+    std::unique_ptr<ChildProcess> process_;
+    std::string display_;
 };
 
 std::string readFile(const std::string& path) {
@@ -53,22 +128,73 @@ protected:
         QFile config(home.path() + QStringLiteral("/i3.config"));
         ASSERT_TRUE(config.open(QIODevice::WriteOnly));
         config.write("font pango:monospace 8\nbar {\n    status_command true\n}\n");
+        if (!GetParam().wayland) {
+            xvfb_ = std::make_unique<XvfbServer>("1280x800x24");
+            display_ = xvfb_->display();
+            return;
+        }
+        if (::geteuid() != 0) {
+            GTEST_SKIP() << "sway refuses to run as root, and only root can run it here as "
+                            "another account";
+        }
+        sway_ = std::make_unique<SwaySession>();
+        display_ = sway_->display();
+        ASSERT_FALSE(display_.empty()) << "sway's XWayland did not start:\n"
+                                       << readFile(sway_->log());
     }
 
     std::string path(const std::string& name) const {
         return home.path().toStdString() + "/" + name;
     }
-    std::map<std::string, std::string> display() const { return {{"DISPLAY", x.display()}}; }
+    std::map<std::string, std::string> display() const { return {{"DISPLAY", display_}}; }
     std::string run(std::vector<std::string> argv) const { return runCommand(argv, display()); }
     std::unique_ptr<ChildProcess> start(std::vector<std::string> argv, const std::string& log) {
         return std::make_unique<ChildProcess>(argv, display(), -1, path(log));
     }
     /// Plinkora itself, or a second launch of it with a verb.
     std::unique_ptr<ChildProcess> plinkora(const std::string& verb, const std::string& log) {
-        return std::make_unique<ChildProcess>(
-            verb.empty() ? std::vector<std::string>{binary_}
-                         : std::vector<std::string>{binary_, verb},
-            home.programEnvironment(x.display(), "unix:/nonexistent/pulse"), -1, path(log));
+        return std::make_unique<ChildProcess>(verb.empty()
+                                                  ? std::vector<std::string>{binary_}
+                                                  : std::vector<std::string>{binary_, verb},
+                                              environment(), -1, path(log));
+    }
+    /// A sway user's environment often asks Qt for Wayland.
+    std::map<std::string, std::string> environment() const {
+        auto environment = home.programEnvironment(display_, "unix:/nonexistent/pulse");
+        if (sway_) {
+            environment["QT_QPA_PLATFORM"] = "wayland";
+            const auto session = sway_->client();
+            environment.insert(session.begin(), session.end());
+        }
+        return environment;
+    }
+    /// The person's hands: a click at a point of the screen, typing, and a click that moves
+    /// the keyboard into a window.
+    void click(int px, int py) const {
+        if (sway_) {
+            runCommand({std::getenv("PLINKORA_WAYLAND_CLICK"), std::to_string(px),
+                        std::to_string(py), "1280", "800"},
+                       sway_->client());
+        } else {
+            run({"xdotool", "mousemove", std::to_string(px), std::to_string(py), "click", "1"});
+        }
+    }
+    void type(const std::string& text) const {
+        if (sway_) {
+            // A new virtual keyboard's first key can arrive before its keymap.
+            runCommand({"wtype", "-s", "300", "-d", "20", text}, sway_->client());
+        } else {
+            run({"xdotool", "type", "--delay", "20", text});
+        }
+    }
+    void activate(const std::string& name) const {
+        if (sway_) {
+            runCommand({"swaymsg", "[instance=\"" + name + "\"] focus"}, sway_->client());
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            return;
+        }
+        const std::string window = run({"xdotool", "search", "--classname", name});
+        run({"xdotool", "windowactivate", "--sync", window.substr(0, window.find('\n'))});
     }
     bool waitFor(const std::function<bool()>& condition, double seconds = 10) const {
         const auto end = std::chrono::steady_clock::now() +
@@ -92,9 +218,16 @@ protected:
     }
     /// The colour of one screen pixel, as ImageMagick names it.
     std::string pixel(int px, int py) const {
-        return run({"import", "-window", "root", "-crop",
-                    "1x1+" + std::to_string(px) + "+" + std::to_string(py), "-format",
-                    "%[pixel:p{0,0}]", "info:-"});
+        const std::string at = std::to_string(px) + "+" + std::to_string(py);
+        if (sway_) {
+            // XWayland's root window holds nothing; the compositor's own picture does.
+            runCommand({"grim", "-g", std::to_string(px) + "," + std::to_string(py) + " 1x1",
+                        path("pixel.png")},
+                       sway_->client());
+            return run({"convert", path("pixel.png"), "-format", "%[pixel:p{0,0}]", "info:-"});
+        }
+        return run({"import", "-window", "root", "-crop", "1x1+" + at, "-format", "%[pixel:p{0,0}]",
+                    "info:-"});
     }
     /// A terminal whose typed lines land in `file`, placed at `geometry`.
     std::unique_ptr<ChildProcess> terminal(const std::string& name, const std::string& geometry,
@@ -113,7 +246,9 @@ protected:
     }
 
     TempHome home;
-    XvfbServer x{"1280x800x24"};
+    std::unique_ptr<XvfbServer> xvfb_;
+    std::unique_ptr<SwaySession> sway_;
+    std::string display_;
     std::string binary_;
 };
 
@@ -121,13 +256,13 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
     const Desktop& desktop = GetParam();
     std::vector<std::string> command = desktop.windowManager;
     std::replace(command.begin(), command.end(), std::string("i3.config"), path("i3.config"));
-    auto windowManager = start(command, "wm.log");
+    auto windowManager = command.empty() ? nullptr : start(command, "wm.log");
     std::unique_ptr<ChildProcess> compositor;
     if (!desktop.compositor.empty()) {
         compositor = start(desktop.compositor, "compositor.log");
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    ASSERT_TRUE(windowManager->isRunning()) << readFile(path("wm.log"));
+    ASSERT_TRUE(!windowManager || windowManager->isRunning()) << readFile(path("wm.log"));
     // Started off, then a terminal the user types in, then switched on from outside.
     auto instrument = plinkora("", "plinkora.log");
     ASSERT_TRUE(waitFor([&] { return logged("scale is now") == 1; }))
@@ -154,8 +289,7 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
     }
     auto typing = terminal("typing", "60x6+0+0", "typed.txt");
     // The person clicks into the terminal to type there.
-    const std::string typingWindow = run({"xdotool", "search", "--classname", "typing"});
-    run({"xdotool", "windowactivate", "--sync", typingWindow.substr(0, typingWindow.find('\n'))});
+    activate("typing");
     const std::string beneath = pixel(1200, 420);
     auto on = plinkora("--on", "on.log");
     ASSERT_TRUE(waitFor([&] { return logged("Plinkora on") == 1; }))
@@ -169,34 +303,44 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
     EXPECT_EQ(pixel(1200, 420), beneath) << desktop.name;
 
     // The keyboard stays with the terminal after switching on and after a strike.
-    run({"xdotool", "type", "--delay", "20", "one\n"});
-    run({"xdotool", "mousemove", "900", "740", "click", "1"});
+    type("one\n");
+    click(1000, 740);
     EXPECT_TRUE(waitFor([&] { return logged("strike zone 0 C4 via") == 1; }))
         << readFile(path("plinkora.log"));
-    run({"xdotool", "type", "--delay", "20", "two\n"});
+    type("two\n");
     EXPECT_TRUE(waitFor([&] { return readFile(path("typed.txt")) == "one\ntwo\n"; }))
         << "typed into the terminal: \"" << readFile(path("typed.txt")) << "\"; the focus is on "
         << run({"xdotool", "getwindowfocus", "getwindowname"});
 
     // A window opened afterwards, over the lowest zone, still lies beneath the overlay.
     auto later = terminal("later", "60x6+0+640", "later.txt");
-    run({"xdotool", "mousemove", "100", "740", "click", "1"});
+    click(100, 740);
     EXPECT_TRUE(waitFor([&] { return logged("strike zone 0 C4 via") == 2; }))
         << "the later window took the click";
 
-    // A bar that reserves space stays uncovered, also where no work area is published (i3).
-    if (const std::string bar = run({"xdotool", "search", "--onlyvisible", "--class", "i3bar"});
-        !bar.empty()) {
-        run({"xdotool", "mousemove", "900", "798", "click", "1"});
+    // A bar that reserves space stays uncovered, also where no work area is published (i3)
+    // or the bar is no X window at all (sway).
+    if (sway_ || !run({"xdotool", "search", "--onlyvisible", "--class", "i3bar"}).empty()) {
+        click(1000, 798);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        EXPECT_EQ(logged("strike zone"), 2u) << "the overlay covers i3bar";
+        EXPECT_EQ(logged("strike zone"), 2u) << "the overlay covers the bar";
     }
 
     // Nor does a full-screen window that has the focus.
     auto full = terminal("full", "60x6+0+0", "full.txt", {"-fullscreen"});
-    run({"xdotool", "mousemove", "640", "400", "click", "1"});
-    EXPECT_TRUE(waitFor([&] { return logged("strike zone") == 3; }))
+    std::size_t struck = logged("strike zone");
+    click(640, 400);
+    EXPECT_TRUE(waitFor([&] { return logged("strike zone") == struck + 1; }))
         << "the full-screen window took the click";
+
+    // On every workspace.
+    if (sway_) {
+        runCommand({"swaymsg", "workspace", "2"}, sway_->client());
+        struck = logged("strike zone");
+        click(640, 400);
+        EXPECT_TRUE(waitFor([&] { return logged("strike zone") == struck + 1; }))
+            << "the overlay stayed behind on the first workspace";
+    }
 
     // A compositor started while the overlay is on is followed without a restart.
     if (!desktop.composites) {
