@@ -41,19 +41,27 @@ PlayingSection::PlayingSection(AppState& state, QWidget* parent)
     shortcut->setWordWrap(true);
     shortcut->setTextInteractionFlags(Qt::TextSelectableByMouse);
     const auto showShortcut = [this, shortcut] {
+        // sway and i3 bind keys in their own configuration: the line to add says it all.
+        const bool bindsItself =
+            !qEnvironmentVariableIsEmpty("SWAYSOCK") || !qEnvironmentVariableIsEmpty("I3SOCK");
+        const QString bindLine =
+            tr("For every window, add this line to your sway or i3 configuration:") +
+            QStringLiteral("\nbindsym Ctrl+Mod1+Mod4+m exec plinkora --toggle");
         switch (state_.hotKeyState()) {
         case HotKey::State::active:
             shortcut->setText(tr("Ctrl+Alt+Super+M"));
             break;
         case HotKey::State::activeInX11Only:
-            shortcut->setText(tr("Ctrl+Alt+Super+M, only while an X11 window is in front"));
+            shortcut->setText(tr("Ctrl+Alt+Super+M, only while an X11 window is in front") +
+                              (bindsItself ? QStringLiteral(".\n") + bindLine : QString()));
             break;
         case HotKey::State::taken:
             shortcut->setText(tr("Ctrl+Alt+Super+M is taken by another application"));
             break;
         case HotKey::State::notBound:
-            shortcut->setText(tr("Not bound: have your desktop run \"plinkora --toggle\" "
-                                 "for a key"));
+            shortcut->setText(bindsItself ? tr("Not bound.") + QLatin1Char('\n') + bindLine
+                                          : tr("Not bound: have your desktop run \"plinkora "
+                                               "--toggle\" for a key"));
             break;
         }
     };

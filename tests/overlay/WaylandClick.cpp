@@ -3,7 +3,6 @@
 // pointer of its own.
 //
 //   wayland_click <x> <y> <output width> <output height>
-//   wayland_click --hold    keeps a pointer on the seat until ended
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
 #include <chrono>
@@ -42,10 +41,8 @@ void settle(wl_display* display, int milliseconds) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const bool hold = argc == 2 && std::strcmp(argv[1], "--hold") == 0;
-    if (argc != 5 && !hold) {
-        std::fprintf(stderr, "usage: wayland_click <x> <y> <output width> <output height>\n"
-                             "       wayland_click --hold\n");
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: wayland_click <x> <y> <output width> <output height>\n");
         return 2;
     }
     const auto number = [&](int i) { return static_cast<std::uint32_t>(std::atoi(argv[i])); };
@@ -66,13 +63,6 @@ int main(int argc, char** argv) {
         zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager, nullptr);
     // A new pointer device: give the seat's clients time to take it up before it moves.
     settle(display, 300);
-    if (hold) {
-        // XWayland drops the first press after the seat gains a pointer; a seat that always
-        // has one, as a person's does, loses none.
-        while (wl_display_dispatch(display) != -1) {
-        }
-        return 0;
-    }
     // A hand moves to the point, in steps, before it presses.
     for (std::uint32_t step = 0; step <= 10; ++step) {
         zwlr_virtual_pointer_v1_motion_absolute(pointer, now(), number(1) + 10 - step,

@@ -1,4 +1,5 @@
 // The settings form over a real AppState: every section's rows, texts and bindings.
+#include "TempHome.hpp"
 #include "UiFixture.hpp"
 #include "ui/KeySection.hpp"
 #include "ui/LogoSection.hpp"
@@ -95,6 +96,16 @@ TEST_F(SettingsFormTest, TheShortcutRowAndTheMenuFollowWhereTheKeyWorks) {
         app.hotKey->become(c.state);
         EXPECT_EQ(text("shortcut").toStdString(), c.row);
         EXPECT_EQ(hint->isVisible(), c.inMenu) << c.row;
+    }
+    // On sway (and i3) the row gives the exact line to bind it everywhere.
+    plinkora::testing::ScopedEnv sway("SWAYSOCK", "/run/user/1000/sway-ipc.sock");
+    for (const State state : {State::activeInX11Only, State::notBound}) {
+        app.hotKey->become(State::active);
+        app.hotKey->become(state);
+        EXPECT_TRUE(
+            text("shortcut")
+                .endsWith(QStringLiteral("\nbindsym Ctrl+Mod1+Mod4+m exec plinkora --toggle")))
+            << text("shortcut").toStdString();
     }
 }
 
