@@ -107,7 +107,7 @@ QString AutostartLoginItem::entryText() const {
                           "Comment=Play the screen like an instrument\n"
                           "Exec=") +
            quoteExecArgument(executable_) +
-           QStringLiteral("\n"
+           QStringLiteral(" --at-login\n"
                           "Icon=org.plinkora.Plinkora\n"
                           "Terminal=false\n"
                           "X-GNOME-Autostart-enabled=true\n");

@@ -40,6 +40,10 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
             result.action = Action::version;
             return result;
         }
+        if (argument == "--at-login") {
+            result.atLogin = true;
+            continue;
+        }
         const auto verb =
             argument.rfind("--", 0) == 0 ? verbFromName(argument.substr(2)) : std::nullopt;
         if (!verb || *verb == Verb::activate || hasVerb) {
@@ -64,6 +68,8 @@ std::string CommandLine::usage() {
            "  --on         switch the instrument on\n"
            "  --off        switch the instrument off\n"
            "  --settings   open the settings window\n"
+           "  --at-login   as started by the session at login: with no tray, say where\n"
+           "               Plinkora is in a notification instead of opening its window\n"
            "  --help       show this text\n"
            "  --version    show the version\n";
 }

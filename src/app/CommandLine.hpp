@@ -18,6 +18,8 @@ struct CommandLine {
 
     Action action = Action::run;
     Verb verb = Verb::activate;
+    /// Given by the autostart entry: started by the session, not by the user.
+    bool atLogin = false;
     std::string error;
 
     static CommandLine parse(const std::vector<std::string>& arguments);

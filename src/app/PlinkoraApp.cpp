@@ -122,7 +122,8 @@ int PlinkoraApp::run(int argc, char** argv, StateFactory makeState,
 
     AppState::setSharedFactory(std::move(makeState));
     AppState& state = AppState::shared();
-    PlinkoraApp app(state);
+    // Older autostart entries lack the option; the session manager's variable tells then.
+    PlinkoraApp app(state, commandLine.atLogin || isSet("DESKTOP_AUTOSTART_ID"));
     std::unique_ptr<QObject> interface = buildInterface ? buildInterface(state, app) : nullptr;
 
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &state,

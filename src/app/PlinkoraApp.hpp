@@ -23,12 +23,16 @@ public:
     void setOpenSettings(std::function<void()> open) { openSettings_ = std::move(open); }
     /// Acts on a verb from the command line or from a later launch.
     void handle(Verb verb);
+    /// Whether the session's autostart started this instance.
+    bool startedAtLogin() const { return startedAtLogin_; }
 
 private:
-    explicit PlinkoraApp(AppState& state)
-        : state_(state) {}
+    PlinkoraApp(AppState& state, bool startedAtLogin)
+        : state_(state)
+        , startedAtLogin_(startedAtLogin) {}
 
     AppState& state_;
+    bool startedAtLogin_;
     std::function<void()> openSettings_;
 };
 

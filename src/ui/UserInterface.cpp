@@ -7,6 +7,9 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -21,7 +24,7 @@ constexpr int kNotificationMilliseconds = 12000;
 UserInterface::UserInterface(AppState& state, PlinkoraApp& app)
     : UserInterface(state,
                     Options{AppState::isSandboxed(), QSystemTrayIcon::isSystemTrayAvailable(),
-                            [] { QCoreApplication::quit(); }}) {
+                            [] { QCoreApplication::quit(); }, app.startedAtLogin()}) {
     app_ = &app;
     app.setOpenSettings([this] { openSettings(); });
 }
@@ -55,10 +58,33 @@ UserInterface::UserInterface(AppState& state, Options options)
     // Shown even without a tray: Qt docks it when a panel with a tray starts later, as it
     // often does at login.
     tray_.show();
-    if (!options_.trayAvailable) {
+    if (!options_.trayAvailable && options_.startedAtLogin) {
+        Logger::info("no system tray at login: saying where Plinkora is in a notification");
+        notifyDesktopOfNoTray();
+    } else if (!options_.trayAvailable) {
         Logger::info("no system tray: showing the settings window");
         openSettings();
     }
+}
+
+void UserInterface::notifyDesktopOfNoTray() {
+    QDBusMessage notify = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"),
+        QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    notify << QStringLiteral("Plinkora") << 0U << QStringLiteral("org.plinkora.Plinkora")
+           << tr("Plinkora is running")
+           << tr("This desktop shows no tray icon. Run \"plinkora --settings\" to open the "
+                 "settings, or press Ctrl+Alt+Super+M to switch Plinkora on and off.")
+           << QStringList() << QVariantMap() << -1;
+    auto* watcher = new QDBusPendingCallWatcher(options_.notificationBus.asyncCall(notify), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher* call) {
+        if (call->isError()) {
+            Logger::info("could not send the notification: " +
+                         call->error().message().toStdString());
+        }
+        call->deleteLater();
+    });
 }
 
 UserInterface::~UserInterface() {

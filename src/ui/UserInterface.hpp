@@ -3,6 +3,7 @@
 #include "ui/MenuContent.hpp"
 #include "ui/SettingsWindowController.hpp"
 
+#include <QDBusConnection>
 #include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -19,7 +20,9 @@ class PlinkoraApp;
 namespace plinkora::ui {
 
 /// Plinkora's whole face: the tray icon with its menu, and the settings window made on first
-/// use. Where the desktop has no tray, the settings window opens at start and offers quitting.
+/// use. Where the desktop has no tray, the settings window opens at start and offers quitting;
+/// started at login with no tray, Plinkora says where to find it in one desktop notification
+/// instead of putting a window in front of the new session.
 /// Main thread only.
 class UserInterface final : public QObject {
     Q_OBJECT
@@ -30,6 +33,10 @@ public:
         bool trayAvailable = false;
         /// What "Quit Plinkora" does.
         std::function<void()> quit;
+        /// Started by the session's autostart rather than by the user.
+        bool startedAtLogin = false;
+        /// Where the desktop's notification server is asked.
+        QDBusConnection notificationBus = QDBusConnection::sessionBus();
     };
 
     /// The production interface: the system's tray and sandbox, quitting through the event loop,
@@ -55,6 +62,7 @@ public:
 private:
     void showEnabled(bool enabled);
     void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
+    void notifyDesktopOfNoTray();
 
     AppState& state_;
     PlinkoraApp* app_ = nullptr;

@@ -18,7 +18,7 @@ using namespace plinkora::testing;
 namespace {
 
 /// Reads the Exec key back the way a desktop does: string escapes first, then the quoting
-/// rules, then field codes.
+/// rules, then field codes. The arguments come back joined by '|'.
 std::string parseExec(const std::string& value) {
     std::string unescaped;
     for (std::size_t i = 0; i < value.size(); ++i) {
@@ -41,7 +41,7 @@ std::string parseExec(const std::string& value) {
             argument += '%';
             ++i;
         } else if (!quoted && c == ' ') {
-            return "unexpected second argument";
+            argument += '|';
         } else {
             argument += c;
         }
@@ -73,7 +73,7 @@ TEST(AutostartLoginItem, RegistersAndUnregistersARealEntry) {
     EXPECT_TRUE(item.isEnabled());
     EXPECT_EQ(item.entryPath(), folder + QStringLiteral("/org.plinkora.Plinkora.desktop"));
     const std::string text = item.entryText().toStdString();
-    for (const char* line : {"Type=Application\n", "Name=Plinkora\n", "Exec=/usr/bin/plinkora\n",
+    for (const char* line : {"Type=Application\n", "Name=Plinkora\n", "Exec=/usr/bin/plinkora --at-login\n",
                              "X-GNOME-Autostart-enabled=true\n"}) {
         EXPECT_NE(text.find(line), std::string::npos) << line;
     }
@@ -105,7 +105,7 @@ TEST(AutostartLoginItem, AwkwardExecutablePathsSurviveQuotingAndValidate) {
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         AutostartLoginItem item(folder, path);
         ASSERT_FALSE(item.setEnabled(true));
-        EXPECT_EQ(parseExec(execValue(item.entryPath())), path.toStdString());
+        EXPECT_EQ(parseExec(execValue(item.entryPath())), path.toStdString() + "|--at-login");
         int status = -1;
         const std::string complaints =
             runCommand({"desktop-file-validate", item.entryPath().toStdString()}, {}, &status);

@@ -1,5 +1,6 @@
 // The settings window on a real X server: its first place, its saved frame, its fixed width,
 // the one window and the no-tray start.
+#include "PrivateBus.hpp"
 #include "UiFixture.hpp"
 #include "ui/SettingsView.hpp"
 #include "ui/SettingsWindowController.hpp"
@@ -24,14 +25,32 @@ using plinkora::ui::UserInterface;
 
 namespace {
 
+/// A desktop's notification server, as far as Notify goes.
+class NotificationServer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList shown;
+public Q_SLOTS:
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
+                const QStringList&, const QVariantMap&, int) {
+        shown << summary + QLatin1Char('\n') + body;
+        return 1;
+    }
+};
+
 class SettingsWindowTest : public ::testing::Test {
 protected:
     void TearDown() override { ui.reset(); }
 
-    UserInterface& makeInterface(bool trayAvailable = true, bool sandboxed = false) {
+    UserInterface& makeInterface(bool trayAvailable = true, bool sandboxed = false,
+                                 const std::function<void(UserInterface::Options&)>& more = {}) {
         UserInterface::Options options;
         options.sandboxed = sandboxed;
         options.trayAvailable = trayAvailable;
+        if (more) {
+            more(options);
+        }
         options.quit = [this] { ++quits; };
         ui = std::make_unique<UserInterface>(app.state(), std::move(options));
         return *ui;
@@ -179,6 +198,25 @@ TEST_F(SettingsWindowTest, WithoutATrayTheWindowOpensAtStartAndOffersQuitting) {
     EXPECT_TRUE(window->isVisible());
 }
 
+TEST_F(SettingsWindowTest, AtLoginWithoutATrayOneNotificationSaysWhereToFindPlinkora) {
+    PrivateBus bus;
+    NotificationServer server;
+    QDBusConnection serving = bus.connect(QStringLiteral("notifications"));
+    ASSERT_TRUE(serving.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    ASSERT_TRUE(serving.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
+                                       QDBusConnection::ExportAllSlots));
+    makeInterface(false, false, [&](UserInterface::Options& options) {
+        options.startedAtLogin = true;
+        options.notificationBus = bus.connect(QStringLiteral("plinkora"));
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !server.shown.isEmpty(); }, 5000));
+    EXPECT_TRUE(server.shown.first().contains(QStringLiteral("\"plinkora --settings\"")))
+        << server.shown.first().toStdString();
+    QTest::qWait(200);
+    EXPECT_EQ(server.shown.size(), 1);
+    EXPECT_EQ(settingsWindowCount(), 0) << "a window in front of the new session";
+}
+
 TEST_F(SettingsWindowTest, WithATrayNothingOpensAtStart) {
     makeInterface(/*trayAvailable=*/true);
     EXPECT_EQ(ui->settingsWindow().window(), nullptr);
@@ -196,3 +234,5 @@ TEST_F(SettingsWindowTest, TheApplicationIconRenders) {
     EXPECT_GT(opaquePixels(image), 128 * 128 / 2);
     save(image, QStringLiteral("application-icon.png"));
 }
+
+#include "SettingsWindowTest.moc"
