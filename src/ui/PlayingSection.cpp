@@ -1,11 +1,13 @@
 #include "ui/PlayingSection.hpp"
 
 #include "app/AppState.hpp"
+#include "system/GnomeKeybinding.hpp"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -68,6 +70,24 @@ PlayingSection::PlayingSection(AppState& state, QWidget* parent)
     showShortcut();
     connect(&state_, &AppState::hotKeyStateChanged, shortcut, showShortcut);
     addLabelledRow(tr("Keyboard shortcut"), shortcut);
+
+    // GNOME's compositor lets no application grab a key, but binds one when asked.
+    auto* gnome = new QPushButton;
+    gnome->setObjectName(QStringLiteral("gnomeShortcut"));
+    const auto showGnome = [this, gnome] {
+        gnome->setText(GnomeKeybinding::isAdded() ? tr("Remove from GNOME Keyboard Shortcuts")
+                                                  : tr("Add to GNOME Keyboard Shortcuts"));
+        gnome->setVisible(
+            GnomeKeybinding::isAvailable() &&
+            (state_.hotKeyState() != HotKey::State::active || GnomeKeybinding::isAdded()));
+    };
+    connect(gnome, &QPushButton::clicked, this, [showGnome] {
+        GnomeKeybinding::setAdded(!GnomeKeybinding::isAdded());
+        showGnome();
+    });
+    showGnome();
+    connect(&state_, &AppState::hotKeyStateChanged, gnome, showGnome);
+    addRow(gnome);
 
     auto* orientation = new QComboBox;
     orientation->setObjectName(QStringLiteral("orientation"));

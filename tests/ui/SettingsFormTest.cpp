@@ -1,4 +1,5 @@
 // The settings form over a real AppState: every section's rows, texts and bindings.
+#include "ChildProcess.hpp"
 #include "TempHome.hpp"
 #include "UiFixture.hpp"
 #include "ui/KeySection.hpp"
@@ -107,6 +108,44 @@ TEST_F(SettingsFormTest, TheShortcutRowAndTheMenuFollowWhereTheKeyWorks) {
                 .endsWith(QStringLiteral("\nbindsym Ctrl+Mod1+Mod4+m exec plinkora --toggle")))
             << text("shortcut").toStdString();
     }
+}
+
+// On GNOME the key goes into GNOME's own shortcuts (its real schema, in a private keyfile)
+// beside the user's, and comes out again.
+TEST_F(SettingsFormTest, OnGnomeTheKeyIsAddedToGnomesShortcutsAndTakenOutAgain) {
+    plinkora::testing::ScopedEnv desktop("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+    plinkora::testing::ScopedEnv backend("GSETTINGS_BACKEND", "keyfile");
+    const auto gsettings = [](const std::string& verb, const std::string& schema,
+                              const std::string& key, const std::string& value = {}) {
+        std::vector<std::string> argv{"gsettings", verb, schema, key};
+        if (!value.empty()) {
+            argv.push_back(value);
+        }
+        const std::string out = plinkora::testing::runCommand(argv);
+        return out.substr(0, out.find('\n'));
+    };
+    const std::string list = "org.gnome.settings-daemon.plugins.media-keys";
+    const std::string own = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/";
+    const std::string entry = list + ".custom-keybinding:" + own + "plinkora/";
+    gsettings("set", list, "custom-keybindings", "['" + own + "custom0/']");
+    makeView();
+    auto& button = child<QPushButton>("gnomeShortcut");
+    app.hotKey->become(HotKey::State::active);
+    EXPECT_FALSE(button.isVisible()) << "offered where the key already works";
+    app.hotKey->become(HotKey::State::activeInX11Only);
+    ASSERT_TRUE(button.isVisible());
+
+    button.click();
+    EXPECT_EQ(gsettings("get", list, "custom-keybindings"),
+              "['" + own + "custom0/', '" + own + "plinkora/']");
+    EXPECT_EQ(gsettings("get", entry, "binding"), "'<Control><Alt><Super>m'");
+    EXPECT_EQ(gsettings("get", entry, "command"), "'plinkora --toggle'");
+    EXPECT_EQ(button.text(), QStringLiteral("Remove from GNOME Keyboard Shortcuts"));
+
+    button.click();
+    EXPECT_EQ(gsettings("get", list, "custom-keybindings"), "['" + own + "custom0/']");
+    EXPECT_EQ(gsettings("get", entry, "binding"), "''");
+    EXPECT_EQ(button.text(), QStringLiteral("Add to GNOME Keyboard Shortcuts"));
 }
 
 TEST_F(SettingsFormTest, KeyNamesRespellWithTheModeWithoutChangingTheSelection) {
