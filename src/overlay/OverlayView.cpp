@@ -1,5 +1,6 @@
 #include "overlay/OverlayView.hpp"
 
+#include "overlay/OverlayAccessible.hpp"
 #include "overlay/OverlayGeometry.hpp"
 
 #include <QApplication>
@@ -44,6 +45,7 @@ OverlayView::OverlayView(Scheduler& scheduler, QWidget* parent)
     setAttribute(Qt::WA_NoSystemBackground);
     setAutoFillBackground(false);
     setFocusPolicy(Qt::NoFocus);
+    OverlayAccessible::install();
     touchRecognizer_.setHandler(
         [this](const DirectTouchRecognizer::Touches& touches, TouchPhase phase,
                const QTouchEvent& event) { handleTouches(touches, phase, event); });
@@ -67,6 +69,9 @@ void OverlayView::setScale(const music::Scale& scale) {
     }
     scale_ = scale;
     rebuildGuides();
+    // Zones came, went or were renamed.
+    QAccessibleEvent reordered(this, QAccessible::ObjectReorder);
+    QAccessible::updateAccessibility(&reordered);
 }
 
 int OverlayView::zone(QPointF point) const {

@@ -135,8 +135,11 @@ void LogoSection::buildHelperRows() {
     message_->setWordWrap(true);
     message_->setFont(calloutFont());
     message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Selectable text is painted with the Text role, plain text with WindowText.
     QPalette red = message_->palette();
-    red.setColor(QPalette::WindowText, QColor(0xff, 0x3b, 0x30).darker(115));
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text}) {
+        red.setColor(role, QColor(0xff, 0x3b, 0x30).darker(115));
+    }
     message_->setPalette(red);
     messageRow_ = addRow(message_);
 

@@ -2,7 +2,7 @@
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
-#include <QPushButton>
+#include <QRadioButton>
 
 namespace plinkora::ui {
 
@@ -14,9 +14,9 @@ SegmentedControl::SegmentedControl(const QStringList& labels, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     for (int index = 0; index < labels.size(); ++index) {
-        auto* segment = new QPushButton(labels[index], this);
-        segment->setCheckable(true);
-        segment->setAutoDefault(false);
+        // Radio buttons: every theme draws which one is chosen, and screen readers announce a
+        // choice of one, neither of which checkable push buttons manage.
+        auto* segment = new QRadioButton(labels[index], this);
         segment->setMinimumWidth(72);
         group_->addButton(segment, index);
         layout->addWidget(segment);

@@ -7,7 +7,7 @@ class QButtonGroup;
 
 namespace plinkora::ui {
 
-/// Exclusive buttons side by side, one of which is always selected.
+/// A choice of one, its options side by side, one of which is always selected.
 class SegmentedControl final : public QWidget {
     Q_OBJECT
 

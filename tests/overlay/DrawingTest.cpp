@@ -6,6 +6,7 @@
 #include "overlay/OverlayPanel.hpp"
 #include "overlay/OverlayView.hpp"
 
+#include <QAccessible>
 #include <QImage>
 #include <QTest>
 #include <algorithm>
@@ -202,6 +203,22 @@ TEST_F(DrawingTest, TheGuidesAreRebuiltOnTheirTriggersOnly) {
     view().showGlow({100, 100}, music::NoteZone::color(0, 7));
     render();
     EXPECT_EQ(view().guidesImage().cacheKey(), beforeStrike);
+}
+
+TEST_F(DrawingTest, AScreenReaderFindsEveryZoneByItsNoteWhereItLies) {
+    QAccessibleInterface* zones = QAccessible::queryAccessibleInterface(&view());
+    ASSERT_NE(zones, nullptr);
+    ASSERT_EQ(zones->childCount(), 7);
+    EXPECT_EQ(zones->child(0)->text(QAccessible::Name), QStringLiteral("Zone 1, C4"));
+    EXPECT_EQ(zones->child(6)->text(QAccessible::Name), QStringLiteral("Zone 7, B4"));
+    // The lowest zone is the band along the bottom edge; the one a point is in answers there.
+    const QRect lowest = zones->child(0)->rect();
+    EXPECT_EQ(lowest.bottom(), view().mapToGlobal(QPoint(0, view().height() - 1)).y());
+    EXPECT_NEAR(lowest.height(), view().height() / 7.0, 1);
+    EXPECT_EQ(zones->childAt(lowest.center().x(), lowest.center().y()), zones->child(0));
+    controller.setScale(music::Scale{music::KeyRoot::a, music::ScaleMode::minor, 9});
+    ASSERT_EQ(zones->childCount(), 9);
+    EXPECT_EQ(zones->child(8)->text(QAccessible::Name), QStringLiteral("Zone 9, B4"));
 }
 
 TEST_F(DrawingTest, GuidesFollowTheViewsSize) {

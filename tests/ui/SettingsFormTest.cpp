@@ -11,6 +11,7 @@
 #include "ui/SettingsWindowController.hpp"
 #include "ui/StatusSection.hpp"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -160,6 +161,9 @@ TEST_F(SettingsFormTest, KeyNamesRespellWithTheModeWithoutChangingTheSelection) 
     EXPECT_EQ(mode.button(0)->text(), QStringLiteral("Major"));
     EXPECT_EQ(mode.button(1)->text(), QStringLiteral("Minor"));
     EXPECT_EQ(mode.selectedIndex(), 0);
+    // A screen reader hears a choice of one.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(mode.button(1))->role(),
+              QAccessible::RadioButton);
     mode.button(1)->click();
     EXPECT_EQ(app.state().scaleMode(), ScaleMode::minor);
     EXPECT_EQ(items(key),
@@ -342,8 +346,16 @@ TEST_F(SettingsFormTest, AFailedUninstallShowsItsMessageInRedAndTheRefreshedStat
     EXPECT_EQ(app.log.back(), "logo.uninstallHelper");
     EXPECT_TRUE(message.isVisible());
     EXPECT_EQ(message.text(), QStringLiteral("Request dismissed by the administrator prompt."));
-    const QColor red = message.palette().color(QPalette::WindowText);
-    EXPECT_GT(red.red(), red.green() + 100);
+    // Red where it counts: in the pixels painted, not only in the palette.
+    const QImage painted = message.grab().toImage();
+    int redPixels = 0;
+    for (int y = 0; y < painted.height(); ++y) {
+        for (int x = 0; x < painted.width(); ++x) {
+            const QColor pixel = painted.pixelColor(x, y);
+            redPixels += pixel.red() > pixel.green() + 80 && pixel.red() > pixel.blue() + 80;
+        }
+    }
+    EXPECT_GT(redPixels, 20);
     EXPECT_EQ(text("helperStatus"), QStringLiteral("Installed and running"));
 
     // The next uninstall goes through: the message goes and the read-out follows the files.
