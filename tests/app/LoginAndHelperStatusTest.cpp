@@ -73,8 +73,9 @@ TEST(AutostartLoginItem, RegistersAndUnregistersARealEntry) {
     EXPECT_TRUE(item.isEnabled());
     EXPECT_EQ(item.entryPath(), folder + QStringLiteral("/org.plinkora.Plinkora.desktop"));
     const std::string text = item.entryText().toStdString();
-    for (const char* line : {"Type=Application\n", "Name=Plinkora\n", "Exec=/usr/bin/plinkora --at-login\n",
-                             "X-GNOME-Autostart-enabled=true\n"}) {
+    for (const char* line :
+         {"Type=Application\n", "Name=Plinkora\n", "Exec=/usr/bin/plinkora --at-login\n",
+          "X-GNOME-Autostart-enabled=true\n"}) {
         EXPECT_NE(text.find(line), std::string::npos) << line;
     }
 
