@@ -97,6 +97,12 @@ public:
     bool logoNeedsHelper() const { return logo_->needsHelper(); }
     const std::string& audioOutputName() const { return audioOutputName_; }
     /// Whether the global shortcut reaches Plinkora, and from where.
+    /// Tries a refused shortcut again (the settings window does when it opens).
+    void retryHotKey() {
+        if (hotKey_) {
+            hotKey_->retry();
+        }
+    }
     HotKey::State hotKeyState() const {
         return hotKey_ ? hotKey_->state() : HotKey::State::notBound;
     }

@@ -25,6 +25,8 @@ public:
     virtual State state() const { return State::active; }
     /// Called on the main thread after the state changed.
     virtual void setOnStateChange(std::function<void()> /*callback*/) {}
+    /// Tries again where another application held the combination; it may have let it go.
+    virtual void retry() {}
 };
 
 /// Makes the hot key for a Qt key with a modifier set; the action runs on the main thread once

@@ -64,6 +64,12 @@ HotKey::State GlobalHotKey::state() const {
     return State::notBound;
 }
 
+void GlobalHotKey::retry() {
+    if (x11_ && x11_->isTaken()) {
+        x11_->retry();
+    }
+}
+
 void GlobalHotKey::grabOnX11() {
     x11_ = std::make_unique<GlobalHotKeyX11>(key_, modifiers_, [this] { runAction(); });
     x11_->setOnGrab([this] { stateChanged(); });

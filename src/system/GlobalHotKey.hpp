@@ -41,6 +41,7 @@ public:
     void setOnStateChange(std::function<void()> callback) override {
         onStateChange_ = std::move(callback);
     }
+    void retry() override;
 
 private:
     void grabOnX11();

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 
 namespace plinkora {
@@ -182,9 +183,7 @@ GlobalHotKeyX11::GlobalHotKeyX11(Qt::Key key, Qt::KeyboardModifiers modifiers,
     root_ = screens.data->root;
 
     grab(key, modifiers);
-    if (!isGrabbed()) {
-        return;
-    }
+    // Listened to even when the grab failed: a keymap change tries again.
     if (privateConnection_ != nullptr) {
         privateNotifier_ = std::make_unique<QSocketNotifier>(
             xcb_get_file_descriptor(privateConnection_), QSocketNotifier::Read);
@@ -192,6 +191,14 @@ GlobalHotKeyX11::GlobalHotKeyX11(Qt::Key key, Qt::KeyboardModifiers modifiers,
                          [this] { readPrivateEvents(); });
         readPrivateEvents();
     } else {
+        // Qt's connection speaks XKB, and XKB clients hear of keymap changes through XKB's
+        // own events instead of the core MappingNotify.
+        const char name[] = "XKEYBOARD";
+        std::unique_ptr<xcb_query_extension_reply_t, decltype(&std::free)> xkb(
+            xcb_query_extension_reply(
+                connection_, xcb_query_extension(connection_, sizeof name - 1, name), nullptr),
+            &std::free);
+        xkbEvent_ = xkb && xkb->present ? xkb->first_event : 0;
         qGuiApp->installNativeEventFilter(this);
         isFilterInstalled_ = true;
     }
@@ -276,6 +283,11 @@ void GlobalHotKeyX11::grab(Qt::Key key, Qt::KeyboardModifiers modifiers) {
     }
 }
 
+void GlobalHotKeyX11::retry() {
+    ungrab();
+    grab(key_, modifiers_);
+}
+
 void GlobalHotKeyX11::ungrab() {
     if (connection_ == nullptr || keyCodes_.empty()) {
         return;
@@ -313,13 +325,23 @@ void GlobalHotKeyX11::readPrivateEvents() {
 
 bool GlobalHotKeyX11::handle(const xcb_generic_event_t* event) {
     const uint8_t type = event->response_type & 0x7f;
+    // XKB's new-keyboard and map notifications, told apart by the byte after the type.
+    constexpr std::uint8_t kNewKeyboardNotify = 0;
+    constexpr std::uint8_t kMapNotify = 1;
+    if (xkbEvent_ != 0 && type == xkbEvent_) {
+        const std::uint8_t xkbType = reinterpret_cast<const std::uint8_t*>(event)[1];
+        if ((isGrabbed() || isTaken_) && (xkbType == kNewKeyboardNotify || xkbType == kMapNotify)) {
+            retry();
+        }
+        return false;
+    }
     if (type == XCB_MAPPING_NOTIFY) {
         // A new keyboard layout may put the key, or Alt and Super, elsewhere.
         const auto* mapping = reinterpret_cast<const xcb_mapping_notify_event_t*>(event);
-        if (isGrabbed() && (mapping->request == XCB_MAPPING_KEYBOARD ||
-                            mapping->request == XCB_MAPPING_MODIFIER)) {
-            ungrab();
-            grab(key_, modifiers_);
+        // A refused grab is tried again too: what held the key may have gone with the layout.
+        if ((isGrabbed() || isTaken_) && (mapping->request == XCB_MAPPING_KEYBOARD ||
+                                          mapping->request == XCB_MAPPING_MODIFIER)) {
+            retry();
         }
         return false;
     }

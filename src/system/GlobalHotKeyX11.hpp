@@ -29,8 +29,10 @@ public:
     bool isGrabbed() const { return !keyCodes_.empty(); }
     /// The last grab was refused, all or part of it: another client holds the combination.
     bool isTaken() const { return isTaken_; }
-    /// Called after every grab, first or after a keymap change.
+    /// Called after every grab: the first, after a keymap change, or on `retry`.
     void setOnGrab(std::function<void()> callback) { onGrab_ = std::move(callback); }
+    /// Grabs anew: the client that held the combination may have let it go.
+    void retry();
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
@@ -50,6 +52,8 @@ private:
     std::unique_ptr<QSocketNotifier> privateNotifier_;
     xcb_window_t root_ = 0;
     bool isFilterInstalled_ = false;
+    // The first event number of the XKB extension on Qt's connection; 0 without it.
+    std::uint8_t xkbEvent_ = 0;
     std::vector<xcb_keycode_t> keyCodes_;
     uint16_t modifierMask_ = 0;
     uint16_t lockMask_ = XCB_MOD_MASK_LOCK;

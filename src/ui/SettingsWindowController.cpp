@@ -1,5 +1,7 @@
 #include "ui/SettingsWindowController.hpp"
 
+#include "app/AppState.hpp"
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
@@ -20,6 +22,9 @@ void SettingsWindowController::show() {
         }
         window_->startSavingFrame();
     }
+    // The person looks at the shortcut's row now: a key another application let go of since
+    // is taken up, and the row says so.
+    state_.retryHotKey();
     window_->show();
     bringToFront();
 }
