@@ -23,8 +23,8 @@ std::optional<KeyRoot> keyRootFromRaw(long long raw) {
 }
 
 bool usesFlats(KeyRoot key, ScaleMode mode) {
-    const int relativeMajor = (rawValue(key) + (mode == ScaleMode::minor ? 3 : 0)) % 12;
-    switch (relativeMajor) {
+    const int parentMajor = (rawValue(key) + parentMajorOffset(mode)) % 12;
+    switch (parentMajor) {
     case 1:
     case 3:
     case 5:
@@ -32,7 +32,8 @@ bool usesFlats(KeyRoot key, ScaleMode mode) {
     case 10:
         return true;
     case 6:
-        return mode == ScaleMode::minor;
+        // Six sharps or six flats: F♯ major, but E♭ minor (and the scales built on it).
+        return parentMajorOffset(mode) == 3;
     default:
         return false;
     }

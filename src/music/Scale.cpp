@@ -10,10 +10,13 @@ std::vector<std::uint8_t> Scale::midiNotes() const {
     const int raw = rawValue(root);
     // Keys from G upwards start below middle C, so every root lies in 55 ... 66.
     const int base = raw <= 6 ? 60 + raw : 48 + raw;
-    const auto& steps = intervals(mode);
+    // Each octave climbs the mode's steps again, whatever their number.
+    const std::span<const int> steps = intervals(mode);
+    const auto perOctave = static_cast<int>(steps.size());
     notes.reserve(static_cast<std::size_t>(degrees));
     for (int i = 0; i < degrees; ++i) {
-        notes.push_back(static_cast<std::uint8_t>(base + 12 * (i / 7) + steps[i % 7]));
+        notes.push_back(static_cast<std::uint8_t>(base + 12 * (i / perOctave) +
+                                                  steps[static_cast<std::size_t>(i % perOctave)]));
     }
     return notes;
 }
@@ -32,7 +35,7 @@ std::vector<std::string> Scale::names() const {
 }
 
 std::string Scale::title() const {
-    return keyLabel(root, mode) + " " + std::string(rawValue(mode));
+    return keyLabel(root, mode) + " " + titleWord(mode);
 }
 
 } // namespace plinkora::music

@@ -19,7 +19,7 @@ struct Scale {
     std::vector<std::uint8_t> midiNotes() const;
     /// One name per note in scientific pitch notation ("C4", "B♭3").
     std::vector<std::string> names() const;
-    /// Key label, a space and the lower-case mode word ("E♭ minor").
+    /// Key label, a space and the lower-case mode words ("E♭ minor", "D harmonic minor").
     std::string title() const;
 
     bool operator==(const Scale&) const = default;

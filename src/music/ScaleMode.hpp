@@ -2,22 +2,42 @@
 
 #include <array>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace plinkora::music {
 
-/// Major, or the natural (Aeolian) minor.
-enum class ScaleMode { major, minor };
+/// The modes a scale can be in: the church modes players reach for, the harmonic minor, the
+/// pentatonics, the six-note blues scale and all twelve semitones.
+enum class ScaleMode {
+    major,
+    minor,
+    dorian,
+    mixolydian,
+    harmonicMinor,
+    majorPentatonic,
+    minorPentatonic,
+    blues,
+    chromatic,
+};
 
-inline constexpr std::array<ScaleMode, 2> kAllModes{ScaleMode::major, ScaleMode::minor};
+inline constexpr std::array<ScaleMode, 9> kAllModes{
+    ScaleMode::major,           ScaleMode::minor,         ScaleMode::dorian,
+    ScaleMode::mixolydian,      ScaleMode::harmonicMinor, ScaleMode::majorPentatonic,
+    ScaleMode::minorPentatonic, ScaleMode::blues,         ScaleMode::chromatic};
 
-/// "major" or "minor": the persisted value and the word in a scale's title.
+/// The persisted value ("major", "harmonic-minor").
 std::string_view rawValue(ScaleMode mode);
 std::optional<ScaleMode> scaleModeFromRaw(std::string_view raw);
-/// "Major" or "Minor".
+/// "Major", "Harmonic Minor".
 std::string displayLabel(ScaleMode mode);
-/// Semitones above the root, one per degree of the octave.
-const std::array<int, 7>& intervals(ScaleMode mode);
+/// The mode in a scale's title, lower case ("E♭ harmonic minor").
+std::string titleWord(ScaleMode mode);
+/// Semitones above the root, one per note of the octave (five to twelve of them).
+std::span<const int> intervals(ScaleMode mode);
+/// Semitones from the root up to the major key whose notes the mode borrows, and so whose
+/// sharps or flats it is written with: 0 for major, 3 for the minors, 10 for Dorian.
+int parentMajorOffset(ScaleMode mode);
 
 } // namespace plinkora::music

@@ -1,7 +1,6 @@
 #include "ui/KeySection.hpp"
 
 #include "app/AppState.hpp"
-#include "ui/SegmentedControl.hpp"
 
 #include <QComboBox>
 #include <QLabel>
@@ -30,17 +29,21 @@ KeySection::KeySection(AppState& state, QWidget* parent)
     });
     addLabelledRow(tr("Key"), key_);
 
-    mode_ = new SegmentedControl({tr("Major"), tr("Minor")});
+    // Nine modes: one list, a choice of one, as screen readers announce it.
+    mode_ = new QComboBox;
     mode_->setObjectName(QStringLiteral("mode"));
-    connect(mode_, &SegmentedControl::selected, this, [this](int index) {
-        state_.setScaleMode(music::kAllModes.at(static_cast<std::size_t>(index)));
+    for (const music::ScaleMode mode : music::kAllModes) {
+        mode_->addItem(QString::fromStdString(music::displayLabel(mode)), static_cast<int>(mode));
+    }
+    connect(mode_, &QComboBox::activated, this, [this](int index) {
+        state_.setScaleMode(static_cast<music::ScaleMode>(mode_->itemData(index).toInt()));
     });
     addLabelledRow(tr("Mode"), mode_);
 
     zones_ = new QComboBox;
     zones_->setObjectName(QStringLiteral("zones"));
     for (int count = kFewestZones; count <= kMostZones; ++count) {
-        zones_->addItem(zoneCountLabel(count), count);
+        zones_->addItem(QString(), count);
     }
     connect(zones_, &QComboBox::activated, this,
             [this](int index) { state_.setZoneCount(zones_->itemData(index).toInt()); });
@@ -63,6 +66,7 @@ KeySection::KeySection(AppState& state, QWidget* parent)
     });
     connect(&state_, &AppState::scaleModeChanged, this, [this] {
         showMode();
+        showZoneCount();
         showKey();
         showScale();
     });
@@ -72,8 +76,10 @@ KeySection::KeySection(AppState& state, QWidget* parent)
     });
 }
 
-QString KeySection::zoneCountLabel(int count) {
-    return count == kFewestZones ? tr("One octave (8 notes)") : tr("%1 notes").arg(count);
+QString KeySection::zoneCountLabel(int count, music::ScaleMode mode) {
+    // Eight notes are an octave, root to root, only in a mode of seven.
+    return count == kFewestZones && music::intervals(mode).size() == 7 ? tr("One octave (8 notes)")
+                                                                       : tr("%1 notes").arg(count);
 }
 
 void KeySection::showKey() {
@@ -88,14 +94,14 @@ void KeySection::showKey() {
 }
 
 void KeySection::showMode() {
-    for (std::size_t index = 0; index < music::kAllModes.size(); ++index) {
-        if (music::kAllModes[index] == state_.scaleMode()) {
-            mode_->setSelectedIndex(static_cast<int>(index));
-        }
-    }
+    mode_->setCurrentIndex(mode_->findData(static_cast<int>(state_.scaleMode())));
 }
 
 void KeySection::showZoneCount() {
+    for (int index = 0; index < zones_->count(); ++index) {
+        zones_->setItemText(index,
+                            zoneCountLabel(zones_->itemData(index).toInt(), state_.scaleMode()));
+    }
     // A count outside the picker's range selects nothing rather than a wrong entry.
     zones_->setCurrentIndex(zones_->findData(state_.zoneCount()));
 }

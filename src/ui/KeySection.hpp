@@ -1,5 +1,6 @@
 #pragma once
 
+#include "music/ScaleMode.hpp"
 #include "ui/FormSection.hpp"
 
 class QComboBox;
@@ -11,8 +12,6 @@ class AppState;
 
 namespace plinkora::ui {
 
-class SegmentedControl;
-
 /// "Key": the key, the mode, the number of zones and the notes they play.
 class KeySection final : public FormSection {
     Q_OBJECT
@@ -21,7 +20,7 @@ public:
     explicit KeySection(AppState& state, QWidget* parent = nullptr);
 
     /// "One octave (8 notes)" for 8, otherwise "n notes".
-    static QString zoneCountLabel(int count);
+    static QString zoneCountLabel(int count, music::ScaleMode mode);
 
 private:
     void showKey();
@@ -31,7 +30,7 @@ private:
 
     AppState& state_;
     QComboBox* key_ = nullptr;
-    SegmentedControl* mode_ = nullptr;
+    QComboBox* mode_ = nullptr;
     QComboBox* zones_ = nullptr;
     QLabel* notes_ = nullptr;
 };

@@ -40,7 +40,15 @@ MenuContent::MenuContent(AppState& state, Actions actions, bool sandboxed, QObje
     connect(&state_, &AppState::hotKeyStateChanged, hint, showHint);
 
     menu.addSeparator();
-    buildOrientationMenu();
+    addChoiceMenu(
+        tr("Orientation"), music::kAllOrientations,
+        [this] { return static_cast<int>(state_.orientation()); },
+        [this](int raw) { state_.setOrientation(static_cast<music::ZoneOrientation>(raw)); },
+        &AppState::orientationChanged);
+    addChoiceMenu(
+        tr("Mode"), music::kAllModes, [this] { return static_cast<int>(state_.scaleMode()); },
+        [this](int raw) { state_.setScaleMode(static_cast<music::ScaleMode>(raw)); },
+        &AppState::scaleModeChanged);
 
     showsGuides_ = addToggle(menu, tr("Show Note Lines"), state_.showsGuides());
     connect(showsGuides_, &QAction::triggered, this,
@@ -88,28 +96,29 @@ MenuContent::MenuContent(AppState& state, Actions actions, bool sandboxed, QObje
 
 MenuContent::~MenuContent() = default;
 
-void MenuContent::buildOrientationMenu() {
-    QMenu* submenu = menu_->addMenu(tr("Orientation"));
-    orientations_ = new QActionGroup(submenu);
-    orientations_->setExclusive(true);
-    for (const music::ZoneOrientation orientation : music::kAllOrientations) {
-        // The orientation names are shown as they are, without translation.
-        QAction* action = submenu->addAction(QString::fromStdString(displayLabel(orientation)));
+template <typename Values, typename Signal>
+void MenuContent::addChoiceMenu(const QString& title, const Values& values,
+                                std::function<int()> current, std::function<void(int)> choose,
+                                Signal changed) {
+    QMenu* submenu = menu_->addMenu(title);
+    auto* group = new QActionGroup(submenu);
+    group->setExclusive(true);
+    for (const auto value : values) {
+        // The names are the model's own, shown as they are.
+        QAction* action = submenu->addAction(QString::fromStdString(displayLabel(value)));
         action->setCheckable(true);
-        action->setData(static_cast<int>(orientation));
-        orientations_->addAction(action);
+        action->setData(static_cast<int>(value));
+        group->addAction(action);
         connect(action, &QAction::triggered, this,
-                [this, orientation] { state_.setOrientation(orientation); });
+                [choose, raw = static_cast<int>(value)] { choose(raw); });
     }
-    showOrientation();
-    connect(&state_, &AppState::orientationChanged, this, [this] { showOrientation(); });
-}
-
-void MenuContent::showOrientation() {
-    const int current = static_cast<int>(state_.orientation());
-    for (QAction* action : orientations_->actions()) {
-        action->setChecked(action->data().toInt() == current);
-    }
+    const auto show = [group, current] {
+        for (QAction* action : group->actions()) {
+            action->setChecked(action->data().toInt() == current());
+        }
+    };
+    show();
+    connect(&state_, changed, group, show);
 }
 
 } // namespace plinkora::ui

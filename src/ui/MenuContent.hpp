@@ -36,8 +36,11 @@ public:
     QMenu& menu() { return *menu_; }
 
 private:
-    void buildOrientationMenu();
-    void showOrientation();
+    /// A submenu of exclusive choices, each an integer the state knows by; `current` gives the
+    /// chosen one, shown again whenever `changed` is emitted.
+    template <typename Values, typename Signal>
+    void addChoiceMenu(const QString& title, const Values& values, std::function<int()> current,
+                       std::function<void(int)> choose, Signal changed);
 
     AppState& state_;
     Actions actions_;
@@ -46,7 +49,6 @@ private:
     QAction* showsGuides_ = nullptr;
     QAction* pulsesLogo_ = nullptr;
     QAction* checkForUpdates_ = nullptr;
-    QActionGroup* orientations_ = nullptr;
 };
 
 } // namespace plinkora::ui

@@ -72,6 +72,39 @@ TEST(Scale, WorkedExamples) {
          "66 68 70 71 73 75 77 78 80 82 83 85",
          "F♯4 G♯4 A♯4 B4 C♯5 D♯5 F5 F♯5 G♯5 A♯5 B5 C♯6",
          "F♯ major"},
+        // The other modes climb their own steps, spelt in their parent major key.
+        {{KeyRoot::d, ScaleMode::dorian, 8},
+         "62 64 65 67 69 71 72 74",
+         "D4 E4 F4 G4 A4 B4 C5 D5",
+         "D dorian"},
+        {{KeyRoot::g, ScaleMode::mixolydian, 8},
+         "55 57 59 60 62 64 65 67",
+         "G3 A3 B3 C4 D4 E4 F4 G4",
+         "G mixolydian"},
+        {{KeyRoot::a, ScaleMode::harmonicMinor, 8},
+         "57 59 60 62 64 65 68 69",
+         "A3 B3 C4 D4 E4 F4 G♯4 A4",
+         "A harmonic minor"},
+        {{KeyRoot::c, ScaleMode::majorPentatonic, 9},
+         "60 62 64 67 69 72 74 76 79",
+         "C4 D4 E4 G4 A4 C5 D5 E5 G5",
+         "C major pentatonic"},
+        {{KeyRoot::e, ScaleMode::minorPentatonic, 8},
+         "64 67 69 71 74 76 79 81",
+         "E4 G4 A4 B4 D5 E5 G5 A5",
+         "E minor pentatonic"},
+        {{KeyRoot::c, ScaleMode::blues, 8},
+         "60 63 65 66 67 70 72 75",
+         "C4 E♭4 F4 G♭4 G4 B♭4 C5 E♭5",
+         "C blues"},
+        {{KeyRoot::eFlat, ScaleMode::blues, 8},
+         "63 66 68 69 70 73 75 78",
+         "E♭4 G♭4 A♭4 A4 B♭4 D♭5 E♭5 G♭5",
+         "E♭ blues"},
+        {{KeyRoot::f, ScaleMode::chromatic, 12},
+         "65 66 67 68 69 70 71 72 73 74 75 76",
+         "F4 G♭4 G4 A♭4 A4 B♭4 B4 C5 D♭5 D5 E♭5 E5",
+         "F chromatic"},
     };
     for (const auto& row : table) {
         SCOPED_TRACE(row.title);
@@ -130,7 +163,11 @@ TEST(MusicEnums, RawValuesRoundTripAndRejectEverythingElse) {
     EXPECT_EQ(zoneOrientationFromRaw("horizontal"), ZoneOrientation::horizontal);
     EXPECT_FALSE(zoneOrientationFromRaw("Vertical"));
     EXPECT_FALSE(zoneOrientationFromRaw(""));
-    EXPECT_EQ(scaleModeFromRaw("minor"), ScaleMode::minor);
+    for (const auto mode : kAllModes) {
+        EXPECT_EQ(scaleModeFromRaw(rawValue(mode)), mode) << rawValue(mode);
+    }
+    EXPECT_EQ(rawValue(ScaleMode::minor), "minor") << "the value stored files hold";
+    EXPECT_EQ(rawValue(ScaleMode::harmonicMinor), "harmonic-minor");
     EXPECT_FALSE(scaleModeFromRaw("Minor"));
     EXPECT_FALSE(keyRootFromRaw(12));
     EXPECT_FALSE(keyRootFromRaw(-1));

@@ -83,7 +83,7 @@ protected:
 
 } // namespace
 
-TEST_F(MenuTest, ElevenEntriesInOrderWithTheirChecksAndShortcuts) {
+TEST_F(MenuTest, TwelveEntriesInOrderWithTheirChecksAndShortcuts) {
     {
         // Stored settings put check marks on a fresh start.
         Settings stored(app.home.settingsFile());
@@ -94,20 +94,20 @@ TEST_F(MenuTest, ElevenEntriesInOrderWithTheirChecksAndShortcuts) {
     auto ui = makeInterface();
     QMenu& menu = ui->menuContent().menu();
 
-    EXPECT_EQ(texts(menu),
-              (QStringList{QStringLiteral("Plinkora On"),
-                           QStringLiteral("Toggle anywhere with Ctrl+Alt+Super+M"),
-                           QStringLiteral("---"), QStringLiteral("Orientation"),
-                           QStringLiteral("Show Note Lines"), QStringLiteral("Pulse Lid Logo"),
-                           QStringLiteral("---"), QString::fromUtf8("Settings\u2026"),
-                           QString::fromUtf8("Check for Updates\u2026"), QStringLiteral("---"),
-                           QStringLiteral("Quit Plinkora")}));
+    EXPECT_EQ(texts(menu), (QStringList{QStringLiteral("Plinkora On"),
+                                        QStringLiteral("Toggle anywhere with Ctrl+Alt+Super+M"),
+                                        QStringLiteral("---"), QStringLiteral("Orientation"),
+                                        QStringLiteral("Mode"), QStringLiteral("Show Note Lines"),
+                                        QStringLiteral("Pulse Lid Logo"), QStringLiteral("---"),
+                                        QString::fromUtf8("Settings\u2026"),
+                                        QString::fromUtf8("Check for Updates\u2026"),
+                                        QStringLiteral("---"), QStringLiteral("Quit Plinkora")}));
     const auto actions = menu.actions();
     EXPECT_TRUE(actions[0]->isCheckable());
     EXPECT_FALSE(actions[0]->isChecked());
     EXPECT_FALSE(actions[1]->isEnabled()) << "the hot key line is information only";
-    EXPECT_TRUE(actions[4]->isChecked());
-    EXPECT_FALSE(actions[5]->isChecked());
+    EXPECT_TRUE(actions[5]->isChecked());
+    EXPECT_FALSE(actions[6]->isChecked());
 
     QMenu* orientation = actions[3]->menu();
     ASSERT_NE(orientation, nullptr);
@@ -122,10 +122,10 @@ TEST_F(MenuTest, ElevenEntriesInOrderWithTheirChecksAndShortcuts) {
     }
 }
 
-TEST_F(MenuTest, SandboxedMenuHasTenEntriesWithoutLogoPulsing) {
+TEST_F(MenuTest, SandboxedMenuHasElevenEntriesWithoutLogoPulsing) {
     auto ui = makeInterface(/*sandboxed=*/true);
     const QStringList all = texts(ui->menuContent().menu());
-    EXPECT_EQ(all.size(), 10);
+    EXPECT_EQ(all.size(), 11);
     EXPECT_FALSE(all.contains(QStringLiteral("Pulse Lid Logo")));
     const auto guides = all.indexOf(QStringLiteral("Show Note Lines"));
     ASSERT_GE(guides, 0);
@@ -199,7 +199,7 @@ TEST_F(MenuTest, TogglesSetTheStateAndFollowChangesFromElsewhere) {
     EXPECT_EQ(app.log.size() - mark, 2u);
 }
 
-TEST_F(MenuTest, ChoosingAnOrientationSetsIt) {
+TEST_F(MenuTest, ChoosingAnOrientationOrAModeSetsIt) {
     auto ui = makeInterface();
     QMenu* orientation = entry(ui->menuContent().menu(), QStringLiteral("Orientation"))->menu();
     ASSERT_NE(orientation, nullptr);
@@ -220,6 +220,18 @@ TEST_F(MenuTest, ChoosingAnOrientationSetsIt) {
     app.state().setOrientation(music::ZoneOrientation::vertical);
     EXPECT_TRUE(vertical->isChecked());
     EXPECT_FALSE(horizontal->isChecked());
+
+    // The modes the same way, each named as the window names it.
+    QMenu* modes = entry(ui->menuContent().menu(), QStringLiteral("Mode"))->menu();
+    ASSERT_NE(modes, nullptr);
+    ASSERT_EQ(modes->actions().size(), 9);
+    EXPECT_TRUE(modes->actions()[0]->isChecked());
+    EXPECT_EQ(modes->actions()[7]->text(), QStringLiteral("Blues"));
+    modes->actions()[7]->trigger();
+    EXPECT_EQ(app.state().scaleMode(), music::ScaleMode::blues);
+    EXPECT_FALSE(modes->actions()[0]->isChecked());
+    app.state().setScaleMode(music::ScaleMode::dorian);
+    EXPECT_TRUE(modes->actions()[2]->isChecked());
 }
 
 TEST_F(MenuTest, SettingsOpensTheWindowAndQuitQuits) {

@@ -6,12 +6,10 @@
 #include "ui/LogoSection.hpp"
 #include "ui/MenuContent.hpp"
 #include "ui/PlayingSection.hpp"
-#include "ui/SegmentedControl.hpp"
 #include "ui/SettingsView.hpp"
 #include "ui/SettingsWindowController.hpp"
 #include "ui/StatusSection.hpp"
 
-#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -157,14 +155,16 @@ TEST_F(SettingsFormTest, KeyNamesRespellWithTheModeWithoutChangingTheSelection) 
               utf8List({"C", "D♭", "D", "E♭", "E", "F", "F♯", "G", "A♭", "A", "B♭", "B"}));
     EXPECT_EQ(key.currentText(), QString::fromUtf8("D♭"));
 
-    auto& mode = child<ui::SegmentedControl>("mode");
-    EXPECT_EQ(mode.button(0)->text(), QStringLiteral("Major"));
-    EXPECT_EQ(mode.button(1)->text(), QStringLiteral("Minor"));
-    EXPECT_EQ(mode.selectedIndex(), 0);
-    // A screen reader hears a choice of one.
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(mode.button(1))->role(),
-              QAccessible::RadioButton);
-    mode.button(1)->click();
+    auto& mode = child<QComboBox>("mode");
+    EXPECT_EQ(
+        items(mode),
+        (QStringList{QStringLiteral("Major"), QStringLiteral("Minor"), QStringLiteral("Dorian"),
+                     QStringLiteral("Mixolydian"), QStringLiteral("Harmonic Minor"),
+                     QStringLiteral("Major Pentatonic"), QStringLiteral("Minor Pentatonic"),
+                     QStringLiteral("Blues"), QStringLiteral("Chromatic")}));
+    EXPECT_EQ(mode.currentIndex(), 0);
+    mode.setFocus();
+    QTest::keyClick(&mode, Qt::Key_Down);
     EXPECT_EQ(app.state().scaleMode(), ScaleMode::minor);
     EXPECT_EQ(items(key),
               utf8List({"C", "C♯", "D", "E♭", "E", "F", "F♯", "G", "G♯", "A", "B♭", "B"}));
@@ -172,8 +172,10 @@ TEST_F(SettingsFormTest, KeyNamesRespellWithTheModeWithoutChangingTheSelection) 
     EXPECT_EQ(app.state().keyRoot(), KeyRoot::cSharp);
 
     // A mode changed elsewhere (the state restored from a file, say) shows here too.
+    app.state().setScaleMode(ScaleMode::blues);
+    EXPECT_EQ(mode.currentText(), QStringLiteral("Blues"));
     app.state().setScaleMode(ScaleMode::major);
-    EXPECT_EQ(mode.selectedIndex(), 0);
+    EXPECT_EQ(mode.currentIndex(), 0);
     EXPECT_EQ(key.currentText(), QString::fromUtf8("D♭"));
 }
 
@@ -196,7 +198,9 @@ TEST_F(SettingsFormTest, ZonePickerNotesRowAndKeyFooterFollowTheScale) {
     QTest::keyClick(&key, Qt::Key_Down);
     QTest::keyClick(&key, Qt::Key_Down);
     EXPECT_EQ(app.state().keyRoot(), KeyRoot::d);
-    child<ui::SegmentedControl>("mode").button(1)->click();
+    auto& mode = child<QComboBox>("mode");
+    mode.setFocus();
+    QTest::keyClick(&mode, Qt::Key_Down);
     EXPECT_EQ(text("notes"), QString::fromUtf8("D4  E4  F4  G4  A4  B♭4  C5  D5"));
 
     const auto* section = view->findChild<ui::KeySection*>();
@@ -210,6 +214,9 @@ TEST_F(SettingsFormTest, ZonePickerNotesRowAndKeyFooterFollowTheScale) {
 
     app.state().setZoneCount(12);
     EXPECT_EQ(zones.currentText(), QStringLiteral("12 notes"));
+    // Eight notes of a pentatonic scale run past the octave.
+    app.state().setScaleMode(ScaleMode::majorPentatonic);
+    EXPECT_EQ(zones.itemText(0), QStringLiteral("8 notes"));
 }
 
 TEST_F(SettingsFormTest, NoteLengthSliderStepsAQuarterSecondWithTwoDecimals) {
