@@ -43,6 +43,7 @@ AppState::AppState(AppDependencies dependencies, QObject* parent)
     keyRoot_ = stored.keyRoot;
     scaleMode_ = stored.scaleMode;
     zoneCount_ = stored.zoneCount;
+    dynamics_ = stored.dynamics;
     showsGuides_ = stored.showsGuides;
     pulsesLogo_ = stored.pulsesLogo;
     noteLength_ = stored.noteLength;
@@ -55,6 +56,7 @@ AppState::AppState(AppDependencies dependencies, QObject* parent)
 
     overlay_->setOrientation(orientation_);
     overlay_->setShowsGuides(showsGuides_);
+    overlay_->setDynamics(dynamics_);
     piano_->setNoteLength(clampedNoteLength(noteLength_));
 
     applyScale();
@@ -74,11 +76,12 @@ AppState::AppState(AppDependencies dependencies, QObject* parent)
         weak->setAudioOutputName(weak->piano_->outputDeviceName());
         Logger::info("audio output is now " + weak->audioOutputName_);
     });
-    overlay_->setOnStrike([weak](int zone, double, double, StrikeSource source) {
-        if (weak) {
-            weak->strike(zone, source);
-        }
-    });
+    overlay_->setOnStrike(
+        [weak](int zone, double, double, StrikeSource source, std::uint8_t velocity) {
+            if (weak) {
+                weak->strike(zone, source, velocity);
+            }
+        });
 
     logo_->setOnNeedsHelperChanged([weak] {
         if (weak) {
@@ -192,6 +195,16 @@ void AppState::setZoneCount(int count) {
     applyScale();
 }
 
+void AppState::setDynamics(music::Dynamics dynamics) {
+    const bool changed = dynamics != dynamics_;
+    dynamics_ = dynamics;
+    if (changed) {
+        Q_EMIT dynamicsChanged(dynamics);
+    }
+    settings_->setDynamics(dynamics);
+    overlay_->setDynamics(dynamics);
+}
+
 void AppState::setShowsGuides(bool shows) {
     const bool changed = shows != showsGuides_;
     showsGuides_ = shows;
@@ -303,9 +316,9 @@ void AppState::applyScale() {
     Logger::info("scale is now " + current.title() + ": " + joinedNames(current));
 }
 
-void AppState::strike(int zone, StrikeSource source) {
+void AppState::strike(int zone, StrikeSource source, std::uint8_t velocity) {
     // The note first: what is heard must not wait for the log, the read-outs or the logo.
-    piano_->play(zone, 92);
+    piano_->play(zone, velocity);
     if (pulsesLogo_) {
         logo_->noteStruck(piano_->noteLength() * 0.4);
     }

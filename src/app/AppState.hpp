@@ -75,6 +75,8 @@ public:
     void setScaleMode(music::ScaleMode mode);
     int zoneCount() const { return zoneCount_; }
     void setZoneCount(int count);
+    music::Dynamics dynamics() const { return dynamics_; }
+    void setDynamics(music::Dynamics dynamics);
     bool showsGuides() const { return showsGuides_; }
     void setShowsGuides(bool shows);
     bool pulsesLogo() const { return pulsesLogo_; }
@@ -135,6 +137,7 @@ Q_SIGNALS:
     void keyRootChanged(plinkora::music::KeyRoot key);
     void scaleModeChanged(plinkora::music::ScaleMode mode);
     void zoneCountChanged(int count);
+    void dynamicsChanged(plinkora::music::Dynamics dynamics);
     void showsGuidesChanged(bool shows);
     void pulsesLogoChanged(bool pulses);
     void noteLengthChanged(double seconds);
@@ -154,7 +157,7 @@ Q_SIGNALS:
 private:
     void applyEnabled();
     void applyScale();
-    void strike(int zone, StrikeSource source);
+    void strike(int zone, StrikeSource source, std::uint8_t velocity);
     void setLogoHelperInstalled(bool installed);
     void setLogoHelperRunning(bool running);
     void setLogoHelperMessage(std::optional<std::string> message);
@@ -175,6 +178,7 @@ private:
     music::KeyRoot keyRoot_ = music::KeyRoot::c;
     music::ScaleMode scaleMode_ = music::ScaleMode::major;
     int zoneCount_ = 9;
+    music::Dynamics dynamics_ = music::Dynamics::fixed;
     bool showsGuides_ = false;
     bool pulsesLogo_ = false;
     double noteLength_ = 2.0;

@@ -21,6 +21,7 @@ namespace {
 const QString kOrientation = QStringLiteral("orientation");
 const QString kKeyRoot = QStringLiteral("keyRoot");
 const QString kScaleMode = QStringLiteral("scaleMode");
+const QString kDynamics = QStringLiteral("dynamics");
 const QString kZoneCount = QStringLiteral("zoneCount");
 const QString kShowsGuides = QStringLiteral("showsGuides");
 const QString kPulsesLogo = QStringLiteral("pulsesLogo");
@@ -125,6 +126,10 @@ InstrumentSettings Settings::load() const {
     if (auto length = storedDouble(store, kNoteLength); length && *length > 0) {
         loaded.noteLength = *length;
     }
+    if (auto raw = store.value(kDynamics).toString().toStdString();
+        auto dynamics = music::dynamicsFromRaw(raw)) {
+        loaded.dynamics = *dynamics;
+    }
     return loaded;
 }
 
@@ -188,6 +193,10 @@ void Settings::setKeyRoot(music::KeyRoot key) {
 
 void Settings::setScaleMode(music::ScaleMode mode) {
     write(kScaleMode, QString::fromUtf8(music::rawValue(mode).data()));
+}
+
+void Settings::setDynamics(music::Dynamics dynamics) {
+    write(kDynamics, QString::fromUtf8(music::rawValue(dynamics).data()));
 }
 
 void Settings::setZoneCount(int count) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "music/Dynamics.hpp"
 #include "music/KeyRoot.hpp"
 #include "music/ScaleMode.hpp"
 #include "music/ZoneOrientation.hpp"
@@ -16,7 +17,7 @@
 
 namespace plinkora {
 
-/// The instrument's seven settings as validated at start-up.
+/// The instrument's settings as validated at start-up.
 struct InstrumentSettings {
     music::ZoneOrientation orientation = music::ZoneOrientation::vertical;
     music::KeyRoot keyRoot = music::KeyRoot::c;
@@ -25,6 +26,7 @@ struct InstrumentSettings {
     bool showsGuides = false;
     bool pulsesLogo = false;
     double noteLength = 2.0;
+    music::Dynamics dynamics = music::Dynamics::fixed;
 };
 
 /// Plinkora's settings file (INI, ~/.config/Plinkora/Plinkora.conf). Every key is named here.
@@ -60,6 +62,7 @@ public:
     void setShowsGuides(bool shows);
     void setPulsesLogo(bool pulses);
     void setNoteLength(double seconds);
+    void setDynamics(music::Dynamics dynamics);
 
     // The updater's own keys, apart from the instrument's seven.
     bool automaticallyChecksForUpdates() const;

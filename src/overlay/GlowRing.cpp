@@ -51,9 +51,10 @@ constexpr double kOpaqueUntil = 0.45;
 
 } // namespace
 
-GlowRing::GlowRing(QPointF centre, music::Rgb color, double startTime)
+GlowRing::GlowRing(QPointF centre, music::Rgb color, double startTime, double strength)
     : centre_(centre)
-    , startTime_(startTime) {
+    , startTime_(startTime)
+    , strength_(strength) {
     const music::Rgb white{1, 1, 1, 1};
     const music::Rgb ring{color.red + (1 - color.red) * kBlendWithWhite,
                           color.green + (1 - color.green) * kBlendWithWhite,
@@ -114,17 +115,17 @@ double GlowRing::opacityAt(double elapsed) {
 }
 
 QRect GlowRing::bounds(double now) const {
-    const double outer = radiusAt(now - startTime_) + kReach + 1;
+    const double outer = radiusAt(now - startTime_) * strength_ + kReach + 1;
     return QRectF(centre_.x() - outer, centre_.y() - outer, 2 * outer, 2 * outer).toAlignedRect();
 }
 
 void GlowRing::paint(QPainter& painter, double now) const {
     const double elapsed = now - startTime_;
-    const double opacity = opacityAt(elapsed);
+    const double opacity = opacityAt(elapsed) * std::min(1.0, strength_);
     if (!isAlive(now) || opacity <= 0) {
         return;
     }
-    const double radius = radiusAt(elapsed);
+    const double radius = radiusAt(elapsed) * strength_;
     const double outer = radius + kReach;
     QRadialGradient gradient(centre_, outer);
     for (int i = 0; i < kSamples; ++i) {

@@ -26,7 +26,8 @@ public:
     static constexpr int kReach = 32;
 
     /// `centre` in the painter's (top-left) coordinates; `startTime` on the view's clock.
-    GlowRing(QPointF centre, music::Rgb color, double startTime);
+    /// `strength` scales the ring's size (and, below 1, its brightness): 1 is the plain ring.
+    GlowRing(QPointF centre, music::Rgb color, double startTime, double strength = 1.0);
 
     /// The ease-out curve, the cubic Bézier (0, 0, 0.58, 1), at a fraction of the duration.
     static double eased(double fraction);
@@ -45,6 +46,7 @@ private:
 
     QPointF centre_;
     double startTime_ = 0;
+    double strength_ = 1;
     /// The ring's colour across its band, from kReach inside to kReach outside.
     std::array<QColor, kSamples> profile_;
 };

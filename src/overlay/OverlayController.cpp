@@ -46,6 +46,10 @@ void OverlayController::setOnTouchDiagnostic(DiagnosticCallback callback) {
     view_->setOnTouchDiagnostic(std::move(callback));
 }
 
+void OverlayController::setDynamics(music::Dynamics dynamics) {
+    view_->setDynamics(dynamics);
+}
+
 void OverlayController::setOnStrike(StrikeCallback callback) {
     onStrike_ = std::move(callback);
 }
@@ -91,9 +95,10 @@ void OverlayController::screensChanged() {
     }
 }
 
-void OverlayController::didStrike(int zone, QPointF point, StrikeSource source) {
+void OverlayController::didStrike(int zone, QPointF point, StrikeSource source,
+                                  std::uint8_t velocity) {
     if (onStrike_) {
-        onStrike_(zone, point.x(), point.y(), source);
+        onStrike_(zone, point.x(), point.y(), source, velocity);
     }
 }
 

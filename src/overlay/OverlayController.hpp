@@ -30,6 +30,7 @@ public:
     void setScale(const music::Scale& scale) override;
     void setOnTouchDiagnostic(DiagnosticCallback callback) override;
     void setOnStrike(StrikeCallback callback) override;
+    void setDynamics(music::Dynamics dynamics) override;
     void show() override;
     void hide() override;
     bool isShowing() const override { return isShowing_; }
@@ -42,7 +43,7 @@ public:
     OverlayPanel* panel() { return panel_.get(); }
 
 private:
-    void didStrike(int zone, QPointF point, StrikeSource source) override;
+    void didStrike(int zone, QPointF point, StrikeSource source, std::uint8_t velocity) override;
     void fitToTargetScreen();
     void screensChanged();
 

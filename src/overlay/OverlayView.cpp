@@ -167,9 +167,16 @@ QRegion OverlayView::paintedRegion() const {
     return region;
 }
 
-void OverlayView::showGlow(QPointF point, music::Rgb color) {
+void OverlayView::showGlow(QPointF point, music::Rgb color, std::uint8_t velocity) {
     const double now = scheduler_.now();
-    glows_.emplace_back(overlay::flipped(point, height()), color, now);
+    // Velocity 92 is the plain ring; the softest and loudest strikes reach 30 % either side.
+    const double strength = velocity >= music::kFixedVelocity
+                                ? 1 + 0.3 * (velocity - music::kFixedVelocity) /
+                                          double(music::kLoudestVelocity - music::kFixedVelocity)
+                                : 1 - 0.3 * (music::kFixedVelocity - velocity) /
+                                          double(music::kFixedVelocity - music::kSoftestVelocity);
+    glows_.emplace_back(overlay::flipped(point, height()), color, now,
+                        std::clamp(strength, 0.7, 1.3));
     update(glows_.back().bounds(now));
     if (onPaintedChange_) {
         onPaintedChange_();

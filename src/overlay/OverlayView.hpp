@@ -2,6 +2,7 @@
 
 #include "app/Scheduler.hpp"
 #include "app/StrikeSource.hpp"
+#include "music/Dynamics.hpp"
 #include "music/Scale.hpp"
 #include "music/ZoneOrientation.hpp"
 #include "overlay/DirectTouchRecognizer.hpp"
@@ -59,8 +60,9 @@ public:
     /// The zone under `point` (bottom-left coordinates), clamped to the end zones.
     int zone(QPointF point) const;
     void rebuildGuides();
-    /// Starts one glow ring at `point` (bottom-left coordinates).
-    void showGlow(QPointF point, music::Rgb color);
+    /// Starts one glow ring at `point` (bottom-left coordinates), sized by the velocity.
+    void showGlow(QPointF point, music::Rgb color, std::uint8_t velocity = music::kFixedVelocity);
+    void setDynamics(music::Dynamics dynamics) { dynamics_ = dynamics; }
 
     /// What is painted now, in device pixels: the guides' solid pixels and the bright middle
     /// of every live ring. Where nothing composites the panel, only this shows.
@@ -111,7 +113,11 @@ private:
     Resolved location(const QEventPoint& touch, const QTouchEvent& event) const;
     void report(const QEventPoint& touch, const QTouchEvent& event, const Resolved& resolved,
                 int zone) const;
-    void strike(int zone, QPointF point, StrikeSource source);
+    void strike(int zone, QPointF point, StrikeSource source,
+                std::optional<double> pressure = std::nullopt);
+    /// The touch's pressure, or its contact size as a share of a firm press, where the screen
+    /// reports either.
+    std::optional<double> force(const QEventPoint& touch, const QTouchEvent& event);
     void pruneTouches(double now);
     void handleTouchEvent(QTouchEvent& event);
     /// The recognizer takes only touch events from touch screens.
@@ -125,6 +131,7 @@ private:
     DiagnosticCallback onTouchDiagnostic_;
     music::ZoneOrientation orientation_ = music::ZoneOrientation::vertical;
     bool showsGuides_ = false;
+    music::Dynamics dynamics_ = music::Dynamics::fixed;
     music::Scale scale_;
     QImage guides_;
     // The guides' solid pixels, made from the image when first asked for.

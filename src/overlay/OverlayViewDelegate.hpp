@@ -3,6 +3,7 @@
 #include "app/StrikeSource.hpp"
 
 #include <QPointF>
+#include <cstdint>
 
 namespace plinkora {
 
@@ -10,8 +11,8 @@ namespace plinkora {
 class OverlayViewDelegate {
 public:
     virtual ~OverlayViewDelegate() = default;
-    /// `point` in the view's bottom-left coordinates.
-    virtual void didStrike(int zone, QPointF point, StrikeSource source) = 0;
+    /// `point` in the view's bottom-left coordinates; `velocity` as the dynamics give it.
+    virtual void didStrike(int zone, QPointF point, StrikeSource source, std::uint8_t velocity) = 0;
 };
 
 } // namespace plinkora

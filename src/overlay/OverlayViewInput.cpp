@@ -173,7 +173,7 @@ void OverlayView::handleTouches(const DirectTouchRecognizer::Touches& touches, T
             touchZones_[key] = z;
             recentTouches_.push_back({resolved.point, now});
             report(touch, event, resolved, z);
-            strike(z, resolved.point, StrikeSource::touch);
+            strike(z, resolved.point, StrikeSource::touch, force(touch, event));
         } else if (phase == TouchPhase::moved) {
             const QPointF p = location(touch, event).point;
             const int z = zone(p);
@@ -183,7 +183,7 @@ void OverlayView::handleTouches(const DirectTouchRecognizer::Touches& touches, T
                 continue;
             }
             touchZones_[key] = z;
-            strike(z, p, StrikeSource::touch);
+            strike(z, p, StrikeSource::touch, force(touch, event));
         } else {
             recentTouches_.push_back({location(touch, event).point, now});
             touchZones_.erase(key);
@@ -197,12 +197,37 @@ void OverlayView::pruneTouches(double now) {
                   [now](const TouchRecord& record) { return now - record.time > kEchoWindow; });
 }
 
-void OverlayView::strike(int zone, QPointF point, StrikeSource source) {
+std::optional<double> OverlayView::force(const QEventPoint& touch, const QTouchEvent& event) {
+    const QInputDevice* device = event.device();
+    if (device == nullptr) {
+        return std::nullopt;
+    }
+    if (device->capabilities().testFlag(QInputDevice::Capability::Pressure)) {
+        return touch.pressure();
+    }
+    if (device->capabilities().testFlag(QInputDevice::Capability::Area)) {
+        // A light fingertip touches about 6 mm across, a firm press about 14 mm.
+        const double millimetres = touch.ellipseDiameters().width() * 25.4 /
+                                   std::max(1.0, static_cast<double>(logicalDpiX()));
+        return std::clamp((millimetres - 6.0) / 8.0, 0.01, 1.0);
+    }
+    return std::nullopt;
+}
+
+void OverlayView::strike(int zone, QPointF point, StrikeSource source,
+                         std::optional<double> pressure) {
+    // How far into its zone the strike lands, towards the far edge (top or right).
+    const int count = std::max(1, scale_.degrees);
+    const bool vertical = orientation_ == music::ZoneOrientation::vertical;
+    const double extent = (vertical ? height() : width()) / static_cast<double>(count);
+    const double across =
+        extent > 0 ? ((vertical ? point.y() : point.x()) - zone * extent) / extent : 0.5;
+    const std::uint8_t velocity = music::strikeVelocity(dynamics_, across, pressure);
     // The note is handed over before anything is drawn.
     if (delegate_ != nullptr) {
-        delegate_->didStrike(zone, point, source);
+        delegate_->didStrike(zone, point, source, velocity);
     }
-    showGlow(point, music::NoteZone::color(zone, scale_.degrees));
+    showGlow(point, music::NoteZone::color(zone, scale_.degrees), velocity);
 }
 
 void OverlayView::mousePressEvent(QMouseEvent* event) {

@@ -105,6 +105,20 @@ PlayingSection::PlayingSection(AppState& state, QWidget* parent)
             });
     addLabelledRow(tr("Orientation"), orientation);
 
+    auto* dynamics = new QComboBox;
+    dynamics->setObjectName(QStringLiteral("dynamics"));
+    for (const music::Dynamics each : music::kAllDynamics) {
+        dynamics->addItem(QString::fromStdString(displayLabel(each)), static_cast<int>(each));
+    }
+    dynamics->setCurrentIndex(dynamics->findData(static_cast<int>(state_.dynamics())));
+    connect(dynamics, &QComboBox::activated, this, [this, dynamics](int index) {
+        state_.setDynamics(static_cast<music::Dynamics>(dynamics->itemData(index).toInt()));
+    });
+    connect(&state_, &AppState::dynamicsChanged, dynamics, [dynamics](music::Dynamics now) {
+        dynamics->setCurrentIndex(dynamics->findData(static_cast<int>(now)));
+    });
+    addLabelledRow(tr("Dynamics"), dynamics);
+
     QCheckBox* guides = boundToggle(tr("Show note separator lines"), state_.showsGuides(), this,
                                     [this](bool shows) { state_.setShowsGuides(shows); });
     connect(&state_, &AppState::showsGuidesChanged, guides, &QCheckBox::setChecked);

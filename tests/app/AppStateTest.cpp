@@ -44,8 +44,8 @@ TEST_F(AppStateTest, ConstructionOrderAndFreshDefaults) {
     EXPECT_THAT(app->log,
                 ElementsAre("overlay.create", "piano.create", "logo.create", "updater.create",
                             "overlay.orientation(vertical)", "overlay.showsGuides(false)",
-                            "piano.noteLength(2)", "piano.scale(C major 9)",
-                            "overlay.scale(C major 9)", "hotKey.create"));
+                            "overlay.dynamics(fixed)", "piano.noteLength(2)",
+                            "piano.scale(C major 9)", "overlay.scale(C major 9)", "hotKey.create"));
     EXPECT_EQ(app->hotKeyKey, Qt::Key_M);
     EXPECT_EQ(app->hotKeyModifiers, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     const auto& state = *app->state;
@@ -158,7 +158,7 @@ TEST_F(AppStateTest, StrikeRoutingAndInputReport) {
     QObject::connect(&state, &AppState::lastInputChanged, [&] { ++inputSignals; });
 
     std::size_t mark = app->log.size();
-    app->overlay->onStrike(0, 10, 10, StrikeSource::click);
+    app->overlay->onStrike(0, 10, 10, StrikeSource::click, 92);
     EXPECT_THAT(since(app->log, mark), ElementsAre("piano.play(0,92)"));
     ASSERT_TRUE(state.lastInput());
     EXPECT_EQ(state.lastInput()->zone, 0);
@@ -185,13 +185,14 @@ TEST_F(AppStateTest, StrikeRoutingAndInputReport) {
     state.setPulsesLogo(true);
     state.setNoteLength(20.0);
     mark = app->log.size();
-    app->overlay->onStrike(12, 0, 0, StrikeSource::touch);
-    app->overlay->onStrike(3, 0, 0, StrikeSource::touch);
+    // Each strike plays as hard as the overlay's dynamics made it.
+    app->overlay->onStrike(12, 0, 0, StrikeSource::touch, 92);
+    app->overlay->onStrike(3, 0, 0, StrikeSource::touch, 127);
     EXPECT_THAT(since(app->log, mark), ElementsAre("piano.play(12,92)", "logo.noteStruck(3.2)",
-                                                   "piano.play(3,92)", "logo.noteStruck(3.2)"));
+                                                   "piano.play(3,127)", "logo.noteStruck(3.2)"));
     EXPECT_EQ(inputSignals, 3);
     EXPECT_EQ(state.lastInput()->zone, 3);
-    app->overlay->onStrike(12, 0, 0, StrikeSource::touch);
+    app->overlay->onStrike(12, 0, 0, StrikeSource::touch, 92);
     EXPECT_EQ(state.lastInputDescription().rfind("Touch · zone 13 · ", 0), 0u);
 
     app->overlay->onTouchDiagnostic("touch at (1, 2)");
@@ -210,7 +211,7 @@ TEST_F(AppStateTest, PulsingFollowsEnabledAndQuitLeavesTheLogoLit) {
     std::size_t mark = app->log.size();
     state.setPulsesLogo(true);
     EXPECT_THAT(since(app->log, mark), ElementsAre("logo.setPulsing(false)"));
-    app->overlay->onStrike(1, 0, 0, StrikeSource::click);
+    app->overlay->onStrike(1, 0, 0, StrikeSource::click, 92);
 
     state.setIsEnabled(true);
     mark = app->log.size();
@@ -314,7 +315,7 @@ TEST_F(AppStateTest, CallbacksDoNothingOnceTheStateIsGone) {
     auto hotKeyAction = app->hotKey->action;
     app->state.reset();
     logs.clear();
-    strike(0, 0, 0, StrikeSource::click);
+    strike(0, 0, 0, StrikeSource::click, 92);
     hotKeyAction();
     diagnostic("late");
     EXPECT_EQ(logs.texts(), std::vector<std::string>{"touch late"});

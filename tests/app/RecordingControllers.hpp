@@ -55,6 +55,9 @@ public:
         onTouchDiagnostic = std::move(callback);
     }
     void setOnStrike(StrikeCallback callback) override { onStrike = std::move(callback); }
+    void setDynamics(music::Dynamics dynamics) override {
+        log_.push_back("overlay.dynamics(" + std::string(rawValue(dynamics)) + ")");
+    }
     void show() override;
     void hide() override;
     bool isShowing() const override { return showing; }

@@ -97,6 +97,9 @@ TEST_F(SettingsTest, StoredValuesAreValidatedWithFallbacks) {
     EXPECT_EQ(loadFrom("orientation=horizontal\n").orientation, ZoneOrientation::horizontal);
     EXPECT_EQ(loadFrom("scaleMode=Minor\n").scaleMode, ScaleMode::major);
     EXPECT_EQ(loadFrom("scaleMode=minor\n").scaleMode, ScaleMode::minor);
+    EXPECT_EQ(loadFrom("scaleMode=harmonic-minor\n").scaleMode, ScaleMode::harmonicMinor);
+    EXPECT_EQ(loadFrom("dynamics=position\n").dynamics, music::Dynamics::position);
+    EXPECT_EQ(loadFrom("dynamics=loud\n").dynamics, music::Dynamics::fixed);
     EXPECT_FALSE(loadFrom("showsGuides=maybe\n").showsGuides);
     EXPECT_TRUE(loadFrom("showsGuides=true\npulsesLogo=true\n").pulsesLogo);
 }

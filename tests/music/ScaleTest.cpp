@@ -1,5 +1,6 @@
 #include "music/Scale.hpp"
 
+#include "music/Dynamics.hpp"
 #include "music/ZoneOrientation.hpp"
 
 #include <gtest/gtest.h>
@@ -156,6 +157,27 @@ TEST(Scale, EdgeCases) {
     }
     EXPECT_EQ(Scale{}, (Scale{KeyRoot::c, ScaleMode::major, 9}));
     EXPECT_NE(Scale{}, (Scale{KeyRoot::c, ScaleMode::minor, 9}));
+}
+
+TEST(Dynamics, VelocityFromPositionOrPressureWithinItsRange) {
+    const struct {
+        Dynamics dynamics;
+        double across;
+        std::optional<double> pressure;
+        int velocity;
+    } cases[] = {
+        {Dynamics::fixed, 0.0, 1.0, 92},           {Dynamics::position, 0.0, {}, 40},
+        {Dynamics::position, 1.0, {}, 127},        {Dynamics::position, 0.5, 1.0, 84},
+        {Dynamics::position, -0.2, {}, 40},        {Dynamics::position, 1.7, {}, 127},
+        {Dynamics::touch, 0.0, 1.0, 127},          {Dynamics::touch, 0.9, 0.25, 84},
+        {Dynamics::touch, 1.0, std::nullopt, 127}, {Dynamics::touch, 0.0, 0.0, 40},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(strikeVelocity(c.dynamics, c.across, c.pressure), c.velocity)
+            << rawValue(c.dynamics) << " at " << c.across;
+    }
+    EXPECT_EQ(dynamicsFromRaw("position"), Dynamics::position);
+    EXPECT_FALSE(dynamicsFromRaw("Position"));
 }
 
 TEST(MusicEnums, RawValuesRoundTripAndRejectEverythingElse) {

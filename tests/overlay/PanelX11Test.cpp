@@ -57,9 +57,10 @@ class PanelX11Test : public ::testing::Test {
 protected:
     PanelX11Test() {
         controller.setScale(music::Scale{});
-        controller.setOnStrike([this](int zone, double x, double y, StrikeSource source) {
-            strikes.push_back({zone, x, y, source});
-        });
+        controller.setOnStrike(
+            [this](int zone, double x, double y, StrikeSource source, std::uint8_t) {
+                strikes.push_back({zone, x, y, source});
+            });
     }
 
     struct Strike {

@@ -154,7 +154,7 @@ TEST(RecognizerAnswers, TouchPadTouchesAreRefusedAndMouseEventsDeclined) {
         int* count;
         explicit Counter(int* c)
             : count(c) {}
-        void didStrike(int, QPointF, StrikeSource) override { ++*count; }
+        void didStrike(int, QPointF, StrikeSource, std::uint8_t) override { ++*count; }
     } counter(&strikes);
     view.setDelegate(&counter);
 

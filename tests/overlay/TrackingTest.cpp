@@ -30,10 +30,12 @@ class TrackingTest : public ::testing::Test {
 protected:
     TrackingTest() {
         controller.setScale(music::Scale{});
-        controller.setOnStrike([this](int zone, double x, double y, StrikeSource source) {
-            strikes.push_back({zone, x, y, source});
-            glowsAtStrike.push_back(view().glowCount());
-        });
+        controller.setOnStrike(
+            [this](int zone, double x, double y, StrikeSource source, std::uint8_t velocity) {
+                strikes.push_back({zone, x, y, source});
+                velocities.push_back(velocity);
+                glowsAtStrike.push_back(view().glowCount());
+            });
         controller.setOnTouchDiagnostic(
             [this](const std::string& text) { diagnostics.push_back(text); });
         controller.show();
@@ -68,6 +70,7 @@ protected:
     std::vector<testing::RecordedStrike> strikes;
     /// How many rings were showing as each strike was handed over.
     std::vector<std::size_t> glowsAtStrike;
+    std::vector<std::uint8_t> velocities;
     std::vector<std::string> diagnostics;
 };
 
@@ -199,6 +202,21 @@ TEST_F(TrackingTest, ADragStrikesEachNewZoneAndLogsThePreviousOne) {
     mouse(QEvent::MouseButtonRelease, {520, 351}, Qt::NoButton);
     mouse(QEvent::MouseMove, {520, 851}, Qt::NoButton);
     EXPECT_EQ(strikes.size(), 2u);
+}
+
+TEST_F(TrackingTest, DynamicsSetHowHardEachStrikePlays) {
+    QTest::mouseClick(&view(), Qt::LeftButton, {}, at(500, 410));
+    controller.setDynamics(music::Dynamics::position);
+    // Zone 4 runs from 400 to 500: softer near its lower edge, louder near its upper one.
+    QTest::mouseClick(&view(), Qt::LeftButton, {}, at(500, 410));
+    QTest::mouseClick(&view(), Qt::LeftButton, {}, at(500, 495));
+    // A screen that reports no pressure plays touches by position too.
+    controller.setDynamics(music::Dynamics::touch);
+    touch().press(7, at(300, 290), &view());
+    // Horizontal zones grow louder to the right.
+    controller.setOrientation(music::ZoneOrientation::horizontal);
+    QTest::mouseClick(&view(), Qt::LeftButton, {}, at(105, 450));
+    EXPECT_THAT(velocities, ElementsAre(92, 49, 123, 118, 122));
 }
 
 TEST_F(TrackingTest, ARightClickStrikesNothing) {

@@ -492,7 +492,7 @@ TEST_F(SettingsFormTest, LastInputAndTheSelectableLastTouch) {
     EXPECT_TRUE(eventually([&] {
         return lastTouch.text() == QStringLiteral("began id=3 at (120, 480) direct");
     })) << lastTouch.text().toStdString();
-    app.overlay->onStrike(2, 10.0, 20.0, StrikeSource::click);
+    app.overlay->onStrike(2, 10.0, 20.0, StrikeSource::click, 92);
     EXPECT_TRUE(eventually(
         [&] { return text("lastInput").startsWith(QString::fromUtf8("Click · E4 · ")); }));
 }

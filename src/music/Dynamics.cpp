@@ -1,0 +1,63 @@
+#include "music/Dynamics.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace plinkora::music {
+
+namespace {
+
+std::uint8_t between(double share) {
+    const double velocity =
+        kSoftestVelocity + (kLoudestVelocity - kSoftestVelocity) * std::clamp(share, 0.0, 1.0);
+    return static_cast<std::uint8_t>(std::lround(velocity));
+}
+
+} // namespace
+
+std::string_view rawValue(Dynamics dynamics) {
+    switch (dynamics) {
+    case Dynamics::touch:
+        return "touch";
+    case Dynamics::position:
+        return "position";
+    case Dynamics::fixed:
+        break;
+    }
+    return "fixed";
+}
+
+std::optional<Dynamics> dynamicsFromRaw(std::string_view raw) {
+    for (const Dynamics dynamics : kAllDynamics) {
+        if (rawValue(dynamics) == raw) {
+            return dynamics;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string displayLabel(Dynamics dynamics) {
+    switch (dynamics) {
+    case Dynamics::touch:
+        return "Touch";
+    case Dynamics::position:
+        return "Position";
+    case Dynamics::fixed:
+        break;
+    }
+    return "Fixed";
+}
+
+std::uint8_t strikeVelocity(Dynamics dynamics, double across, std::optional<double> pressure) {
+    if (dynamics == Dynamics::fixed) {
+        return kFixedVelocity;
+    }
+    if (dynamics == Dynamics::touch && pressure && *pressure > 0) {
+        // Screens report a light tap well below half their range and rarely reach the top:
+        // the square root spreads what fingers actually do across the velocities.
+        return between(std::sqrt(*pressure));
+    }
+    return between(across);
+}
+
+} // namespace plinkora::music
