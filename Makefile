@@ -3,7 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_ARGS ?=
 
-.PHONY: all deps build run test test-fast test-sanitized install clean
+.PHONY: all deps build run test test-fast test-sanitized install package clean
 
 all: build
 
@@ -31,6 +31,10 @@ test-sanitized: deps
 
 install: build
 	@cmake --install $(BUILD)
+
+# plinkora_<version>_<arch>.deb in the build folder.
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,0 +1,64 @@
+#!/bin/sh
+# The Debian package as a user meets it: built by cpack, clean under lintian, installed with
+# dpkg, the installed program and its manual page working, and nothing left once removed.
+#
+#   package_test.sh <build folder>
+set -eu
+build=$1
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+if [ "$(id -u)" -ne 0 ]; then
+    # Installing a package needs root; CI runs as root.
+    echo "not run: installing a package needs root (this runs as $(id -un))"
+    exit 77
+fi
+if dpkg-query -W -f '${Status}' plinkora 2>/dev/null | grep -q installed; then
+    fail "a plinkora package is installed already; this test would replace it"
+fi
+
+cd "$build"
+rm -f plinkora_*.deb
+cpack -G DEB >cpack.log 2>&1 || { cat cpack.log; fail "cpack failed"; }
+deb=$(ls plinkora_*_*.deb)
+case "$deb" in
+plinkora_[0-9]*.[0-9]*.[0-9]*_"$(dpkg --print-architecture)".deb) ;;
+*) fail "unexpected package name $deb" ;;
+esac
+
+# Errors and warnings both count; lintian's notes on running as root do not.
+complaints=$(lintian "$deb" 2>/dev/null | grep -E '^(E|W):' || true)
+[ -z "$complaints" ] || fail "lintian: $complaints"
+for needed in fluid-soundfont-gm pkexec libpulse0 libqt6widgets6 libfluidsynth3; do
+    dpkg-deb -f "$deb" Depends | grep -q "$needed" || fail "Depends lacks $needed"
+done
+
+trap 'dpkg -r plinkora >/dev/null 2>&1 || true' EXIT
+dpkg -i "$deb" >dpkg.log 2>&1 || { cat dpkg.log; fail "dpkg -i failed"; }
+files=$(dpkg -L plinkora)
+
+[ "$(/usr/bin/plinkora --version)" = "Plinkora $(dpkg-deb -f "$deb" Version)" ] ||
+    fail "the installed plinkora --version says: $(/usr/bin/plinkora --version)"
+/usr/bin/plinkora --help | grep -q -- '--toggle' || fail "--help names no --toggle"
+set +e
+/usr/bin/plinkora --bogus >/dev/null 2>&1
+status=$?
+set -e
+[ "$status" -eq 2 ] || fail "an unknown option ends with $status, not 2"
+
+warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings plinkora 2>&1 >/dev/null)
+[ -z "$warnings" ] || fail "man --warnings: $warnings"
+man plinkora 2>/dev/null | grep -q 'bindsym Ctrl+Mod1+Mod4+m exec plinkora' ||
+    fail "the manual page says nothing of binding the shortcut on sway"
+desktop-file-validate /usr/share/applications/org.plinkora.Plinkora.desktop ||
+    fail "the installed desktop entry is not valid"
+
+dpkg -r plinkora >dpkg.log 2>&1 || { cat dpkg.log; fail "dpkg -r failed"; }
+trap - EXIT
+for file in $files; do
+    # Shared folders (/usr, /usr/share, ...) stay; everything of the package's own goes.
+    if [ -e "$file" ] && [ ! -d "$file" ]; then
+        fail "$file is left behind after dpkg -r"
+    fi
+done
+[ ! -e /usr/share/doc/plinkora ] || fail "/usr/share/doc/plinkora is left behind"
+echo "package $deb: built, lintian-clean, installed, ran, removed"
