@@ -52,6 +52,15 @@ man plinkora 2>/dev/null | grep -q 'bindsym Ctrl+Mod1+Mod4+m exec plinkora' ||
 desktop-file-validate /usr/share/applications/org.plinkora.Plinkora.desktop ||
     fail "the installed desktop entry is not valid"
 
+# The installed program plays: strikes on a private X server are heard on a private sound
+# server's sink (the heard-latency benchmark does exactly that, given a binary).
+if [ -x bench/bench_heard_latency ]; then
+    heard=$(bench/bench_heard_latency /usr/bin/plinkora 3 2>/dev/null | tail -1)
+    echo "$heard" | grep -Eq ': [1-3] strikes heard' || fail "the installed program: $heard"
+else
+    echo "not checked: no heard-latency benchmark in this build (benchmarks are off)"
+fi
+
 dpkg -r plinkora >dpkg.log 2>&1 || { cat dpkg.log; fail "dpkg -r failed"; }
 trap - EXIT
 for file in $files; do
@@ -61,4 +70,4 @@ for file in $files; do
     fi
 done
 [ ! -e /usr/share/doc/plinkora ] || fail "/usr/share/doc/plinkora is left behind"
-echo "package $deb: built, lintian-clean, installed, ran, removed"
+echo "package $deb: built, lintian-clean, installed, played, removed"
