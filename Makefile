@@ -3,7 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_ARGS ?=
 
-.PHONY: all deps build run test test-fast test-sanitized install package clean
+.PHONY: all deps build run test test-fast test-sanitized install package release clean
 
 all: build
 
@@ -36,5 +36,25 @@ install: build
 package: build
 	@cd $(BUILD) && cpack -G DEB
 
+# A release in dist/: the package of a build that trusts KEY's public half, and the signed
+# update feed offering it for download under DOWNLOADS. The key is read from where KEY says,
+# never from this repository.
+#   make release KEY=~/plinkora-keys/update-key.pem BUILD_VERSION=412 \
+#                DOWNLOADS=https://plinkora.org/downloads
+release: deps
+	@test -n "$(KEY)" && test -n "$(BUILD_VERSION)" && test -n "$(DOWNLOADS)" || \
+		{ echo "usage: make release KEY=<private key> BUILD_VERSION=<n> DOWNLOADS=<https address>"; exit 2; }
+	@cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DPLINKORA_TESTS=OFF \
+		-DPLINKORA_BENCHMARKS=OFF -DPLINKORA_BUILD_VERSION=$(BUILD_VERSION) \
+		-DPLINKORA_UPDATE_PUBLIC_KEY=$$(openssl pkey -in "$(KEY)" -pubout -outform DER | tail -c 32 | base64 -w0) \
+		>/dev/null
+	@cmake --build build-release
+	@rm -f build-release/plinkora_*.deb && cd build-release && cpack -G DEB >/dev/null
+	@mkdir -p dist && cp build-release/plinkora_*.deb dist/
+	@deb=$$(basename build-release/plinkora_*.deb) && \
+		sh scripts/release-tool.sh feed "$(KEY)" dist $(BUILD_VERSION) \
+		"$$(dpkg-deb -f dist/$$deb Version)" "$(DOWNLOADS)/$$deb" dist/$$deb $$(dpkg --print-architecture) && \
+		echo "dist/: $$deb, appcast.xml and appcast.xml.sig"
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) build-release dist

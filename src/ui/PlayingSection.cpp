@@ -28,6 +28,28 @@ QCheckBox* boundToggle(const QString& text, bool checked, QObject* context,
     return toggle;
 }
 
+/// A list of the model's choices, bound both ways: the user's choice goes through `set`, and
+/// the state's changes, wherever they come from, show here.
+template <typename Value, std::size_t N>
+QComboBox* boundChoice(const char* name, const std::array<Value, N>& values, AppState& state,
+                       Value current, void (AppState::*set)(Value),
+                       void (AppState::*changed)(Value)) {
+    auto* box = new QComboBox;
+    box->setObjectName(QString::fromLatin1(name));
+    for (const Value each : values) {
+        box->addItem(QString::fromStdString(displayLabel(each)), static_cast<int>(each));
+    }
+    const auto show = [box](Value now) {
+        box->setCurrentIndex(box->findData(static_cast<int>(now)));
+    };
+    show(current);
+    QObject::connect(box, &QComboBox::activated, &state, [box, &state, set](int index) {
+        (state.*set)(static_cast<Value>(box->itemData(index).toInt()));
+    });
+    QObject::connect(&state, changed, box, show);
+    return box;
+}
+
 } // namespace
 
 PlayingSection::PlayingSection(AppState& state, QWidget* parent)
@@ -89,35 +111,12 @@ PlayingSection::PlayingSection(AppState& state, QWidget* parent)
     connect(&state_, &AppState::hotKeyStateChanged, gnome, showGnome);
     addRow(gnome);
 
-    auto* orientation = new QComboBox;
-    orientation->setObjectName(QStringLiteral("orientation"));
-    for (const music::ZoneOrientation each : music::kAllOrientations) {
-        orientation->addItem(QString::fromStdString(displayLabel(each)), static_cast<int>(each));
-    }
-    orientation->setCurrentIndex(orientation->findData(static_cast<int>(state_.orientation())));
-    connect(orientation, &QComboBox::activated, this, [this, orientation](int index) {
-        state_.setOrientation(
-            static_cast<music::ZoneOrientation>(orientation->itemData(index).toInt()));
-    });
-    connect(&state_, &AppState::orientationChanged, orientation,
-            [orientation](music::ZoneOrientation now) {
-                orientation->setCurrentIndex(orientation->findData(static_cast<int>(now)));
-            });
-    addLabelledRow(tr("Orientation"), orientation);
-
-    auto* dynamics = new QComboBox;
-    dynamics->setObjectName(QStringLiteral("dynamics"));
-    for (const music::Dynamics each : music::kAllDynamics) {
-        dynamics->addItem(QString::fromStdString(displayLabel(each)), static_cast<int>(each));
-    }
-    dynamics->setCurrentIndex(dynamics->findData(static_cast<int>(state_.dynamics())));
-    connect(dynamics, &QComboBox::activated, this, [this, dynamics](int index) {
-        state_.setDynamics(static_cast<music::Dynamics>(dynamics->itemData(index).toInt()));
-    });
-    connect(&state_, &AppState::dynamicsChanged, dynamics, [dynamics](music::Dynamics now) {
-        dynamics->setCurrentIndex(dynamics->findData(static_cast<int>(now)));
-    });
-    addLabelledRow(tr("Dynamics"), dynamics);
+    addLabelledRow(tr("Orientation"),
+                   boundChoice("orientation", music::kAllOrientations, state_, state_.orientation(),
+                               &AppState::setOrientation, &AppState::orientationChanged));
+    addLabelledRow(tr("Dynamics"),
+                   boundChoice("dynamics", music::kAllDynamics, state_, state_.dynamics(),
+                               &AppState::setDynamics, &AppState::dynamicsChanged));
 
     QCheckBox* guides = boundToggle(tr("Show note separator lines"), state_.showsGuides(), this,
                                     [this](bool shows) { state_.setShowsGuides(shows); });
