@@ -21,6 +21,10 @@ void SettingsWindowController::show() {
             placeFirstTime();
         }
         window_->startSavingFrame();
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            QObject::connect(screen, &QScreen::availableGeometryChanged, window_.get(),
+                             [this] { keepOnScreen(); });
+        }
     }
     // The person looks at the shortcut's row now: a key another application let go of since
     // is taken up, and the row says so.
@@ -37,6 +41,25 @@ void SettingsWindowController::bringToFront() {
         window_->raise();
         window_->activateWindow();
     }
+}
+
+void SettingsWindowController::keepOnScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!window_->isVisible() || screen == nullptr) {
+        return;
+    }
+    const QRect available = screen->availableGeometry();
+    const QRect frame = window_->frameGeometry();
+    if (available.contains(frame)) {
+        return;
+    }
+    const int borders = frame.height() - window_->height();
+    const int height =
+        std::clamp(available.height() - borders, SettingsWindow::kMinimumHeight, window_->height());
+    window_->resize(window_->width(), height);
+    // Qt places a shown window by its frame.
+    window_->move(std::clamp(frame.x(), available.x(), available.right() + 1 - frame.width()),
+                  std::clamp(frame.y(), available.y(), available.bottom() + 1 - height - borders));
 }
 
 void SettingsWindowController::placeFirstTime() {

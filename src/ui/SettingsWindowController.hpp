@@ -6,7 +6,9 @@
 
 namespace plinkora::ui {
 
-/// Makes the settings window on first use and keeps that one window for good. Main thread only.
+/// Makes the settings window on first use and keeps that one window for good. A panel that
+/// arrives later (as at login) or grows takes room from the screen: the window then moves and
+/// shrinks to stay whole on it. Main thread only.
 class SettingsWindowController final {
 public:
     /// Room kept for the title bar and borders on a screen lower than the window.
@@ -25,6 +27,7 @@ public:
 
 private:
     void placeFirstTime();
+    void keepOnScreen();
 
     AppState& state_;
     SettingsWindow::Options options_;

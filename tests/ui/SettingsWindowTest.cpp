@@ -103,6 +103,22 @@ TEST_F(SettingsWindowTest, FirstShowIs520By820CentredAndTitled) {
     EXPECT_EQ(window.maximumSize(), QSize(520, 10000));
 }
 
+// A panel arriving later (as at login) takes room: the window moves and shrinks into the rest.
+TEST_F(SettingsWindowTest, APanelArrivingLaterKeepsTheWindowWholeOnTheScreen) {
+    makeInterface();
+    SettingsWindow& window = openSettings();
+    const auto root = [](std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {"xprop", "-root"});
+        runCommand(arguments);
+    };
+    root({"-f", "_NET_SUPPORTED", "32a", "-set", "_NET_SUPPORTED", "_NET_WORKAREA"});
+    root({"-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA", "0, 100, 1920, 600"});
+    EXPECT_TRUE(settlesAt(window, QRect(700, 100, 520, 600)))
+        << window.geometry().y() << " " << window.geometry().height();
+    root({"-remove", "_NET_WORKAREA"});
+    root({"-remove", "_NET_SUPPORTED"});
+}
+
 // The wheel over a choice or the slider scrolls the form unless that control has the focus.
 TEST_F(SettingsWindowTest, TheWheelScrollsTheFormAndChangesOnlyAFocusedControl) {
     makeInterface();
