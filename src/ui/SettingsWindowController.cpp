@@ -4,6 +4,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <algorithm>
 
 namespace plinkora::ui {
@@ -22,8 +23,14 @@ void SettingsWindowController::show() {
         }
         window_->startSavingFrame();
         if (QScreen* screen = QGuiApplication::primaryScreen()) {
-            QObject::connect(screen, &QScreen::availableGeometryChanged, window_.get(),
-                             [this] { keepOnScreen(); });
+            // Looked at again a little later too: the window manager may move the window out
+            // of the panel's way after the work area has already changed.
+            QObject::connect(screen, &QScreen::availableGeometryChanged, window_.get(), [this] {
+                keepOnScreen();
+                for (const int later : {300, 1500}) {
+                    QTimer::singleShot(later, window_.get(), [this] { keepOnScreen(); });
+                }
+            });
         }
     }
     // The person looks at the shortcut's row now: a key another application let go of since

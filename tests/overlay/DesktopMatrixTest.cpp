@@ -288,14 +288,20 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
             return !window.empty();
         }));
         window = window.substr(0, window.find('\n'));
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
         int top = 0, height = 0, extents[4] = {0, 0, 0, 0};
-        std::sscanf(run({"xwininfo", "-id", window}).c_str(),
-                    "%*[^A]Absolute upper-left X: %*d "
-                    "Absolute upper-left Y: %d %*[^H]Height: %d",
-                    &top, &height);
-        std::sscanf(run({"xprop", "-id", window, "_NET_FRAME_EXTENTS"}).c_str(),
-                    "%*[^=]= %d, %d, %d, %d", &extents[0], &extents[1], &extents[2], &extents[3]);
+        // Settled once the panel, which may come later, has taken its room.
+        const auto fits = [&] {
+            std::sscanf(run({"xwininfo", "-id", window}).c_str(),
+                        "%*[^A]Absolute upper-left X: %*d "
+                        "Absolute upper-left Y: %d %*[^H]Height: %d",
+                        &top, &height);
+            std::sscanf(run({"xprop", "-id", window, "_NET_FRAME_EXTENTS"}).c_str(),
+                        "%*[^=]= %d, %d, %d, %d", &extents[0], &extents[1], &extents[2],
+                        &extents[3]);
+            return top - extents[2] >= 0 && top + height + extents[3] <= 800;
+        };
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        waitFor(fits, 5);
         EXPECT_GE(top - extents[2], 0) << "the title bar is above the screen";
         EXPECT_LE(top + height + extents[3], 800) << "the window runs below the screen";
     }
