@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <thread>
@@ -24,10 +26,13 @@ struct Desktop {
     std::vector<std::string> compositor;
     bool composites;
     bool wayland = false;
+    /// A smaller laptop screen, and Qt's scaling as a HiDPI desktop sets it.
+    const char* screen = "1280x800x24";
+    const char* scaleFactor = nullptr;
 };
 
 const Desktop kDesktops[] = {
-    {"openbox", {"openbox"}, {}, false},
+    {"openbox", {"openbox"}, {}, false, false, "1366x768x24", "1.5"},
     {"openbox_picom",
      {"openbox"},
      {"picom", "--backend", "xrender", "--no-fading-openclose"},
@@ -129,7 +134,7 @@ protected:
         ASSERT_TRUE(config.open(QIODevice::WriteOnly));
         config.write("font pango:monospace 8\nbar {\n    status_command true\n}\n");
         if (!GetParam().wayland) {
-            xvfb_ = std::make_unique<XvfbServer>("1280x800x24");
+            xvfb_ = std::make_unique<XvfbServer>(GetParam().screen);
             display_ = xvfb_->display();
             return;
         }
@@ -161,6 +166,9 @@ protected:
     /// A sway user's environment often asks Qt for Wayland.
     std::map<std::string, std::string> environment() const {
         auto environment = home.programEnvironment(display_, "unix:/nonexistent/pulse");
+        if (GetParam().scaleFactor != nullptr) {
+            environment["QT_SCALE_FACTOR"] = GetParam().scaleFactor;
+        }
         if (sway_) {
             environment["QT_QPA_PLATFORM"] = "wayland";
             const auto session = sway_->client();
@@ -281,7 +289,8 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
         << readFile(path("plinkora.log"));
     if (logged("no system tray") > 0) {
         // Without a tray the settings window opens; the terminal comes after it. The whole
-        // window, its title bar and borders too, is on the 800-pixel-high screen.
+        // window, its title bar and borders too, is on the screen.
+        const int screenHeight = std::atoi(std::strchr(desktop.screen, 'x') + 1);
         std::string window;
         EXPECT_TRUE(waitFor([&] {
             window = run({"xdotool", "search", "--onlyvisible", "--name", "Plinkora Settings"});
@@ -298,12 +307,12 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
             std::sscanf(run({"xprop", "-id", window, "_NET_FRAME_EXTENTS"}).c_str(),
                         "%*[^=]= %d, %d, %d, %d", &extents[0], &extents[1], &extents[2],
                         &extents[3]);
-            return top - extents[2] >= 0 && top + height + extents[3] <= 800;
+            return top - extents[2] >= 0 && top + height + extents[3] <= screenHeight;
         };
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         waitFor(fits, 5);
         EXPECT_GE(top - extents[2], 0) << "the title bar is above the screen";
-        EXPECT_LE(top + height + extents[3], 800) << "the window runs below the screen";
+        EXPECT_LE(top + height + extents[3], screenHeight) << "the window runs below the screen";
     }
     auto typing = terminal("typing", "60x6+0+0", "typed.txt");
     // The person clicks into the terminal to type there.
@@ -331,7 +340,7 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
 
     // A window opened afterwards, over the lowest zone, still lies beneath the overlay.
     auto later = terminal("later", "60x6+0+640", "later.txt");
-    EXPECT_TRUE(strikes(100, 740)) << "the later window took the click";
+    EXPECT_TRUE(strikes(100, 680)) << "the later window took the click";
 
     // A bar that reserves space stays uncovered, also where no work area is published (i3)
     // or the bar is no X window at all (sway).
