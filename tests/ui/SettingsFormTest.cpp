@@ -10,12 +10,14 @@
 #include "ui/SettingsWindowController.hpp"
 #include "ui/StatusSection.hpp"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -465,6 +467,28 @@ TEST_F(SettingsFormTest, AudioEngineRowReadsIdleRunningOrNotRunning) {
         << text("audioEngine").toStdString();
     EXPECT_EQ(text("piano"), QStringLiteral("System grand piano loaded"));
     EXPECT_EQ(text("audioOutput"), QStringLiteral("Null Output"));
+}
+
+// A screen reader names every control it can reach, in the window and in the tray menu.
+TEST_F(SettingsFormTest, EveryControlHasAName) {
+    makeView();
+    for (QWidget* control : view->findChildren<QWidget*>()) {
+        if (control->focusPolicy() == Qt::NoFocus || !control->isVisibleTo(view.get()) ||
+            qobject_cast<QScrollBar*>(control) != nullptr) {
+            continue;
+        }
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+        ASSERT_NE(accessible, nullptr);
+        // On Linux a list's name is what it shows; what it chooses comes from its label.
+        const bool isList = qobject_cast<QComboBox*>(control) != nullptr;
+        EXPECT_TRUE(!accessible->text(QAccessible::Name).trimmed().isEmpty() &&
+                    (!isList || !accessible->relations(QAccessible::Label).isEmpty()))
+            << control->metaObject()->className() << " " << control->objectName().toStdString();
+    }
+    ui::MenuContent menu(app.state(), {}, false);
+    for (const QAction* action : menu.menu().actions()) {
+        EXPECT_TRUE(action->isSeparator() || !action->text().isEmpty());
+    }
 }
 
 TEST_F(SettingsFormTest, TouchscreenAndPianoRowsBothWays) {
