@@ -251,12 +251,11 @@ bool X11OverlayWindow::nativeEventFilter(const QByteArray& type, void* message, 
         return false;
     }
     case XCB_CONFIGURE_NOTIFY: {
+        // Whatever a window manager does to a managed window (raise it, make it full-screen,
+        // restack it beside another) may have put it above the panel: the panel goes back on
+        // top. Other override-redirect windows (menus) may stay above it.
         auto* configure = reinterpret_cast<xcb_configure_notify_event_t*>(event);
-        // Only a window put straight above the panel: moves and restacks further down say
-        // nothing, and another override-redirect window (a menu) may rise above it.
-        if (configure->event == root_ && configure->override_redirect == 0 &&
-            panel_.testAttribute(Qt::WA_WState_Created) &&
-            configure->above_sibling == static_cast<xcb_window_t>(panel_.winId())) {
+        if (configure->event == root_ && configure->override_redirect == 0) {
             raise();
         }
         return false;

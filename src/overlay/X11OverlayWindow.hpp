@@ -12,8 +12,8 @@ namespace plinkora {
 /// manager moves, tiles or focuses it, and menus, tooltips and screen lockers, which are not
 /// managed either, can still rise above it. Some window managers (XWayland's on wlroots
 /// compositors, for one) raise the window they focus above everything, and XWayland hands the
-/// pointer to the topmost X window: so whenever a managed window is mapped or restacked, the
-/// panel goes back on top.
+/// pointer to the topmost X window: so whenever a managed window is mapped or reconfigured,
+/// the panel goes back on top.
 ///
 /// Where no compositing manager runs, nothing blends the panel's clear pixels with what lies
 /// beneath: the X server shows them black, over the whole screen. There the panel is cut to
