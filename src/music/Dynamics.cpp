@@ -2,10 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace plinkora::music {
 
 namespace {
+
+// In the order of the enumeration: the persisted value and the label.
+constexpr std::pair<std::string_view, const char*> kNames[] = {
+    {"fixed", "Fixed"}, {"touch", "Touch"}, {"position", "Position"}};
 
 std::uint8_t between(double share) {
     const double velocity =
@@ -16,15 +21,7 @@ std::uint8_t between(double share) {
 } // namespace
 
 std::string_view rawValue(Dynamics dynamics) {
-    switch (dynamics) {
-    case Dynamics::touch:
-        return "touch";
-    case Dynamics::position:
-        return "position";
-    case Dynamics::fixed:
-        break;
-    }
-    return "fixed";
+    return kNames[static_cast<std::size_t>(dynamics)].first;
 }
 
 std::optional<Dynamics> dynamicsFromRaw(std::string_view raw) {
@@ -37,15 +34,7 @@ std::optional<Dynamics> dynamicsFromRaw(std::string_view raw) {
 }
 
 std::string displayLabel(Dynamics dynamics) {
-    switch (dynamics) {
-    case Dynamics::touch:
-        return "Touch";
-    case Dynamics::position:
-        return "Position";
-    case Dynamics::fixed:
-        break;
-    }
-    return "Fixed";
+    return kNames[static_cast<std::size_t>(dynamics)].second;
 }
 
 std::uint8_t strikeVelocity(Dynamics dynamics, double across, std::optional<double> pressure) {

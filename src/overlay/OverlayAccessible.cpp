@@ -45,12 +45,8 @@ public:
 
     QRect rect() const override {
         const OverlayView& view = parent_.view_;
-        const int count = std::max(1, parent_.childCount());
-        // Zones climb from the bottom edge, or run from the left one.
-        const bool vertical = view.orientation() == music::ZoneOrientation::vertical;
-        const double extent = (vertical ? view.height() : view.width()) / double(count);
-        const QRectF up = vertical ? QRectF(0, index_ * extent, view.width(), extent)
-                                   : QRectF(index_ * extent, 0, extent, view.height());
+        const QRectF up = overlay::zoneFrame(index_, parent_.childCount(), view.width(),
+                                             view.height(), view.orientation());
         const QRect local = overlay::flipped(up, view.height()).toAlignedRect();
         return {view.mapToGlobal(local.topLeft()), local.size()};
     }

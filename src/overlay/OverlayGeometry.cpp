@@ -35,6 +35,15 @@ std::vector<double> separatorOffsets(double extent, int count) {
     return offsets;
 }
 
+QRectF zoneFrame(int zone, int count, double width, double height,
+                 music::ZoneOrientation orientation) {
+    const int n = std::max(count, 1);
+    if (orientation == music::ZoneOrientation::horizontal) {
+        return {width / n * zone, 0, width / n, height};
+    }
+    return {0, height / n * zone, width, height / n};
+}
+
 QRectF labelFrame(int zone, int count, double width, double height,
                   music::ZoneOrientation orientation) {
     constexpr double kWidth = 36;

@@ -23,6 +23,11 @@ int zoneAt(QPointF point, double width, double height, int count,
 /// on the middle of a whole pixel so that a one-point line stays crisp.
 std::vector<double> separatorOffsets(double extent, int count);
 
+/// A whole zone of a W × H area split into `count` zones, in bottom-left coordinates: a band
+/// climbing from the bottom edge, or a column running from the left one.
+QRectF zoneFrame(int zone, int count, double width, double height,
+                 music::ZoneOrientation orientation);
+
 /// The frame of a zone's note name, in bottom-left coordinates.
 QRectF labelFrame(int zone, int count, double width, double height,
                   music::ZoneOrientation orientation);

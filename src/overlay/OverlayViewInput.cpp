@@ -217,11 +217,11 @@ std::optional<double> OverlayView::force(const QEventPoint& touch, const QTouchE
 void OverlayView::strike(int zone, QPointF point, StrikeSource source,
                          std::optional<double> pressure) {
     // How far into its zone the strike lands, towards the far edge (top or right).
-    const int count = std::max(1, scale_.degrees);
+    const QRectF frame = overlay::zoneFrame(zone, scale_.degrees, width(), height(), orientation_);
     const bool vertical = orientation_ == music::ZoneOrientation::vertical;
-    const double extent = (vertical ? height() : width()) / static_cast<double>(count);
+    const double extent = vertical ? frame.height() : frame.width();
     const double across =
-        extent > 0 ? ((vertical ? point.y() : point.x()) - zone * extent) / extent : 0.5;
+        extent > 0 ? ((vertical ? point.y() - frame.y() : point.x() - frame.x()) / extent) : 0.5;
     const std::uint8_t velocity = music::strikeVelocity(dynamics_, across, pressure);
     // The note is handed over before anything is drawn.
     if (delegate_ != nullptr) {

@@ -97,11 +97,12 @@ PlayingSection::PlayingSection(AppState& state, QWidget* parent)
     auto* gnome = new QPushButton;
     gnome->setObjectName(QStringLiteral("gnomeShortcut"));
     const auto showGnome = [this, gnome] {
-        gnome->setText(GnomeKeybinding::isAdded() ? tr("Remove from GNOME Keyboard Shortcuts")
-                                                  : tr("Add to GNOME Keyboard Shortcuts"));
-        gnome->setVisible(
-            GnomeKeybinding::isAvailable() &&
-            (state_.hotKeyState() != HotKey::State::active || GnomeKeybinding::isAdded()));
+        // isAdded is false wherever the schema is missing or the session is not GNOME.
+        const bool added = GnomeKeybinding::isAdded();
+        gnome->setText(added ? tr("Remove from GNOME Keyboard Shortcuts")
+                             : tr("Add to GNOME Keyboard Shortcuts"));
+        gnome->setVisible(added || (state_.hotKeyState() != HotKey::State::active &&
+                                    GnomeKeybinding::isAvailable()));
     };
     connect(gnome, &QPushButton::clicked, this, [showGnome] {
         GnomeKeybinding::setAdded(!GnomeKeybinding::isAdded());
