@@ -1,6 +1,8 @@
 #include "ui/FormSection.hpp"
 
 #include <QApplication>
+#include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -133,6 +135,25 @@ QFont FormSection::calloutFont() {
 
 QFont FormSection::captionFont() {
     return scaledFont(0.85);
+}
+
+QFont FormSection::monospacedDigits(const QFont& font) {
+    const QFontMetricsF metrics(font);
+    const qreal zero = metrics.horizontalAdvance(QLatin1Char('0'));
+    bool even = true;
+    for (char digit = '1'; digit <= '9' && even; ++digit) {
+        even = metrics.horizontalAdvance(QLatin1Char(digit)) == zero;
+    }
+    if (even) {
+        return font;
+    }
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (font.pointSizeF() > 0) {
+        fixed.setPointSizeF(font.pointSizeF());
+    } else {
+        fixed.setPixelSize(font.pixelSize());
+    }
+    return fixed;
 }
 
 } // namespace plinkora::ui

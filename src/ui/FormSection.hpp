@@ -35,6 +35,9 @@ public:
     static QFont calloutFont();
     /// The smallest text, for diagnostics.
     static QFont captionFont();
+    /// `font` itself where its digits are already all as wide, so that a changing number does
+    /// not shift; otherwise the system's fixed-pitch font at the same size.
+    static QFont monospacedDigits(const QFont& font);
 
 private:
     struct Row {

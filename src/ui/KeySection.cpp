@@ -54,6 +54,7 @@ KeySection::KeySection(AppState& state, QWidget* parent)
     notes_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     notes_->setWordWrap(true);
     notes_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    notes_->setFont(monospacedDigits(notes_->font()));
     addLabelledRow(tr("Notes"), notes_);
 
     showKey();

@@ -178,6 +178,7 @@ QWidget* PlayingSection::makeNoteLengthBlock() {
     noteLengthValue_ = new QLabel;
     noteLengthValue_->setObjectName(QStringLiteral("noteLengthValue"));
     makeSecondary(*noteLengthValue_);
+    noteLengthValue_->setFont(monospacedDigits(noteLengthValue_->font()));
     title->addWidget(noteLengthValue_);
     lines->addLayout(title);
 

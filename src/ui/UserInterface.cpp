@@ -10,8 +10,12 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QGuiApplication>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <algorithm>
 
 namespace plinkora::ui {
 
@@ -112,9 +116,39 @@ void UserInterface::showEnabled(bool enabled) {
 
 void UserInterface::onTrayActivated(QSystemTrayIcon::ActivationReason reason) {
     // A click on the icon opens the menu, as the right button does, like a menu bar item.
-    if (reason == QSystemTrayIcon::Trigger) {
-        menu_->menu().popup(QCursor::pos());
+    if (reason != QSystemTrayIcon::Trigger) {
+        return;
     }
+    QMenu& menu = menu_->menu();
+    const QPoint cursor = QCursor::pos();
+    const QScreen* screen = QGuiApplication::screenAt(cursor);
+    const QRect area = screen != nullptr ? screen->availableGeometry() : QRect();
+    menu.popup(menuPosition(tray_.geometry(), menu.sizeHint(), area, cursor));
+}
+
+QPoint UserInterface::menuPosition(const QRect& icon, const QSize& menu, const QRect& screen,
+                                   const QPoint& cursor) {
+    if (icon.isEmpty() || screen.isEmpty()) {
+        return cursor;
+    }
+    // A panel along the top or bottom opens the menu below or above the icon; one along a side
+    // opens it beside the icon.
+    const bool alongSide = icon.center().y() > screen.top() + screen.height() / 4 &&
+                           icon.center().y() < screen.bottom() - screen.height() / 4;
+    QPoint place;
+    if (alongSide) {
+        place = {icon.center().x() < screen.center().x() ? icon.right() + 1
+                                                         : icon.left() - menu.width(),
+                 icon.top()};
+    } else {
+        place = {icon.left(), icon.center().y() < screen.center().y() ? icon.bottom() + 1
+                                                                      : icon.top() - menu.height()};
+    }
+    place.setX(std::clamp(place.x(), screen.left(),
+                          std::max(screen.left(), screen.right() + 1 - menu.width())));
+    place.setY(std::clamp(place.y(), screen.top(),
+                          std::max(screen.top(), screen.bottom() + 1 - menu.height())));
+    return place;
 }
 
 void UserInterface::showNotification(const QString& title, const QString& text,

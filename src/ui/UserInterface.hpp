@@ -55,6 +55,12 @@ public:
     /// What "Check for Updates…" does: Plinkora's window to the front, then the check.
     void checkForUpdates();
 
+    /// Where the tray menu's top-left corner goes: against the icon's edge that faces the
+    /// screen's middle, kept on `screen`; at the cursor when the desktop does not say where
+    /// the icon is (an empty `icon`).
+    static QPoint menuPosition(const QRect& icon, const QSize& menu, const QRect& screen,
+                               const QPoint& cursor);
+
     QSystemTrayIcon& trayIcon() { return tray_; }
     MenuContent& menuContent() { return *menu_; }
     SettingsWindowController& settingsWindow() { return *settings_; }

@@ -29,14 +29,21 @@ struct Desktop {
     /// A smaller laptop screen, and Qt's scaling as a HiDPI desktop sets it.
     const char* screen = "1280x800x24";
     const char* scaleFactor = nullptr;
+    /// How many screen pixels a 1280x800 screen's pixel is: where the person's clicks and the
+    /// looks at the screen land.
+    int zoom = 1;
 };
 
 const Desktop kDesktops[] = {
     {"openbox", {"openbox"}, {}, false, false, "1366x768x24", "1.5"},
-    {"openbox_picom",
+    {"openbox_picom_scale_2",
      {"openbox"},
      {"picom", "--backend", "xrender", "--no-fading-openclose"},
-     true},
+     true,
+     false,
+     "2560x1600x24",
+     "2",
+     2},
     {"i3", {"i3", "-c", "i3.config"}, {}, false},
     // Xfce's window manager composites by itself, when asked; its panel brings a tray.
     {"xfwm4_compositing",
@@ -179,6 +186,8 @@ protected:
     /// The person's hands: a click at a point of the screen, typing, and a click that moves
     /// the keyboard into a window.
     void click(int px, int py) const {
+        px *= GetParam().zoom;
+        py *= GetParam().zoom;
         if (sway_) {
             runCommand({std::getenv("PLINKORA_WAYLAND_CLICK"), std::to_string(px),
                         std::to_string(py), "1280", "800"},
@@ -238,6 +247,8 @@ protected:
     }
     /// The colour of one screen pixel, as ImageMagick names it.
     std::string pixel(int px, int py) const {
+        px *= GetParam().zoom;
+        py *= GetParam().zoom;
         const std::string at = std::to_string(px) + "+" + std::to_string(py);
         if (sway_) {
             // XWayland's root window holds nothing; the compositor's own picture does.
@@ -339,7 +350,8 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
         << run({"xdotool", "getwindowfocus", "getwindowname"});
 
     // A window opened afterwards, over the lowest zone, still lies beneath the overlay.
-    auto later = terminal("later", "60x6+0+640", "later.txt");
+    auto later =
+        terminal("later", "60x6+0+" + std::to_string(680 * desktop.zoom - 40), "later.txt");
     EXPECT_TRUE(strikes(100, 680)) << "the later window took the click";
 
     // A bar that reserves space stays uncovered, also where no work area is published (i3)

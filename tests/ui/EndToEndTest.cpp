@@ -6,12 +6,14 @@
 #include "XvfbServer.hpp"
 
 #include <QFile>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <numbers>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 
@@ -127,6 +129,38 @@ TEST_F(EndToEnd, HotKeyOnClickSoundsMiddleCHotKeyOffAndQuitOnSigterm) {
     EXPECT_EQ(count("no system tray"), 0u) << "Plinkora found no tray:\n" << readFile(logFile_);
     EXPECT_TRUE(xdotool({"search", "--onlyvisible", "--name", "Plinkora Settings"}).empty())
         << "with a tray, no window opens at start";
+
+    // A click near the icon's top opens the menu below the icon, not at the cursor.
+    const auto visibleWindows = [this] {
+        std::vector<std::array<int, 4>> found; // x, y, width, height
+        std::istringstream ids(xdotool({"search", "--onlyvisible", "--class", "plinkora"}));
+        for (std::string id; std::getline(ids, id);) {
+            std::array<int, 4> g{};
+            const std::string text = xdotool({"getwindowgeometry", id});
+            if (std::sscanf(text.c_str() + text.find("Position:"), "Position: %d,%d", &g[0],
+                            &g[1]) == 2 &&
+                std::sscanf(text.c_str() + text.find("Geometry:"), "Geometry: %dx%d", &g[2],
+                            &g[3]) == 2) {
+                found.push_back(g);
+            }
+        }
+        return found;
+    };
+    const auto icons = visibleWindows();
+    ASSERT_EQ(icons.size(), 1u) << "the tray icon is the one visible window";
+    const std::array<int, 4> icon = icons.front();
+    xdotool({"mousemove", std::to_string(icon[0] + 2), std::to_string(icon[1] + 2), "click", "1"});
+    std::vector<std::array<int, 4>> shown;
+    for (int attempt = 0; attempt < 100 && shown.size() < 2; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        shown = visibleWindows();
+    }
+    ASSERT_EQ(shown.size(), 2u) << "the click opened no menu";
+    const std::array<int, 4> menu = shown[0] == icon ? shown[1] : shown[0];
+    EXPECT_EQ(menu[1], icon[1] + icon[3]) << "the menu is not just below the icon";
+    EXPECT_LE(menu[0], icon[0]);
+    EXPECT_GE(menu[0] + menu[2], icon[0] + icon[2]) << "the menu is not under the icon";
+    xdotool({"key", "Escape"});
 
     xdotool({"key", "ctrl+alt+super+m"});
     ASSERT_TRUE(waitForLog("Plinkora on")) << readFile(logFile_);

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
@@ -251,6 +252,33 @@ TEST_F(SettingsFormTest, NoteLengthSliderStepsAQuarterSecondWithTwoDecimals) {
     EXPECT_EQ(text("noteLengthValue"), QStringLiteral("3.10 s"));
     EXPECT_EQ(slider.value(), 10);
     EXPECT_DOUBLE_EQ(app.state().noteLength(), 3.1);
+}
+
+TEST_F(SettingsFormTest, NumbersKeepTheirPlaceWhateverTheDesktopsFont) {
+    const auto digitsEven = [](const QFont& font) {
+        const QFontMetricsF metrics(font);
+        for (char digit = '1'; digit <= '9'; ++digit) {
+            if (metrics.horizontalAdvance(QLatin1Char(digit)) !=
+                metrics.horizontalAdvance(QLatin1Char('0'))) {
+                return false;
+            }
+        }
+        return true;
+    };
+    const QFont desktops = QApplication::font();
+    // DejaVu's digits are already even; the URW dingbats' are not.
+    for (const QString& family : {QStringLiteral("DejaVu Sans"), QStringLiteral("D050000L")}) {
+        QApplication::setFont(QFont(family, 11));
+        ASSERT_EQ(digitsEven(QApplication::font()), family == QStringLiteral("DejaVu Sans"));
+        makeView();
+        for (const char* name : {"noteLengthValue", "notes"}) {
+            const QFont shown = child<QLabel>(name).font();
+            EXPECT_TRUE(digitsEven(shown)) << name << " in " << family.toStdString();
+            EXPECT_EQ(shown.family() == family, digitsEven(QFont(family, 11)))
+                << name << ": a font with even digits is kept";
+        }
+    }
+    QApplication::setFont(desktops);
 }
 
 TEST_F(SettingsFormTest, PlayingTogglesAreBoundBothWays) {
