@@ -25,7 +25,8 @@ public:
     virtual State state() const { return State::active; }
     /// Called on the main thread after the state changed.
     virtual void setOnStateChange(std::function<void()> /*callback*/) {}
-    /// Tries again where another application held the combination; it may have let it go.
+    /// Tries again where the key is not grabbed: another application may have let the
+    /// combination go, or a keyboard that has the key may have arrived.
     virtual void retry() {}
 };
 

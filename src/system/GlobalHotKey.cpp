@@ -65,7 +65,7 @@ HotKey::State GlobalHotKey::state() const {
 }
 
 void GlobalHotKey::retry() {
-    if (x11_ && x11_->isTaken()) {
+    if (x11_ && !x11_->isGrabbed()) {
         x11_->retry();
     }
 }

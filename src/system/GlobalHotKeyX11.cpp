@@ -330,7 +330,9 @@ bool GlobalHotKeyX11::handle(const xcb_generic_event_t* event) {
     constexpr std::uint8_t kMapNotify = 1;
     if (xkbEvent_ != 0 && type == xkbEvent_) {
         const std::uint8_t xkbType = reinterpret_cast<const std::uint8_t*>(event)[1];
-        if ((isGrabbed() || isTaken_) && (xkbType == kNewKeyboardNotify || xkbType == kMapNotify)) {
+        // Also when the keymap had no key for it: XWayland starts with an empty keymap until
+        // the compositor has a keyboard.
+        if (xkbType == kNewKeyboardNotify || xkbType == kMapNotify) {
             retry();
         }
         return false;
@@ -339,8 +341,7 @@ bool GlobalHotKeyX11::handle(const xcb_generic_event_t* event) {
         // A new keyboard layout may put the key, or Alt and Super, elsewhere.
         const auto* mapping = reinterpret_cast<const xcb_mapping_notify_event_t*>(event);
         // A refused grab is tried again too: what held the key may have gone with the layout.
-        if ((isGrabbed() || isTaken_) && (mapping->request == XCB_MAPPING_KEYBOARD ||
-                                          mapping->request == XCB_MAPPING_MODIFIER)) {
+        if (mapping->request == XCB_MAPPING_KEYBOARD || mapping->request == XCB_MAPPING_MODIFIER) {
             retry();
         }
         return false;
