@@ -1,11 +1,18 @@
 // Plinkora as a user meets it: the real program on a private X server with a tray, a private
 // sound server, the global hot key from the keyboard, a click that sounds middle C, and quitting.
 #include "ChildProcess.hpp"
+#include "PrivateBus.hpp"
 #include "PulseServer.hpp"
 #include "TempHome.hpp"
+#include "UiFixture.hpp"
 #include "XvfbServer.hpp"
 
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QFile>
+#include <QImage>
+#include <QTest>
 #include <array>
 #include <chrono>
 #include <cmath>
@@ -56,6 +63,29 @@ double powerAt(const std::vector<double>& samples, double frequency) {
     return previous * previous + beforePrevious * beforePrevious -
            coefficient * previous * beforePrevious;
 }
+
+/// A StatusNotifierItem host's watcher, as KDE's and the AppIndicator extension's are: it
+/// records which items register.
+class StandInWatcher : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
+public:
+    bool hostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+    QStringList items() const { return items_; }
+public Q_SLOTS:
+    void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& message) {
+        // Some items send their object path instead of a bus name; the sender is the name.
+        items_ << (service.startsWith(QLatin1Char('/')) ? message.service() : service);
+    }
+    void RegisterStatusNotifierHost(const QString&) {}
+
+private:
+    QStringList items_;
+};
 
 class EndToEnd : public ::testing::Test {
 protected:
@@ -215,6 +245,79 @@ TEST_F(EndToEnd, HotKeyOnClickSoundsMiddleCHotKeyOffAndQuitOnSigterm) {
     EXPECT_EQ(count("Plinkora quitting"), 1u) << "the shutdown that leaves the logo lit ran";
 }
 
+TEST_F(EndToEnd, AStatusNotifierHostShowsTheIconLegiblyWithItsState) {
+    PrivateBus bus;
+    StandInWatcher watcher;
+    QDBusConnection host = bus.connect(QStringLiteral("host"));
+    ASSERT_TRUE(host.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+    ASSERT_TRUE(host.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+                                    QDBusConnection::ExportAllSlots |
+                                        QDBusConnection::ExportAllProperties));
+    auto session = environment();
+    session["DBUS_SESSION_BUS_ADDRESS"] = bus.address();
+    ChildProcess plinkora({binary_}, session, -1, logFile_);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher.items().isEmpty(); }, 10000))
+        << readFile(logFile_);
+    EXPECT_EQ(count("no system tray"), 0u) << readFile(logFile_);
+
+    const auto property = [&](const char* name) {
+        QDBusMessage get = QDBusMessage::createMethodCall(
+            watcher.items().first(), QStringLiteral("/StatusNotifierItem"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        get << QStringLiteral("org.kde.StatusNotifierItem") << QString::fromLatin1(name);
+        const QDBusMessage reply = host.call(get);
+        return reply.arguments().value(0).value<QDBusVariant>().variant().value<QDBusArgument>();
+    };
+    // The largest of the pixmaps the item offers, ARGB in network order.
+    QImage icon;
+    const QDBusArgument pixmaps = property("IconPixmap");
+    pixmaps.beginArray();
+    while (!pixmaps.atEnd()) {
+        int width = 0, height = 0;
+        QByteArray argb;
+        pixmaps.beginStructure();
+        pixmaps >> width >> height >> argb;
+        pixmaps.endStructure();
+        if (width > icon.width() && argb.size() == width * height * 4) {
+            icon = QImage(width, height, QImage::Format_ARGB32);
+            for (int i = 0; i < width * height; ++i) {
+                const auto* p = reinterpret_cast<const unsigned char*>(argb.constData()) + 4 * i;
+                icon.setPixel(i % width, i / width, qRgba(p[1], p[2], p[3], p[0]));
+            }
+        }
+    }
+    pixmaps.endArray();
+    ASSERT_GE(icon.width(), 16) << "the item offers no icon";
+    const int enough = icon.width() * icon.height() / 8;
+    for (const QColor panel : {QColor(Qt::black), QColor(Qt::white), QColor(0x2b, 0x2b, 0x2b)}) {
+        EXPECT_GT(legiblePixels(icon, panel), enough) << panel.name().toStdString();
+    }
+
+    const auto toolTip = [&] {
+        const QDBusArgument tip = property("ToolTip");
+        QString iconName, title, text;
+        tip.beginStructure();
+        tip >> iconName;
+        tip.beginArray();
+        while (!tip.atEnd()) {
+            int width = 0, height = 0;
+            QByteArray argb;
+            tip.beginStructure();
+            tip >> width >> height >> argb;
+            tip.endStructure();
+        }
+        tip.endArray();
+        tip >> title >> text;
+        tip.endStructure();
+        return title + QLatin1Char(' ') + text;
+    };
+    EXPECT_TRUE(toolTip().contains(QStringLiteral("Plinkora is off"))) << toolTip().toStdString();
+    ChildProcess on({binary_, "--on"}, session, -1, home.path().toStdString() + "/on.log");
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return toolTip().contains(QStringLiteral("Plinkora is on")); }, 5000))
+        << toolTip().toStdString();
+}
+
 TEST_F(EndToEnd, WithoutATrayTheSettingsWindowOpensAndASecondLaunchBringsItBack) {
     ChildProcess plinkora({binary_}, environment(), -1, logFile_);
     ASSERT_TRUE(waitForLog("no system tray")) << readFile(logFile_);
@@ -267,3 +370,5 @@ TEST_F(EndToEnd, WithoutATrayTheSettingsWindowOpensAndASecondLaunchBringsItBack)
     EXPECT_TRUE(WIFEXITED(status)) << readFile(logFile_);
     EXPECT_EQ(count("Plinkora quitting"), 1u) << readFile(logFile_);
 }
+
+#include "EndToEndTest.moc"

@@ -2,8 +2,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QPixmap>
 #include <QTest>
+#include <algorithm>
+#include <cmath>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -125,6 +128,33 @@ int opaquePixels(const QImage& image) {
         }
     }
     return count;
+}
+
+int legiblePixels(const QImage& icon, QColor panel) {
+    QImage image(icon.size(), QImage::Format_RGB32);
+    image.fill(panel);
+    QPainter painter(&image);
+    painter.drawImage(0, 0, icon);
+    painter.end();
+    const auto luminance = [](QRgb rgb) {
+        const auto linear = [](int c) {
+            const double v = c / 255.0;
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(qRed(rgb)) + 0.7152 * linear(qGreen(rgb)) +
+               0.0722 * linear(qBlue(rgb));
+    };
+    const double background = luminance(panel.rgb());
+    int legible = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const double pixel = luminance(image.pixel(x, y));
+            const double ratio =
+                (std::max(pixel, background) + 0.05) / (std::min(pixel, background) + 0.05);
+            legible += ratio >= 3.0 ? 1 : 0;
+        }
+    }
+    return legible;
 }
 
 QString artefactsFolder() {

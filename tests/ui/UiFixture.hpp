@@ -110,6 +110,8 @@ bool eventually(const std::function<bool()>& condition);
 QColor pixmapCentre(const QLabel& label);
 /// How many pixels of the image are at least half opaque.
 int opaquePixels(const QImage& image);
+/// How many pixels of an icon stand out by at least 3:1 against a panel of `panel`.
+int legiblePixels(const QImage& icon, QColor panel);
 /// Where artefacts such as screenshots go; made on first use.
 QString artefactsFolder();
 
