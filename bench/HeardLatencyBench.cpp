@@ -161,10 +161,14 @@ int main(int argc, char** argv) {
         std::printf("no strike was heard (%d missed)\n", missed);
         return 1;
     }
+    QFile file(QString::fromStdString(log));
+    const int underruns = file.open(QIODevice::ReadOnly)
+                              ? static_cast<int>(file.readAll().count("audio output underrun"))
+                              : 0;
     std::printf("%s: %zu strikes heard, %d missed; press to onset: min %.2f ms, median %.2f ms, "
-                "99th %.2f ms, max %.2f ms\n",
+                "99th %.2f ms, max %.2f ms; %d underruns, %d after the first\n",
                 PulseServer::isPipeWire() ? "PipeWire" : "PulseAudio", heard.size(), missed,
                 percentile(heard, 0), percentile(heard, 0.5), percentile(heard, 0.99),
-                percentile(heard, 1));
+                percentile(heard, 1), underruns, std::max(0, underruns - 1));
     return 0;
 }

@@ -32,6 +32,12 @@ for needed in fluid-soundfont-gm pkexec libpulse0 libqt6widgets6 libfluidsynth3;
     dpkg-deb -f "$deb" Depends | grep -q "$needed" || fail "Depends lacks $needed"
 done
 
+# The updater's package path hands this very package to the desktop's installer.
+QT_QPA_PLATFORM=offscreen PLINKORA_TEST_PACKAGE="$PWD/$deb" tests/system/test_system_updater \
+    --gtest_filter='*TheVerifiedPackageGoesToTheDesktop' >updater.log 2>&1 ||
+    { cat updater.log; fail "the updater did not hand over this package"; }
+grep -q '1 test.*PASSED\|PASSED.*1 test' updater.log || { cat updater.log; fail "the updater test did not run"; }
+
 trap 'dpkg -r plinkora >/dev/null 2>&1 || true' EXIT
 dpkg -i "$deb" >dpkg.log 2>&1 || { cat dpkg.log; fail "dpkg -i failed"; }
 files=$(dpkg -L plinkora)
@@ -70,4 +76,28 @@ for file in $files; do
     fi
 done
 [ ! -e /usr/share/doc/plinkora ] || fail "/usr/share/doc/plinkora is left behind"
-echo "package $deb: built, lintian-clean, installed, played, removed"
+# An upgrade over an older build keeps what the user set. The older build is this one's files
+# under an older version number: what an upgrade may break is dpkg's handling, not the files.
+work=$(mktemp -d)
+trap 'dpkg -r plinkora >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+dpkg-deb -R "$deb" "$work/root"
+sed -i 's/^Version: .*/Version: 0.9.0/' "$work/root/DEBIAN/control"
+dpkg-deb -b "$work/root" "$work/plinkora_0.9.0.deb" >/dev/null
+dpkg -i "$work/plinkora_0.9.0.deb" >dpkg.log 2>&1 || { cat dpkg.log; fail "the older package did not install"; }
+mkdir -p "$work/home/.config/Plinkora"
+printf '[General]\nkeyRoot=7\nscaleMode=dorian\nzoneCount=10\n' >"$work/home/.config/Plinkora/Plinkora.conf"
+cp "$work/home/.config/Plinkora/Plinkora.conf" "$work/settings-before"
+dpkg -i "$deb" >dpkg.log 2>&1 || { cat dpkg.log; fail "the upgrade failed"; }
+[ "$(dpkg-query -W -f '${Version}' plinkora)" = "$(dpkg-deb -f "$deb" Version)" ] ||
+    fail "after the upgrade dpkg holds $(dpkg-query -W -f '${Version}' plinkora)"
+cmp -s "$work/settings-before" "$work/home/.config/Plinkora/Plinkora.conf" ||
+    fail "the upgrade changed the user's settings"
+HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" PLINKORA_LOG=stderr \
+    DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent PULSE_SERVER=unix:/nonexistent \
+    xvfb-run -a timeout -s TERM 5 /usr/bin/plinkora >"$work/run.log" 2>&1 || true
+grep -q 'scale is now G dorian' "$work/run.log" ||
+    { cat "$work/run.log"; fail "the upgraded program did not read the user's settings"; }
+dpkg -r plinkora >dpkg.log 2>&1 || { cat dpkg.log; fail "dpkg -r after the upgrade failed"; }
+trap - EXIT
+rm -rf "$work"
+echo "package $deb: built, lintian-clean, installed, played, removed, upgraded"
