@@ -3,7 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_ARGS ?=
 
-.PHONY: all deps build run test test-fast test-sanitized install package release clean
+.PHONY: all deps build run test test-fast test-sanitized install package release translations clean
 
 all: build
 
@@ -55,6 +55,11 @@ release: deps
 		sh scripts/release-tool.sh feed "$(KEY)" dist $(BUILD_VERSION) \
 		"$$(dpkg-deb -f dist/$$deb Version)" "$(DOWNLOADS)/$$deb" dist/$$deb $$(dpkg --print-architecture) && \
 		echo "dist/: $$deb, appcast.xml and appcast.xml.sig"
+
+# Brings translations/*.ts up to date with the texts in the sources; translate what lupdate
+# marks unfinished, then build.
+translations: build
+	@cmake --build $(BUILD) --target translations
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-release dist

@@ -336,18 +336,18 @@ void AppState::strike(int zone, StrikeSource source, std::uint8_t velocity) {
 
 std::string AppState::lastInputDescription() const {
     if (!lastInput_) {
-        return "None yet";
+        return tr("None yet").toStdString();
     }
     const auto names = scale().names();
     const int zone = lastInput_->zone;
     const std::string label = zone >= 0 && static_cast<std::size_t>(zone) < names.size()
                                   ? names[static_cast<std::size_t>(zone)]
-                                  : "zone " + std::to_string(static_cast<long long>(zone) + 1);
+                                  : tr("zone %1").arg(zone + 1).toStdString();
     // The locale's own short time style. Long styles carry a time zone, and cutting it out
     // leaves stray brackets in some locales ("23:17:53 ()" in Catalan).
     const QString time = QLocale().toString(lastInput_->date.time(), QLocale::ShortFormat);
-    return std::string(rawValue(lastInput_->source)) + " \u00B7 " + label + " \u00B7 " +
-           time.toStdString();
+    const QString source = lastInput_->source == StrikeSource::touch ? tr("Touch") : tr("Click");
+    return source.toStdString() + " \u00B7 " + label + " \u00B7 " + time.toStdString();
 }
 
 bool AppState::hasTouchscreen() const {

@@ -13,6 +13,7 @@
 #include "music/Scale.hpp"
 
 #include <QDateTime>
+#include <QCoreApplication>
 #include <QObject>
 #include <functional>
 #include <memory>
@@ -191,7 +192,8 @@ private:
     bool logoHasLight_ = false;
     std::string audioOutputName_;
     std::optional<LastInput> lastInput_;
-    std::string lastTouchDiagnostic_ = "No touch yet";
+    std::string lastTouchDiagnostic_ =
+        QCoreApplication::translate("plinkora::AppState", "No touch yet").toStdString();
 
     std::unique_ptr<Overlay> overlay_;
     std::unique_ptr<Piano> piano_;

@@ -1,5 +1,7 @@
 #include "app/CommandLine.hpp"
 
+#include <QtGlobal>
+
 namespace plinkora {
 
 std::string verbName(Verb verb) {
@@ -48,9 +50,12 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
             argument.rfind("--", 0) == 0 ? verbFromName(argument.substr(2)) : std::nullopt;
         if (!verb || *verb == Verb::activate || hasVerb) {
             result.action = Action::usageError;
-            result.error = hasVerb && verb ? "only one of --toggle, --on, --off and --settings "
-                                             "may be given"
-                                           : "unknown option " + argument;
+            result.error = hasVerb && verb
+                               ? QT_TRANSLATE_NOOP("plinkora::CommandLine",
+                                                   "only one of --toggle, --on, --off and "
+                                                   "--settings may be given")
+                               : QT_TRANSLATE_NOOP("plinkora::CommandLine", "unknown option %1");
+            result.errorArgument = argument;
             return result;
         }
         result.verb = *verb;
@@ -60,18 +65,20 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
 }
 
 std::string CommandLine::usage() {
-    return "Usage: plinkora [--toggle | --on | --off | --settings]\n"
-           "Play the screen like an instrument.\n"
-           "\n"
-           "With Plinkora running, the options are handed to it:\n"
-           "  --toggle     switch the instrument on or off\n"
-           "  --on         switch the instrument on\n"
-           "  --off        switch the instrument off\n"
-           "  --settings   open the settings window\n"
-           "  --at-login   as started by the session at login: with no tray, say where\n"
-           "               Plinkora is in a notification instead of opening its window\n"
-           "  --help       show this text\n"
-           "  --version    show the version\n";
+    return QT_TRANSLATE_NOOP(
+        "plinkora::CommandLine",
+        "Usage: plinkora [--toggle | --on | --off | --settings]\n"
+        "Play the screen like an instrument.\n"
+        "\n"
+        "With Plinkora running, the options are handed to it:\n"
+        "  --toggle     switch the instrument on or off\n"
+        "  --on         switch the instrument on\n"
+        "  --off        switch the instrument off\n"
+        "  --settings   open the settings window\n"
+        "  --at-login   as started by the session at login: with no tray, say where\n"
+        "               Plinkora is in a notification instead of opening its window\n"
+        "  --help       show this text\n"
+        "  --version    show the version\n");
 }
 
 } // namespace plinkora

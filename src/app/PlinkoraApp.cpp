@@ -5,6 +5,7 @@
 #include "app/SingleInstance.hpp"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -18,6 +19,19 @@ namespace {
 bool isSet(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0';
+}
+
+/// A text of the command line in the user's language, `arg` in place of "%1".
+std::string said(const QTranslator& translator, const char* context, const std::string& english,
+                 const std::string& arg = {}) {
+    QString text = translator.translate(context, english.c_str());
+    if (text.isEmpty()) {
+        text = QString::fromStdString(english);
+    }
+    if (text.contains(QLatin1String("%1"))) {
+        text = text.arg(QString::fromStdString(arg));
+    }
+    return text.toStdString();
 }
 
 bool canReachDisplay() {
@@ -52,19 +66,31 @@ void PlinkoraApp::handle(Verb verb) {
     }
 }
 
+bool PlinkoraApp::loadTranslations(QTranslator& translator, const QLocale& locale) {
+    return translator.load(locale, QStringLiteral("plinkora"), QStringLiteral("_"),
+                           QStringLiteral(":/i18n"));
+}
+
 int PlinkoraApp::run(int argc, char** argv, StateFactory makeState,
                      InterfaceBuilder buildInterface) {
+    // Loaded before anything is said, since the command line's answers come before the
+    // application; it lives as long as the process.
+    static QTranslator translator;
+    loadTranslations(translator, QLocale::system());
+    const char* const context = CommandLine::kTranslationContext;
     const CommandLine commandLine = CommandLine::parse(std::vector<std::string>(argv, argv + argc));
     switch (commandLine.action) {
     case CommandLine::Action::help:
-        std::fputs(CommandLine::usage().c_str(), stdout);
+        std::fputs(said(translator, context, CommandLine::usage()).c_str(), stdout);
         return 0;
     case CommandLine::Action::version:
         std::printf("Plinkora %s\n", PLINKORA_VERSION);
         return 0;
     case CommandLine::Action::usageError:
-        std::fprintf(stderr, "plinkora: %s\n%s", commandLine.error.c_str(),
-                     CommandLine::usage().c_str());
+        std::fprintf(
+            stderr, "plinkora: %s\n%s",
+            said(translator, context, commandLine.error, commandLine.errorArgument).c_str(),
+            said(translator, context, CommandLine::usage()).c_str());
         return 2;
     case CommandLine::Action::run:
         break;
@@ -91,20 +117,27 @@ int PlinkoraApp::run(int argc, char** argv, StateFactory makeState,
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     const bool needsDisplay = platform == nullptr || std::string(platform).rfind("xcb", 0) == 0;
     if (needsDisplay && !isSet("DISPLAY")) {
-        std::fputs(isSet("WAYLAND_DISPLAY")
-                       ? "Plinkora needs XWayland: this Wayland session has no X display "
-                         "(DISPLAY is not set).\n"
-                       : "Plinkora needs a graphical session: no X display (DISPLAY is not "
-                         "set).\n",
+        std::fputs(said(translator, context,
+                        isSet("WAYLAND_DISPLAY")
+                            ? QT_TRANSLATE_NOOP("plinkora::CommandLine",
+                                                "Plinkora needs XWayland: this Wayland session "
+                                                "has no X display (DISPLAY is not set).\n")
+                            : QT_TRANSLATE_NOOP("plinkora::CommandLine",
+                                                "Plinkora needs a graphical session: no X "
+                                                "display (DISPLAY is not set).\n"))
+                       .c_str(),
                    stderr);
         return 1;
     }
     // Qt aborts when it cannot open the display; name it and end properly instead.
     if (needsDisplay && !canReachDisplay()) {
-        std::fprintf(stderr,
-                     "Plinkora cannot open the X display \"%s\": no X server answers "
-                     "there.\n",
-                     std::getenv("DISPLAY"));
+        std::fputs(said(translator, context,
+                        QT_TRANSLATE_NOOP("plinkora::CommandLine",
+                                          "Plinkora cannot open the X display \"%1\": no X "
+                                          "server answers there.\n"),
+                        std::getenv("DISPLAY"))
+                       .c_str(),
+                   stderr);
         return 1;
     }
 
@@ -113,6 +146,13 @@ int PlinkoraApp::run(int argc, char** argv, StateFactory makeState,
     QApplication::setApplicationVersion(QStringLiteral(PLINKORA_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("org.plinkora.Plinkora"));
     QApplication application(argc, argv);
+    QCoreApplication::installTranslator(&translator);
+    // Qt's own words (the standard buttons), where the system has them in this language.
+    static QTranslator qtTexts;
+    if (qtTexts.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(&qtTexts);
+    }
     QApplication::setQuitOnLastWindowClosed(false);
 
     instance.listen();

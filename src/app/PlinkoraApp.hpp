@@ -3,6 +3,8 @@
 #include "app/AppState.hpp"
 #include "app/CommandLine.hpp"
 
+#include <QLocale>
+#include <QTranslator>
 #include <functional>
 #include <memory>
 
@@ -18,6 +20,9 @@ public:
 
     /// Runs Plinkora to its end and returns the process's exit status.
     static int run(int argc, char** argv, StateFactory makeState, InterfaceBuilder buildInterface);
+    /// Loads Plinkora's texts in the language of `locale` into `translator`; false where there
+    /// is no translation (English needs none). Log lines stay English.
+    static bool loadTranslations(QTranslator& translator, const QLocale& locale);
 
     /// What "Settings…" and a plain second launch do; set by the user interface.
     void setOpenSettings(std::function<void()> open) { openSettings_ = std::move(open); }

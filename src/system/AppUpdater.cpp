@@ -17,9 +17,18 @@ namespace plinkora {
 
 namespace {
 
-const QString kUnreachable = QStringLiteral("The update feed could not be reached.");
-const QString kUnreadable = QStringLiteral("The update feed could not be read.");
-const QString kNotVerified = QStringLiteral("The update feed could not be verified.");
+QString unreachable() {
+    return QCoreApplication::translate("plinkora::AppUpdater",
+                                       "The update feed could not be reached.");
+}
+QString unreadable() {
+    return QCoreApplication::translate("plinkora::AppUpdater",
+                                       "The update feed could not be read.");
+}
+QString notVerified() {
+    return QCoreApplication::translate("plinkora::AppUpdater",
+                                       "The update feed could not be verified.");
+}
 /// A base64 ed25519 signature with room for a line feed.
 constexpr qint64 kMaxFeedSignatureBytes = 1024;
 
@@ -194,9 +203,11 @@ void AppUpdater::onFeedFetched(CheckKind kind, const UpdateFetcher::Result& resu
         isChecking_ = false;
         updateCanCheck();
         if (result.failure == UpdateFetcher::Failure::tooLarge) {
-            reportFeedProblem(kind, kUnreadable, QStringLiteral("The feed is larger than 1 MB."));
+            reportFeedProblem(kind, unreadable(),
+                              QCoreApplication::translate("plinkora::AppUpdater",
+                                                          "The feed is larger than 1 MB."));
         } else {
-            reportFeedProblem(kind, kUnreachable, result.detail);
+            reportFeedProblem(kind, unreachable(), result.detail);
         }
         return;
     }
@@ -220,7 +231,7 @@ void AppUpdater::onFeedSignatureFetched(CheckKind kind, const UpdateFetcher::Res
     if (!result.succeeded() || !signature || !verifier_->verify(feedBytes_, signature.decoded)) {
         feedBytes_.clear();
         reportFeedProblem(
-            kind, kNotVerified,
+            kind, notVerified(),
             result.succeeded()
                 ? QStringLiteral("The feed's signature does not match the build's key.")
                 : QStringLiteral("The feed's signature could not be fetched: ") + result.detail);
@@ -229,7 +240,7 @@ void AppUpdater::onFeedSignatureFetched(CheckKind kind, const UpdateFetcher::Res
     const AppcastParser::Result feed = AppcastParser::parse(feedBytes_);
     feedBytes_.clear();
     if (!feed.isValid()) {
-        reportFeedProblem(kind, kUnreadable, feed.error);
+        reportFeedProblem(kind, unreadable(), feed.error);
         return;
     }
     for (const QString& passedOver : feed.passedOver) {
@@ -241,8 +252,11 @@ void AppUpdater::onFeedSignatureFetched(CheckKind kind, const UpdateFetcher::Res
                      " is the newest version");
         if (kind == CheckKind::userInitiated) {
             showAlert(makeUpdateAlert(
-                QMessageBox::Information, QStringLiteral("You're up to date!"),
-                QStringLiteral("Plinkora %1 is currently the newest version available.")
+                QMessageBox::Information,
+                QCoreApplication::translate("plinkora::AppUpdater", "You're up to date!"),
+                QCoreApplication::translate(
+                    "plinkora::AppUpdater",
+                    "Plinkora %1 is currently the newest version available.")
                     .arg(environment_.runningVersion)));
         }
         return;
@@ -272,8 +286,11 @@ void AppUpdater::remind(const AppcastItem& update) {
         return;
     }
     QPointer<AppUpdater> self(this);
-    notifier_(QStringLiteral("Plinkora %1 is available").arg(update.displayVersion),
-              QStringLiteral("Click to see what's new and install it."), [self, update] {
+    notifier_(QCoreApplication::translate("plinkora::AppUpdater", "Plinkora %1 is available")
+                  .arg(update.displayVersion),
+              QCoreApplication::translate("plinkora::AppUpdater",
+                                          "Click to see what's new and install it."),
+              [self, update] {
                   if (self && !self->installation_) {
                       self->showUpdateWindow(update);
                   }

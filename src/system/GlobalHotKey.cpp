@@ -4,6 +4,7 @@
 #include "system/GlobalHotKeyPortal.hpp"
 #include "system/GlobalHotKeyX11.hpp"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 
 namespace plinkora {
@@ -36,7 +37,8 @@ GlobalHotKey::GlobalHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers,
     // The portal answers asynchronously; until it has, the shortcut is not yet registered.
     portal_ = std::make_unique<GlobalHotKeyPortal>(
         session.bus, GlobalHotKeyPortal::triggerFor(key, modifiers),
-        QStringLiteral("Switch Plinkora on or off"), [this] { runAction(); },
+        QCoreApplication::translate("plinkora::GlobalHotKey", "Switch Plinkora on or off"),
+        [this] { runAction(); },
         [this] {
             Logger::info("The global shortcuts portal is not available; the keyboard shortcut "
                          "works only while an X11 window is in front");

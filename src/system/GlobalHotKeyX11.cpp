@@ -284,6 +284,9 @@ void GlobalHotKeyX11::grab(Qt::Key key, Qt::KeyboardModifiers modifiers) {
 }
 
 void GlobalHotKeyX11::retry() {
+    if (connection_ == nullptr) {
+        return;
+    }
     ungrab();
     grab(key_, modifiers_);
 }

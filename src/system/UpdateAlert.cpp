@@ -1,9 +1,12 @@
 #include "system/UpdateAlert.hpp"
 
+#include <QCoreApplication>
+
 namespace plinkora {
 
 QMessageBox* makeUpdateAlert(QMessageBox::Icon icon, const QString& text, const QString& details) {
-    auto* alert = new QMessageBox(icon, QStringLiteral("Software Update"), text);
+    auto* alert = new QMessageBox(
+        icon, QCoreApplication::translate("plinkora::UpdateWindow", "Software Update"), text);
     alert->setObjectName(QStringLiteral("updateAlert"));
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setWindowModality(Qt::NonModal);

@@ -6,6 +6,7 @@
 #include "system/UpdateProgressWindow.hpp"
 #include "system/UpdateSignatureVerifier.hpp"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QPushButton>
 #include <QTemporaryFile>
@@ -15,8 +16,10 @@ namespace plinkora {
 
 namespace {
 
-const QString kNotVerified =
-    QStringLiteral("The update could not be verified and was not installed.");
+QString notVerified() {
+    return QCoreApplication::translate("plinkora::UpdateInstallation",
+                                       "The update could not be verified and was not installed.");
+}
 
 } // namespace
 
@@ -44,7 +47,7 @@ void UpdateInstallation::start() {
     if (!download_->open()) {
         const QString reason = download_->errorString();
         QTimer::singleShot(0, this, [this, reason] {
-            fail(QStringLiteral("The update could not be downloaded."),
+            fail(tr("The update could not be downloaded."),
                  QStringLiteral("No temporary file could be created: ") + reason);
         });
         return;
@@ -79,17 +82,17 @@ void UpdateInstallation::onDownloaded(const UpdateFetcher::Result& result) {
         Logger::error("the update could not be verified and was not installed: " +
                       result.detail.toStdString());
         download_.reset();
-        fail(kNotVerified, QStringLiteral("The download is larger than the update feed says."));
+        fail(notVerified(), tr("The download is larger than the update feed says."));
         return;
     case Failure::insecureAddress:
     case Failure::unreachable:
         download_.reset();
         Logger::error("the update could not be downloaded: " + result.detail.toStdString());
-        fail(QStringLiteral("The update could not be downloaded."), result.detail);
+        fail(tr("The update could not be downloaded."), result.detail);
         return;
     }
     if (progress_) {
-        progress_->setStatus(QStringLiteral("Verifying the update\u2026"));
+        progress_->setStatus(tr("Verifying the update…"));
     }
     // Lets the window show its new state before the check, which takes a moment.
     QTimer::singleShot(0, this, [this] { verifyAndInstall(); });
@@ -114,13 +117,13 @@ void UpdateInstallation::verifyAndInstall() {
     if (!problem.isEmpty()) {
         Logger::error("the update could not be verified and was not installed: " +
                       problem.toStdString());
-        fail(kNotVerified, QStringLiteral("The downloaded file is not the one that was "
-                                          "published, so it was deleted."));
+        fail(notVerified(), tr("The downloaded file is not the one that was "
+                               "published, so it was deleted."));
         return;
     }
     Logger::info("update " + update_.displayVersion.toStdString() + " verified");
     if (progress_) {
-        progress_->setStatus(QStringLiteral("Installing the update\u2026"));
+        progress_->setStatus(tr("Installing the update…"));
     }
     install(bytes);
 }
@@ -131,15 +134,14 @@ void UpdateInstallation::install(const QByteArray& verified) {
         const auto installed = UpdateInstaller::replaceAppImage(context_.appImagePath, verified);
         if (!installed.succeeded()) {
             Logger::error("the update could not be installed: " + installed.error.toStdString());
-            fail(QStringLiteral("The update could not be installed."), installed.error);
+            fail(tr("The update could not be installed."), installed.error);
             return;
         }
         Logger::info("update " + version.toStdString() + " installed at " +
                      installed.path.toStdString());
-        QMessageBox* alert =
-            makeUpdateAlert(QMessageBox::Information,
-                            QStringLiteral("Plinkora %1 has been installed.").arg(version),
-                            QStringLiteral("Relaunch Plinkora to start using the new version."));
+        QMessageBox* alert = makeUpdateAlert(
+            QMessageBox::Information, tr("Plinkora %1 has been installed.").arg(version),
+            tr("Relaunch Plinkora to start using the new version."));
         QPushButton* relaunch =
             alert->addButton(QStringLiteral("Relaunch Plinkora"), QMessageBox::AcceptRole);
         alert->addButton(QStringLiteral("Later"), QMessageBox::RejectRole);
@@ -159,19 +161,19 @@ void UpdateInstallation::install(const QByteArray& verified) {
                                                       update_.downloadUrl.fileName(), verified);
     if (!staged.succeeded()) {
         Logger::error("the update could not be installed: " + staged.error.toStdString());
-        fail(QStringLiteral("The update could not be installed."), staged.error);
+        fail(tr("The update could not be installed."), staged.error);
         return;
     }
     if (!context_.openWithDesktop || !context_.openWithDesktop(staged.path)) {
         Logger::error("the desktop could not open the update package " + staged.path.toStdString());
-        fail(QStringLiteral("The update could not be opened by your software installer."),
-             QStringLiteral("The verified package is at %1.").arg(staged.path));
+        fail(tr("The update could not be opened by your software installer."),
+             tr("The verified package is at %1.").arg(staged.path));
         return;
     }
     Logger::info("update " + version.toStdString() +
                  " handed to the desktop's installer: " + staged.path.toStdString());
     context_.present(makeUpdateAlert(
-        QMessageBox::Information, QStringLiteral("Plinkora %1 is ready to install.").arg(version),
+        QMessageBox::Information, tr("Plinkora %1 is ready to install.").arg(version),
         QStringLiteral("The verified package was handed to your software installer. Finish "
                        "installing it there, then restart Plinkora.")));
     finish();

@@ -12,17 +12,16 @@ namespace plinkora {
 UpdateProgressWindow::UpdateProgressWindow(const QString& displayVersion, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("updateProgressWindow"));
-    setWindowTitle(QStringLiteral("Updating Plinkora"));
+    setWindowTitle(tr("Updating Plinkora"));
 
-    auto* title =
-        new QLabel(QStringLiteral("Downloading Plinkora %1\u2026").arg(displayVersion), this);
+    auto* title = new QLabel(tr("Downloading Plinkora %1…").arg(displayVersion), this);
     title->setTextFormat(Qt::PlainText);
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("status"));
     bar_ = new QProgressBar(this);
     bar_->setRange(0, 0);
     bar_->setMinimumWidth(360);
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_ = new QPushButton(tr("Cancel"), this);
     cancel_->setObjectName(QStringLiteral("cancel"));
     connect(cancel_, &QPushButton::clicked, this, &UpdateProgressWindow::cancelRequested);
 
@@ -43,7 +42,7 @@ void UpdateProgressWindow::setProgress(qint64 received, qint64 total) {
         bar_->setRange(0, 1000);
         bar_->setValue(static_cast<int>(std::min<qint64>(1000, received * 1000 / total)));
         status_->setText(
-            QStringLiteral("%1 of %2")
+            tr("%1 of %2")
                 .arg(locale.formattedDataSize(received), locale.formattedDataSize(total)));
     } else {
         status_->setText(locale.formattedDataSize(received));

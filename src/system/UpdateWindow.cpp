@@ -14,47 +14,43 @@ UpdateWindow::UpdateWindow(const AppcastItem& update, const QString& runningVers
     : QDialog(parent)
     , update_(update) {
     setObjectName(QStringLiteral("updateWindow"));
-    setWindowTitle(QStringLiteral("Software Update"));
+    setWindowTitle(tr("Software Update"));
 
-    auto* heading =
-        new QLabel(update.isCritical ? QStringLiteral("A critical update of Plinkora is available!")
-                                     : QStringLiteral("A new version of Plinkora is available!"),
-                   this);
+    auto* heading = new QLabel(update.isCritical ? tr("A critical update of Plinkora is available!")
+                                                 : tr("A new version of Plinkora is available!"),
+                               this);
     heading->setObjectName(QStringLiteral("heading"));
     QFont bold = heading->font();
     bold.setBold(true);
     heading->setFont(bold);
 
-    auto* versions = new QLabel(QStringLiteral("Plinkora %1 is now available\u2014you have %2. "
-                                               "Would you like to install it now?")
+    auto* versions = new QLabel(tr("Plinkora %1 is now available—you have %2. "
+                                   "Would you like to install it now?")
                                     .arg(update.displayVersion, runningVersion),
                                 this);
     versions->setObjectName(QStringLiteral("versions"));
     versions->setTextFormat(Qt::PlainText);
     versions->setWordWrap(true);
 
-    auto* notesTitle = new QLabel(QStringLiteral("Release Notes:"), this);
+    auto* notesTitle = new QLabel(tr("Release Notes:"), this);
     notes_ = new ReleaseNotesView(this);
     notes_->setMinimumSize(420, 220);
     if (!update.releaseNotes.isEmpty()) {
         notes_->setNotes(update.releaseNotes);
     } else if (update.releaseNotesUrl.isValid()) {
-        notes_->setPlainText(QStringLiteral("Loading the release notes\u2026"));
+        notes_->setPlainText(tr("Loading the release notes…"));
     } else {
-        notes_->setPlainText(QStringLiteral("This release has no notes."));
+        notes_->setPlainText(tr("This release has no notes."));
     }
 
     auto* buttons = new QDialogButtonBox(this);
     // A critical update is not one to skip.
     if (!update.isCritical) {
-        auto* skip = buttons->addButton(QStringLiteral("Skip This Version"),
-                                        QDialogButtonBox::DestructiveRole);
+        auto* skip = buttons->addButton(tr("Skip This Version"), QDialogButtonBox::DestructiveRole);
         connect(skip, &QPushButton::clicked, this, &UpdateWindow::skipRequested);
     }
-    auto* later =
-        buttons->addButton(QStringLiteral("Remind Me Later"), QDialogButtonBox::RejectRole);
-    auto* install =
-        buttons->addButton(QStringLiteral("Install Update"), QDialogButtonBox::AcceptRole);
+    auto* later = buttons->addButton(tr("Remind Me Later"), QDialogButtonBox::RejectRole);
+    auto* install = buttons->addButton(tr("Install Update"), QDialogButtonBox::AcceptRole);
     install->setDefault(true);
     connect(later, &QPushButton::clicked, this, &UpdateWindow::remindLaterRequested);
     connect(install, &QPushButton::clicked, this, &UpdateWindow::installRequested);
@@ -72,7 +68,7 @@ void UpdateWindow::setReleaseNotes(const QString& notes) {
 }
 
 void UpdateWindow::setReleaseNotesUnavailable() {
-    notes_->setPlainText(QStringLiteral("The release notes could not be loaded."));
+    notes_->setPlainText(tr("The release notes could not be loaded."));
 }
 
 } // namespace plinkora

@@ -137,6 +137,48 @@ QFont FormSection::captionFont() {
     return scaledFont(0.85);
 }
 
+namespace {
+
+// The music model's words, for the translation tools to find; the model itself has no Qt.
+[[maybe_unused]] const char* const kMusicWords[] = {
+    QT_TRANSLATE_NOOP("music", "Vertical (low notes at bottom)"),
+    QT_TRANSLATE_NOOP("music", "Horizontal (low notes at left)"),
+    QT_TRANSLATE_NOOP("music", "Major"),
+    QT_TRANSLATE_NOOP("music", "Minor"),
+    QT_TRANSLATE_NOOP("music", "Dorian"),
+    QT_TRANSLATE_NOOP("music", "Mixolydian"),
+    QT_TRANSLATE_NOOP("music", "Harmonic Minor"),
+    QT_TRANSLATE_NOOP("music", "Major Pentatonic"),
+    QT_TRANSLATE_NOOP("music", "Minor Pentatonic"),
+    QT_TRANSLATE_NOOP("music", "Blues"),
+    QT_TRANSLATE_NOOP("music", "Chromatic"),
+    QT_TRANSLATE_NOOP("music", "major"),
+    QT_TRANSLATE_NOOP("music", "minor"),
+    QT_TRANSLATE_NOOP("music", "dorian"),
+    QT_TRANSLATE_NOOP("music", "mixolydian"),
+    QT_TRANSLATE_NOOP("music", "harmonic minor"),
+    QT_TRANSLATE_NOOP("music", "major pentatonic"),
+    QT_TRANSLATE_NOOP("music", "minor pentatonic"),
+    QT_TRANSLATE_NOOP("music", "blues"),
+    QT_TRANSLATE_NOOP("music", "chromatic"),
+    QT_TRANSLATE_NOOP("music", "Fixed"),
+    QT_TRANSLATE_NOOP("music", "Touch"),
+    QT_TRANSLATE_NOOP("music", "Position"),
+};
+
+} // namespace
+
+QString FormSection::musicText(const std::string& label) {
+    return QCoreApplication::translate("music", label.c_str());
+}
+
+QString FormSection::scaleTitle(const music::Scale& scale) {
+    //: A scale's key, then its mode: "C major".
+    return QCoreApplication::translate("music", "%1 %2")
+        .arg(QString::fromStdString(music::keyLabel(scale.root, scale.mode)),
+             musicText(music::titleWord(scale.mode)));
+}
+
 QFont FormSection::monospacedDigits(const QFont& font) {
     const QFontMetricsF metrics(font);
     const qreal zero = metrics.horizontalAdvance(QLatin1Char('0'));

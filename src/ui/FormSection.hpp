@@ -1,5 +1,7 @@
 #pragma once
 
+#include "music/Scale.hpp"
+
 #include <QWidget>
 #include <vector>
 
@@ -38,6 +40,10 @@ public:
     /// `font` itself where its digits are already all as wide, so that a changing number does
     /// not shift; otherwise the system's fixed-pitch font at the same size.
     static QFont monospacedDigits(const QFont& font);
+    /// One of the music model's labels or mode words, in the user's language.
+    static QString musicText(const std::string& label);
+    /// A scale's key and mode ("C major"), in the user's language.
+    static QString scaleTitle(const music::Scale& scale);
 
 private:
     struct Row {

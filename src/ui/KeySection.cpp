@@ -33,7 +33,7 @@ KeySection::KeySection(AppState& state, QWidget* parent)
     mode_ = new QComboBox;
     mode_->setObjectName(QStringLiteral("mode"));
     for (const music::ScaleMode mode : music::kAllModes) {
-        mode_->addItem(QString::fromStdString(music::displayLabel(mode)), static_cast<int>(mode));
+        mode_->addItem(musicText(music::displayLabel(mode)), static_cast<int>(mode));
     }
     connect(mode_, &QComboBox::activated, this, [this](int index) {
         state_.setScaleMode(static_cast<music::ScaleMode>(mode_->itemData(index).toInt()));
@@ -118,7 +118,7 @@ void KeySection::showScale() {
                  "scale from the root upwards; one octave runs root to root, more zones keep "
                  "climbing. Minor is the natural minor. Keys from G up start below middle C so "
                  "every key sits in the same range.")
-                  .arg(QString::fromStdString(scale.title())));
+                  .arg(scaleTitle(scale)));
 }
 
 } // namespace plinkora::ui

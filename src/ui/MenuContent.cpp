@@ -1,6 +1,7 @@
 #include "ui/MenuContent.hpp"
 
 #include "app/AppState.hpp"
+#include "ui/FormSection.hpp"
 
 #include <QActionGroup>
 
@@ -104,8 +105,7 @@ void MenuContent::addChoiceMenu(const QString& title, const Values& values,
     auto* group = new QActionGroup(submenu);
     group->setExclusive(true);
     for (const auto value : values) {
-        // The names are the model's own, shown as they are.
-        QAction* action = submenu->addAction(QString::fromStdString(displayLabel(value)));
+        QAction* action = submenu->addAction(FormSection::musicText(displayLabel(value)));
         action->setCheckable(true);
         action->setData(static_cast<int>(value));
         group->addAction(action);

@@ -37,7 +37,7 @@ QComboBox* boundChoice(const char* name, const std::array<Value, N>& values, App
     auto* box = new QComboBox;
     box->setObjectName(QString::fromLatin1(name));
     for (const Value each : values) {
-        box->addItem(QString::fromStdString(displayLabel(each)), static_cast<int>(each));
+        box->addItem(FormSection::musicText(displayLabel(each)), static_cast<int>(each));
     }
     const auto show = [box](Value now) {
         box->setCurrentIndex(box->findData(static_cast<int>(now)));

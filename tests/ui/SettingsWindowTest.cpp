@@ -2,10 +2,12 @@
 // the one window and the no-tray start.
 #include "PrivateBus.hpp"
 #include "UiFixture.hpp"
+#include "app/PlinkoraApp.hpp"
 #include "ui/SettingsView.hpp"
 #include "ui/SettingsWindowController.hpp"
 #include "ui/UserInterface.hpp"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QMenu>
@@ -15,6 +17,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
+#include <QTranslator>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
@@ -101,6 +104,48 @@ TEST_F(SettingsWindowTest, FirstShowIs520By820CentredAndTitled) {
         << window.geometry().center().y();
     EXPECT_EQ(window.minimumSize(), QSize(520, 420));
     EXPECT_EQ(window.maximumSize(), QSize(520, 10000));
+}
+
+TEST_F(SettingsWindowTest, InGermanAndFrenchTheWindowAndMenuSpeakItAndNothingIsCutOff) {
+    const struct {
+        const char* locale;
+        QString title;
+        QString quit;
+    } languages[] = {
+        {"de_DE", QStringLiteral("Plinkora-Einstellungen"), QStringLiteral("Plinkora beenden")},
+        {"fr_FR", QStringLiteral("Réglages de Plinkora"), QStringLiteral("Quitter Plinkora")},
+    };
+    for (const auto& language : languages) {
+        SCOPED_TRACE(language.locale);
+        QTranslator translator;
+        ASSERT_TRUE(PlinkoraApp::loadTranslations(translator,
+                                                  QLocale(QString::fromLatin1(language.locale))));
+        QCoreApplication::installTranslator(&translator);
+        makeInterface(/*trayAvailable=*/false);
+        SettingsWindow& window = openSettings();
+        EXPECT_EQ(window.windowTitle(), language.title);
+        const QList<QAction*> entries = ui->menuContent().menu().actions();
+        EXPECT_EQ(entries.last()->text(), language.quit);
+        EXPECT_EQ(window.width(), 520);
+        EXPECT_EQ(window.scrollArea().horizontalScrollBar()->maximum(), 0) << "the form is wider";
+        // Every text that does not wrap has the room it asks for.
+        int checked = 0;
+        for (QWidget* widget : window.findChildren<QWidget*>()) {
+            auto* label = qobject_cast<QLabel*>(widget);
+            const bool fixedLine = (label != nullptr && !label->wordWrap()) ||
+                                   qobject_cast<QAbstractButton*>(widget) != nullptr ||
+                                   qobject_cast<QComboBox*>(widget) != nullptr;
+            if (fixedLine && widget->isVisible()) {
+                ++checked;
+                EXPECT_LE(widget->sizeHint().width(), widget->width())
+                    << widget->metaObject()->className() << " \""
+                    << (label != nullptr ? label->text().toStdString() : std::string()) << "\"";
+            }
+        }
+        EXPECT_GT(checked, 20);
+        ui.reset();
+        QCoreApplication::removeTranslator(&translator);
+    }
 }
 
 // A panel arriving later (as at login) takes room: the window moves and shrinks into the rest.
