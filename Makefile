@@ -3,7 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_ARGS ?=
 
-.PHONY: all deps build run test test-fast test-sanitized install package release translations clean
+.PHONY: all deps build run test test-fast test-sanitized install package release translations screenshots clean
 
 all: build
 
@@ -60,6 +60,10 @@ release: deps
 # marks unfinished, then build.
 translations: build
 	@cmake --build $(BUILD) --target translations
+
+# The software centres' screenshots in data/screenshots, taken anew of this build.
+screenshots: build
+	@xvfb-run -a -s "-screen 0 1280x800x24" sh scripts/screenshots.sh $(CURDIR)/$(BUILD)/src/plinkora $(CURDIR)/data/screenshots
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-release dist

@@ -22,7 +22,8 @@ if(NOT status EQUAL 0 OR NOT version MATCHES "^Plinkora ")
 endif()
 file(READ "${PREFIX}/share/applications/org.plinkora.Plinkora.desktop" entry)
 foreach(line "Name=Plinkora" "Exec=plinkora" "Icon=org.plinkora.Plinkora"
-        "Categories=AudioVideo;Audio;Music;")
+        "Categories=AudioVideo;Audio;Music;" "GenericName[de]=Touchscreen-Instrument"
+        "GenericName[fr]=Instrument pour écran tactile")
     string(FIND "${entry}" "\n${line}\n" at)
     if(at EQUAL -1)
         message(FATAL_ERROR "the desktop entry lacks \"${line}\"")
