@@ -49,30 +49,11 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-    std::string log() const {
-        QFile file(QString::fromStdString(logFile_));
-        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
-    }
-
-    std::size_t count(const std::string& fragment) const {
-        const std::string text = log();
-        std::size_t n = 0;
-        for (auto at = text.find(fragment); at != std::string::npos;
-             at = text.find(fragment, at + 1)) {
-            ++n;
-        }
-        return n;
-    }
-
+    std::string log() const { return readFile(logFile_); }
+    std::size_t count(const std::string& fragment) const { return countIn(logFile_, fragment); }
     /// Waits until the log holds `fragment` `times` times.
     bool waitForLog(const std::string& fragment, std::size_t times = 1) const {
-        for (int i = 0; i < 500; ++i) {
-            if (count(fragment) >= times) {
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return false;
+        return waitUntil([&] { return count(fragment) >= times; });
     }
 
     TempHome home;

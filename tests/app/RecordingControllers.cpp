@@ -109,21 +109,9 @@ RecordingApp::RecordingApp(Scheduler& scheduler, const QString& settingsFile, He
     loginItem = login.get();
     deps.loginItem = std::move(login);
     deps.helperStatus = std::move(status);
-    deps.makeOverlay = [this] {
-        auto made = std::make_unique<RecordingOverlay>(log);
-        overlay = made.get();
-        return made;
-    };
-    deps.makePiano = [this] {
-        auto made = std::make_unique<RecordingPiano>(log);
-        piano = made.get();
-        return made;
-    };
-    deps.makeLogo = [this] {
-        auto made = std::make_unique<RecordingLogo>(log);
-        logo = made.get();
-        return made;
-    };
+    deps.makeOverlay = keeping(overlay, log);
+    deps.makePiano = keeping(piano, log);
+    deps.makeLogo = keeping(logo, log);
     deps.makeUpdater = [this] { return std::make_unique<RecordingUpdater>(log); };
     deps.makeHotKey = [this](Qt::Key key, Qt::KeyboardModifiers modifiers,
                              std::function<void()> action) {

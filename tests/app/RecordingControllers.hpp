@@ -9,6 +9,15 @@
 
 namespace plinkora::testing {
 
+/// A factory for AppDependencies that makes a `Made` of `arguments` and keeps it in `slot`.
+template <typename Made, typename... Arguments> auto keeping(Made*& slot, Arguments&... arguments) {
+    return [&slot, &arguments...] {
+        auto made = std::make_unique<Made>(arguments...);
+        slot = made.get();
+        return made;
+    };
+}
+
 /// One journal of every controller call, in order, as "piano.start" or "logo.setPulsing(true)".
 using CallLog = std::vector<std::string>;
 

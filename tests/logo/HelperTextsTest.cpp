@@ -32,13 +32,7 @@ using testing::writeStandInSystemctl;
 constexpr uid_t kOwner = 54321;
 constexpr uid_t kOtherAccount = 54322;
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
+using testing::readFile;
 unsigned modeOf(const fs::path& path) {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0u;

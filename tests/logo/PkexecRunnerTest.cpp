@@ -2,6 +2,7 @@
 // the controller into a temporary root.
 #include "logo/PkexecRunner.hpp"
 
+#include "ChildProcess.hpp"
 #include "ManualScheduler.hpp"
 #include "StandIns.hpp"
 #include "TempHome.hpp"
@@ -23,13 +24,7 @@ namespace fs = std::filesystem;
 using testing::ScopedEnv;
 using testing::writeFile;
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
+using testing::readFile;
 class PkexecRunnerTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }

@@ -126,11 +126,6 @@ private:
     std::string display_;
 };
 
-std::string readFile(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
-}
-
 class DesktopMatrix : public ::testing::TestWithParam<Desktop> {
 protected:
     void SetUp() override {
@@ -233,25 +228,11 @@ protected:
         const std::string window = run({"xdotool", "search", "--classname", name});
         run({"xdotool", "windowactivate", "--sync", window.substr(0, window.find('\n'))});
     }
-    bool waitFor(const std::function<bool()>& condition, double seconds = 10) const {
-        const auto end = std::chrono::steady_clock::now() +
-                         std::chrono::milliseconds(static_cast<int>(seconds * 1000));
-        while (std::chrono::steady_clock::now() < end) {
-            if (condition()) {
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return condition();
+    static bool waitFor(const std::function<bool()>& condition, double seconds = 10) {
+        return waitUntil(condition, seconds);
     }
     std::size_t logged(const std::string& fragment) const {
-        const std::string text = readFile(path("plinkora.log"));
-        std::size_t n = 0;
-        for (auto at = text.find(fragment); at != std::string::npos;
-             at = text.find(fragment, at + 1)) {
-            ++n;
-        }
-        return n;
+        return countIn(path("plinkora.log"), fragment);
     }
     /// The colour of one screen pixel, as ImageMagick names it.
     std::string pixel(int px, int py) const {

@@ -92,9 +92,11 @@ dpkg -i "$deb" >dpkg.log 2>&1 || { cat dpkg.log; fail "the upgrade failed"; }
     fail "after the upgrade dpkg holds $(dpkg-query -W -f '${Version}' plinkora)"
 cmp -s "$work/settings-before" "$work/home/.config/Plinkora/Plinkora.conf" ||
     fail "the upgrade changed the user's settings"
+# Started as the application menu starts it.
+launcher=$(sed -n 's/^Exec=//p' /usr/share/applications/org.plinkora.Plinkora.desktop | head -1)
 HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" PLINKORA_LOG=stderr \
     DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent PULSE_SERVER=unix:/nonexistent \
-    xvfb-run -a timeout -s TERM 5 /usr/bin/plinkora >"$work/run.log" 2>&1 || true
+    xvfb-run -a timeout -s TERM 5 $launcher >"$work/run.log" 2>&1 || true
 grep -q 'scale is now G dorian' "$work/run.log" ||
     { cat "$work/run.log"; fail "the upgraded program did not read the user's settings"; }
 dpkg -r plinkora >dpkg.log 2>&1 || { cat dpkg.log; fail "dpkg -r after the upgrade failed"; }

@@ -5,7 +5,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <grp.h>
+#include <iterator>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
@@ -152,6 +154,32 @@ std::string runCommand(const std::vector<std::string>& argv,
         *exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     return output;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::size_t countIn(const std::string& path, const std::string& fragment) {
+    const std::string text = readFile(path);
+    std::size_t n = 0;
+    for (auto at = text.find(fragment); at != std::string::npos; at = text.find(fragment, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+bool waitUntil(const std::function<bool()>& condition, double seconds) {
+    const auto end = std::chrono::steady_clock::now() +
+                     std::chrono::milliseconds(static_cast<int>(seconds * 1000));
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return condition();
 }
 
 } // namespace plinkora::testing

@@ -46,4 +46,11 @@ std::string runCommand(const std::vector<std::string>& argv,
                        const std::map<std::string, std::string>& env = {},
                        int* exitStatus = nullptr);
 
+/// A whole file, as a program under test left it; empty when it cannot be read.
+std::string readFile(const std::string& path);
+/// How often `fragment` occurs in the file at `path`, a program's log say.
+std::size_t countIn(const std::string& path, const std::string& fragment);
+/// Polls `condition` for up to `seconds` without running an event loop; whether it held.
+bool waitUntil(const std::function<bool()>& condition, double seconds = 10);
+
 } // namespace plinkora::testing

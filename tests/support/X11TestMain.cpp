@@ -1,5 +1,6 @@
-// The main of test programs that need a real X server: a private Xvfb for the whole run,
-// a QApplication on it, then GoogleTest. The server goes when the run ends, pass or fail.
+// The main of test programs that need a real X server: a private Xvfb for the whole run
+// (PLINKORA_TEST_SCREEN sizes it), a QApplication on it, then GoogleTest. The server goes when
+// the run ends, pass or fail.
 #include "XvfbServer.hpp"
 
 #include <QApplication>
@@ -8,7 +9,8 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    plinkora::testing::XvfbServer server;
+    const char* screen = std::getenv("PLINKORA_TEST_SCREEN");
+    plinkora::testing::XvfbServer server(screen != nullptr ? screen : "1280x800x24");
     server.exportDisplay();
     setenv("QT_QPA_PLATFORM", "xcb", 1);
     setenv("PLINKORA_LOG", "stderr", 0);

@@ -12,14 +12,7 @@
 using namespace plinkora;
 using namespace plinkora::testing;
 
-namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-} // namespace
+namespace {} // namespace
 
 class AppUpdaterInstallTest : public AppUpdaterTest {
 protected:

@@ -20,11 +20,6 @@ using namespace plinkora::testing;
 
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 mode_t modeOf(const QString& path) {
     struct stat status {};
     EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &status), 0);

@@ -1,5 +1,6 @@
 #include "UpdateTestKit.hpp"
 
+#include <QFile>
 #include <sodium.h>
 
 namespace plinkora::testing {
@@ -78,6 +79,11 @@ FeedItem signedItem(const QString& version, const QString& url, const QByteArray
     item.length = QString::number(bytes.size());
     item.signature = key.signBase64(bytes);
     return item;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 QByteArray fakeAppImage(int seed, qsizetype size) {

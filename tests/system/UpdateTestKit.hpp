@@ -43,6 +43,9 @@ QByteArray appcastFeed(const std::vector<FeedItem>& items);
 FeedItem signedItem(const QString& version, const QString& url, const QByteArray& bytes,
                     const TestSigningKey& key);
 
+/// A whole file; "<unreadable>" when it cannot be read, so that it never equals real bytes.
+QByteArray readAll(const QString& path);
+
 /// Bytes that look like a small AppImage (ELF with the type-2 magic), different for every
 /// `seed`.
 QByteArray fakeAppImage(int seed, qsizetype size = 64 * 1024);

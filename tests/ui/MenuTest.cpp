@@ -222,15 +222,6 @@ TEST_F(MenuTest, SettingsOpensTheWindowAndQuitQuits) {
     EXPECT_EQ(quits, 1);
 }
 
-TEST_F(MenuTest, AClickOnTheTrayIconOpensTheMenu) {
-    auto ui = makeInterface();
-    QMenu& menu = ui->menuContent().menu();
-    EXPECT_FALSE(menu.isVisible());
-    Q_EMIT ui->trayIcon().activated(QSystemTrayIcon::Trigger);
-    EXPECT_TRUE(menu.isVisible());
-    menu.hide();
-}
-
 TEST(TrayMenuPlacement, AgainstTheIconOnTheScreenOrAtTheCursorWhenTheIconIsNotKnown) {
     const QRect screen(0, 24, 1280, 776); // below a 24 px top panel
     const QSize menu(200, 300);

@@ -57,26 +57,10 @@ void UiFixture::restart() {
     QDir().mkpath(home.path() + QStringLiteral("/leds/tpacpi::lid_logo_dot"));
     deps.helperStatus = HelperStatus(unitPath().toStdString(), pipePath().toStdString(),
                                      (home.path() + QStringLiteral("/leds")).toStdString());
-    deps.makeOverlay = [this] {
-        auto made = std::make_unique<RecordingOverlay>(log);
-        overlay = made.get();
-        return made;
-    };
-    deps.makePiano = [this] {
-        auto made = std::make_unique<StubPiano>();
-        piano = made.get();
-        return made;
-    };
-    deps.makeLogo = [this] {
-        auto made = std::make_unique<RecordingLogo>(log);
-        logo = made.get();
-        return made;
-    };
-    deps.makeUpdater = [this] {
-        auto made = std::make_unique<SwitchableUpdater>();
-        updater = made.get();
-        return made;
-    };
+    deps.makeOverlay = keeping(overlay, log);
+    deps.makePiano = keeping(piano);
+    deps.makeLogo = keeping(logo, log);
+    deps.makeUpdater = keeping(updater);
     deps.makeHotKey = [this](Qt::Key, Qt::KeyboardModifiers, std::function<void()> action) {
         hotKeyAction = action;
         auto made = std::make_unique<RecordingHotKey>(log, std::move(action));
