@@ -221,18 +221,6 @@ TEST_F(AppStateTest, PulsingFollowsEnabledAndQuitLeavesTheLogoLit) {
     EXPECT_TRUE(state.isEnabled());
 }
 
-TEST_F(AppStateTest, HotKeyActionToggles) {
-    auto app = makeApp();
-    auto& state = *app->state;
-    std::vector<bool> seen;
-    QObject::connect(&state, &AppState::isEnabledChanged, [&](bool on) { seen.push_back(on); });
-    app->hotKey->action();
-    app->hotKey->action();
-    EXPECT_EQ(seen, (std::vector<bool>{true, false}));
-    EXPECT_EQ(std::count(app->log.begin(), app->log.end(), "overlay.show"), 1);
-    EXPECT_EQ(std::count(app->log.begin(), app->log.end(), "overlay.hide"), 1);
-}
-
 TEST_F(AppStateTest, HelperInstallRechecksAfterPointEightSeconds) {
     const QString unit = home.path() + QStringLiteral("/unit.service");
     const QString pipe = home.path() + QStringLiteral("/logo-control");

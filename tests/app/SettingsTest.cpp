@@ -60,18 +60,6 @@ protected:
 
 } // namespace
 
-TEST_F(SettingsTest, FreshInstallationGetsTheDefaults) {
-    const auto loaded = Settings(home.settingsFile()).load();
-    EXPECT_EQ(loaded.orientation, ZoneOrientation::vertical);
-    EXPECT_EQ(loaded.keyRoot, KeyRoot::c);
-    EXPECT_EQ(loaded.scaleMode, ScaleMode::major);
-    EXPECT_EQ(loaded.zoneCount, 9);
-    EXPECT_FALSE(loaded.showsGuides);
-    EXPECT_FALSE(loaded.pulsesLogo);
-    EXPECT_EQ(loaded.noteLength, 2.0);
-    EXPECT_FALSE(QFile::exists(home.settingsFile()));
-}
-
 TEST_F(SettingsTest, StoredValuesAreValidatedWithFallbacks) {
     struct Case {
         const char* ini;

@@ -12,9 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <unistd.h>
 
 namespace plinkora {

@@ -125,23 +125,6 @@ TEST_F(RecognizerTest, ABeganCallbackWithoutANewTouchTreatsEveryTouchAsNew) {
     EXPECT_THAT(batches, ElementsAre(Batch{TouchPhase::began, {1, 2}}));
 }
 
-TEST_F(RecognizerTest, TheMeanWindowLocationOutlivesTheFingers) {
-    using P = QEventPoint;
-    deliver(QEvent::TouchBegin, {point(1, P::Pressed, 100, 200), point(2, P::Pressed, 300, 400)});
-    EXPECT_EQ(recognizer.lastWindowLocation(), QPointF(200, 300));
-    deliver(QEvent::TouchEnd, {point(1, P::Released, 700, 900), point(2, P::Released, 700, 900)});
-    EXPECT_EQ(recognizer.lastWindowLocation(), QPointF(200, 300));
-    EXPECT_EQ(recognizer.location(nullptr), QPointF(200, 300));
-    EXPECT_EQ(recognizer.location(&window), QPointF(200, 300));
-}
-
-TEST_F(RecognizerTest, WithoutAHandlerTheStateStillMoves) {
-    recognizer.setHandler({});
-    deliver(QEvent::TouchBegin, {point(1, QEventPoint::Pressed, 100, 200)});
-    EXPECT_EQ(recognizer.state(), State::began);
-    EXPECT_EQ(recognizer.lastWindowLocation(), QPointF(100, 200));
-}
-
 // The view's answers, through real event delivery to a view.
 TEST(RecognizerAnswers, TouchPadTouchesAreRefusedAndMouseEventsDeclined) {
     testing::ManualScheduler clock;

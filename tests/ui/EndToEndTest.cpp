@@ -10,7 +10,6 @@
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QFile>
 #include <QImage>
 #include <QTest>
 #include <array>
@@ -122,13 +121,12 @@ TEST_F(EndToEnd, HotKeyOnClickSoundsMiddleCHotKeyOffAndQuitOnSigterm) {
     ChildProcess tray({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
                        "--width", "120", "--height", "24", "--transparent", "false"},
                       {{"DISPLAY", x.display()}}, -1, home.path().toStdString() + "/trayer.log");
-    bool trayUp = false;
-    for (int attempt = 0; attempt < 100 && !trayUp; ++attempt) {
-        trayUp = !xdotool({"search", "--class", "trayer"}).empty();
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ASSERT_TRUE(trayUp) << "trayer did not start: "
-                        << readFile(home.path().toStdString() + "/trayer.log");
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return !xdotool({"search", "--class", "trayer"}).empty();
+        },
+        5))
+        << "trayer did not start: " << readFile(home.path().toStdString() + "/trayer.log");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
 
     ChildProcess plinkora({binary_}, environment(), -1, logFile_);
@@ -139,31 +137,22 @@ TEST_F(EndToEnd, HotKeyOnClickSoundsMiddleCHotKeyOffAndQuitOnSigterm) {
         << "with a tray, no window opens at start";
 
     // A click near the icon's top opens the menu below the icon, not at the cursor.
-    const auto visibleWindows = [this] {
-        std::vector<std::array<int, 4>> found; // x, y, width, height
+    const auto visibleWindows = [this] { // x, y, width, height of each
+        std::vector<std::array<int, 4>> found;
         std::istringstream ids(xdotool({"search", "--onlyvisible", "--class", "plinkora"}));
         for (std::string id; std::getline(ids, id);) {
             std::array<int, 4> g{};
-            const std::string text = xdotool({"getwindowgeometry", id});
-            if (std::sscanf(text.c_str() + text.find("Position:"), "Position: %d,%d", &g[0],
-                            &g[1]) == 2 &&
-                std::sscanf(text.c_str() + text.find("Geometry:"), "Geometry: %dx%d", &g[2],
-                            &g[3]) == 2) {
-                found.push_back(g);
-            }
+            std::sscanf(xdotool({"getwindowgeometry", "--shell", id}).c_str(),
+                        "WINDOW=%*d X=%d Y=%d WIDTH=%d HEIGHT=%d", &g[0], &g[1], &g[2], &g[3]);
+            found.push_back(g);
         }
         return found;
     };
-    const auto icons = visibleWindows();
-    ASSERT_EQ(icons.size(), 1u) << "the tray icon is the one visible window";
-    const std::array<int, 4> icon = icons.front();
+    const std::array<int, 4> icon = visibleWindows().at(0);
     xdotool({"mousemove", std::to_string(icon[0] + 2), std::to_string(icon[1] + 2), "click", "1"});
     std::vector<std::array<int, 4>> shown;
-    for (int attempt = 0; attempt < 100 && shown.size() < 2; ++attempt) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        shown = visibleWindows();
-    }
-    ASSERT_EQ(shown.size(), 2u) << "the click opened no menu";
+    ASSERT_TRUE(waitUntil([&] { return (shown = visibleWindows()).size() == 2; }, 5))
+        << "the click opened no menu";
     const std::array<int, 4> menu = shown[0] == icon ? shown[1] : shown[0];
     EXPECT_EQ(menu[1], icon[1] + icon[3]) << "the menu is not just below the icon";
     EXPECT_LE(menu[0], icon[0]);
@@ -287,47 +276,38 @@ TEST_F(EndToEnd, WithoutATrayTheSettingsWindowOpensAndASecondLaunchBringsItBack)
     ChildProcess plinkora({binary_}, environment(), -1, logFile_);
     ASSERT_TRUE(waitForLog("no system tray")) << readFile(logFile_);
     std::string window;
-    for (int attempt = 0; attempt < 100 && window.empty(); ++attempt) {
-        window = xdotool({"search", "--onlyvisible", "--name", "Plinkora Settings"});
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ASSERT_FALSE(window.empty()) << "the settings window did not open";
+    const auto settingsShown = [&] {
+        return !(window = xdotool({"search", "--onlyvisible", "--name", "Plinkora Settings"}))
+                    .empty();
+    };
+    ASSERT_TRUE(waitUntil(settingsShown, 5)) << "the settings window did not open";
     window = window.substr(0, window.find('\n'));
 
     // Ctrl+W closes it; the program keeps running.
     xdotool({"windowfocus", "--sync", window});
     xdotool({"key", "ctrl+w"});
-    bool hidden = false;
-    for (int attempt = 0; attempt < 100 && !hidden; ++attempt) {
-        hidden = xdotool({"search", "--onlyvisible", "--name", "Plinkora Settings"}).empty();
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ASSERT_TRUE(hidden) << "Ctrl+W did not close the settings window";
+    ASSERT_TRUE(waitUntil([&] { return !settingsShown(); }, 5))
+        << "Ctrl+W did not close the settings window";
     EXPECT_TRUE(plinkora.isRunning());
 
     ChildProcess second({binary_, "--settings"}, environment(), -1,
                         home.path().toStdString() + "/second.log");
     const int secondStatus = second.waitForExit(10.0);
     EXPECT_TRUE(WIFEXITED(secondStatus) && WEXITSTATUS(secondStatus) == 0);
-    bool back = false;
-    for (int attempt = 0; attempt < 100 && !back; ++attempt) {
-        back = !xdotool({"search", "--onlyvisible", "--name", "Plinkora Settings"}).empty();
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    EXPECT_TRUE(back) << "the second launch did not bring the window back";
+    EXPECT_TRUE(waitUntil(settingsShown, 5)) << "the second launch did not bring the window back";
 
     // A panel with a tray that starts late still gets the icon.
     ChildProcess tray({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
                        "--width", "120", "--height", "24", "--transparent", "false"},
                       {{"DISPLAY", x.display()}}, -1, home.path().toStdString() + "/trayer.log");
-    bool docked = false;
-    for (int attempt = 0; attempt < 100 && !docked; ++attempt) {
-        const std::string tree =
-            runCommand({"xwininfo", "-root", "-tree"}, {{"DISPLAY", x.display()}});
-        docked = tree.find("\"Plinkora\": (\"plinkora\" \"Plinkora\")  22x22") != std::string::npos;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    EXPECT_TRUE(docked) << "no icon in the tray that started late";
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return runCommand({"xwininfo", "-root", "-tree"}, {{"DISPLAY", x.display()}})
+                       .find("\"Plinkora\": (\"plinkora\" \"Plinkora\")  22x22") !=
+                   std::string::npos;
+        },
+        5))
+        << "no icon in the tray that started late";
 
     // The display going away ends Plinkora too, through its shutdown.
     x.stop();

@@ -6,9 +6,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPushButton>
-#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace plinkora;

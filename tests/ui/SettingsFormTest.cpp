@@ -21,6 +21,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace plinkora;
@@ -257,13 +258,10 @@ TEST_F(SettingsFormTest, NoteLengthSliderStepsAQuarterSecondWithTwoDecimals) {
 TEST_F(SettingsFormTest, NumbersKeepTheirPlaceWhateverTheDesktopsFont) {
     const auto digitsEven = [](const QFont& font) {
         const QFontMetricsF metrics(font);
-        for (char digit = '1'; digit <= '9'; ++digit) {
-            if (metrics.horizontalAdvance(QLatin1Char(digit)) !=
-                metrics.horizontalAdvance(QLatin1Char('0'))) {
-                return false;
-            }
-        }
-        return true;
+        const QString digits = QStringLiteral("0123456789");
+        return std::all_of(digits.begin(), digits.end(), [&](QChar digit) {
+            return metrics.horizontalAdvance(digit) == metrics.horizontalAdvance(digits[0]);
+        });
     };
     const QFont desktops = QApplication::font();
     // DejaVu's digits are already even; the URW dingbats' are not.

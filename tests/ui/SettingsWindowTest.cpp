@@ -19,6 +19,7 @@
 #include <QTest>
 #include <QTranslator>
 #include <QWheelEvent>
+#include <array>
 #include <gtest/gtest.h>
 
 using namespace plinkora;
@@ -107,39 +108,31 @@ TEST_F(SettingsWindowTest, FirstShowIs520By820CentredAndTitled) {
 }
 
 TEST_F(SettingsWindowTest, InGermanAndFrenchTheWindowAndMenuSpeakItAndNothingIsCutOff) {
-    const struct {
-        const char* locale;
-        QString title;
-        QString quit;
-    } languages[] = {
-        {"de_DE", QStringLiteral("Plinkora-Einstellungen"), QStringLiteral("Plinkora beenden")},
-        {"fr_FR", QStringLiteral("Réglages de Plinkora"), QStringLiteral("Quitter Plinkora")},
-    };
-    for (const auto& language : languages) {
-        SCOPED_TRACE(language.locale);
+    using namespace Qt::Literals::StringLiterals;
+    const std::array<QStringList, 2> languages{
+        QStringList{u"de_DE"_s, u"Plinkora-Einstellungen"_s, u"Plinkora beenden"_s},
+        QStringList{u"fr_FR"_s, u"Réglages de Plinkora"_s, u"Quitter Plinkora"_s}};
+    for (const QStringList& language : languages) {
+        SCOPED_TRACE(language[0].toStdString());
         QTranslator translator;
-        ASSERT_TRUE(PlinkoraApp::loadTranslations(translator,
-                                                  QLocale(QString::fromLatin1(language.locale))));
+        ASSERT_TRUE(PlinkoraApp::loadTranslations(translator, QLocale(language[0])));
         QCoreApplication::installTranslator(&translator);
         makeInterface(/*trayAvailable=*/false);
         SettingsWindow& window = openSettings();
-        EXPECT_EQ(window.windowTitle(), language.title);
-        const QList<QAction*> entries = ui->menuContent().menu().actions();
-        EXPECT_EQ(entries.last()->text(), language.quit);
+        EXPECT_EQ(window.windowTitle(), language[1]);
+        EXPECT_EQ(ui->menuContent().menu().actions().last()->text(), language[2]);
         EXPECT_EQ(window.width(), 520);
         EXPECT_EQ(window.scrollArea().horizontalScrollBar()->maximum(), 0) << "the form is wider";
         // Every text that does not wrap has the room it asks for.
         int checked = 0;
         for (QWidget* widget : window.findChildren<QWidget*>()) {
             auto* label = qobject_cast<QLabel*>(widget);
-            const bool fixedLine = (label != nullptr && !label->wordWrap()) ||
-                                   qobject_cast<QAbstractButton*>(widget) != nullptr ||
-                                   qobject_cast<QComboBox*>(widget) != nullptr;
-            if (fixedLine && widget->isVisible()) {
+            if (widget->isVisible() && ((label != nullptr && !label->wordWrap()) ||
+                                        qobject_cast<QAbstractButton*>(widget) != nullptr ||
+                                        qobject_cast<QComboBox*>(widget) != nullptr)) {
                 ++checked;
                 EXPECT_LE(widget->sizeHint().width(), widget->width())
-                    << widget->metaObject()->className() << " \""
-                    << (label != nullptr ? label->text().toStdString() : std::string()) << "\"";
+                    << (label != nullptr ? label->text().toStdString() : "a control");
             }
         }
         EXPECT_GT(checked, 20);
