@@ -12,8 +12,8 @@
 #include "app/Updater.hpp"
 #include "music/Scale.hpp"
 
-#include <QDateTime>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QObject>
 #include <functional>
 #include <memory>
