@@ -2,6 +2,7 @@
 // and compositor (or none), a terminal the user types in, and the overlay switched on over it.
 // On sway the X server is its XWayland, and the person's keyboard and pointer are Wayland's.
 #include "ChildProcess.hpp"
+#include "PrivateBus.hpp"
 #include "TempHome.hpp"
 #include "XvfbServer.hpp"
 
@@ -140,11 +141,15 @@ class MutterSession {
 public:
     MutterSession() {
         const std::string folder = runtime_.path().toStdString();
+        // Its own bus rather than dbus-run-session's, so that mutter is the child that stops
+        // with the session, and takes its XWayland with it.
         process_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"dbus-run-session", "--", "mutter", "--wayland", "--headless",
-                                     "--virtual-monitor", "1280x800"},
-            std::map<std::string, std::string>{{"XDG_RUNTIME_DIR", folder}, {"HOME", folder}}, -1,
-            folder + "/mutter.log");
+            std::vector<std::string>{"mutter", "--wayland", "--headless", "--virtual-monitor",
+                                     "1280x800"},
+            std::map<std::string, std::string>{{"XDG_RUNTIME_DIR", folder},
+                                               {"HOME", folder},
+                                               {"DBUS_SESSION_BUS_ADDRESS", bus_.address()}},
+            -1, folder + "/mutter.log");
         waitUntil([&] {
             const std::string log = readFile(folder + "/mutter.log");
             const auto at = log.find("Using public X11 display ");
@@ -166,6 +171,7 @@ public:
 
 private:
     QTemporaryDir runtime_;
+    PrivateBus bus_;
     std::unique_ptr<ChildProcess> process_;
     std::map<std::string, std::string> x_;
 };
