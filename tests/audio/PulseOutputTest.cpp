@@ -95,14 +95,12 @@ protected:
     }
     /// Waits up to `seconds` for the stream's queue to pass `threshold` in the given direction.
     bool waitForBuffer(bool above, double threshold, double seconds) const {
-        for (int waited = 0; waited < seconds * 1000; waited += 50) {
-            const double buffer = streamBufferSeconds();
-            if (buffer >= 0 && (above ? buffer > threshold : buffer < threshold)) {
-                return true;
-            }
-            QTest::qWait(50);
-        }
-        return false;
+        return QTest::qWaitFor(
+            [&] {
+                const double buffer = streamBufferSeconds();
+                return buffer >= 0 && (above ? buffer > threshold : buffer < threshold);
+            },
+            static_cast<int>(seconds * 1000));
     }
     bool streamIsCorked() const {
         return server.pactl({"list", "sink-inputs"}).find("Corked: yes") != std::string::npos;

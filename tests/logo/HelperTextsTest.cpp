@@ -216,20 +216,15 @@ TEST_F(HelperScriptsTest, TheHelperServesOnlyItsOwnerAndShrugsOffJunkAndFloods) 
     // The owner's lines go through, one per opening, while the helper waits again.
     const auto send = [&](const std::string& line) {
         return testing::runAsAccount(kOwner, [&] {
-                   for (int attempt = 0; attempt < 250; ++attempt) {
-                       if (FifoPipeWriter::writeLineOnce(pipe, line, 200ms)) {
-                           return 0;
-                       }
-                       std::this_thread::sleep_for(20ms);
-                   }
-                   return 1;
+                   return testing::waitUntil(
+                              [&] { return FifoPipeWriter::writeLineOnce(pipe, line, 200ms); }, 10)
+                              ? 0
+                              : 1;
                }) == 0;
     };
     const auto brightnessBecomes = [&](const std::string& value) {
-        for (int i = 0; i < 300 && trimmed(readFile(logoLed / "brightness")) != value; ++i) {
-            std::this_thread::sleep_for(10ms);
-        }
-        return trimmed(readFile(logoLed / "brightness")) == value;
+        return testing::waitUntil(
+            [&] { return trimmed(readFile(logoLed / "brightness")) == value; }, 3);
     };
     ASSERT_TRUE(send("on\n"));
     EXPECT_TRUE(brightnessBecomes("255"));

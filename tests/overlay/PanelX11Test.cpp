@@ -117,24 +117,6 @@ TEST_F(PanelX11Test, ShowMapsOneHintedPanelOverTheScreenAndHideUnmapsIt) {
     controller.hide();
 }
 
-TEST_F(PanelX11Test, AClickFromTheXServerStrikesTheZoneUnderThePointer) {
-    controller.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(controller.panel()));
-    int status = -1;
-    // Screen y 100 of 800 is 700 points up: zone 7 of 9.
-    testing::runCommand({"xdotool", "mousemove", "--sync", "640", "100", "click", "1"}, {},
-                        &status);
-    ASSERT_EQ(status, 0);
-    ASSERT_TRUE(waitFor([&] { return !strikes.empty(); }));
-    EXPECT_EQ(strikes[0].zone, 7);
-    EXPECT_EQ(strikes[0].source, StrikeSource::click);
-    EXPECT_NEAR(strikes[0].x, 640, 1);
-    EXPECT_NEAR(strikes[0].y, 700, 1);
-    QTest::qWait(100);
-    EXPECT_EQ(strikes.size(), 1u);
-    controller.hide();
-}
-
 TEST_F(PanelX11Test, AWorkAreaChangeRefitsAShowingPanelOnlyAndTheNextShowFitsAHiddenOne) {
     controller.setShowsGuides(true);
     controller.show();

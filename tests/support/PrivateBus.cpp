@@ -1,7 +1,6 @@
 #include "PrivateBus.hpp"
 
 #include <QFile>
-#include <QThread>
 
 namespace plinkora::testing {
 
@@ -36,14 +35,13 @@ PrivateBus::~PrivateBus() {
 QDBusConnection PrivateBus::connect(const QString& name) {
     names_.append(name);
     // The daemon may still be making its socket.
-    for (int i = 0; i < 500; ++i) {
-        QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(address_), name);
-        if (bus.isConnected()) {
-            return bus;
+    waitUntil([&] {
+        if (QDBusConnection::connectToBus(QString::fromStdString(address_), name).isConnected()) {
+            return true;
         }
         QDBusConnection::disconnectFromBus(name);
-        QThread::msleep(10);
-    }
+        return false;
+    });
     return QDBusConnection(name);
 }
 

@@ -2,12 +2,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 namespace plinkora::testing {
 
@@ -84,31 +82,27 @@ void PulseServer::start() {
         }
         process_ = std::make_unique<ChildProcess>(argv, environment);
     }
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        int status = -1;
-        pactl({"info"}, &status);
-        if (status == 0) {
-            if (isPipeWire()) {
-                for (const auto& sink : sinks_) {
-                    pactl({"load-module", "module-null-sink", nullSinkArguments(sink)});
-                }
-                waitForSinks();
+    int status = -1;
+    waitUntil(
+        [&] {
+            pactl({"info"}, &status);
+            return status == 0 || !process_->isRunning();
+        },
+        5);
+    if (status == 0) {
+        if (isPipeWire()) {
+            for (const auto& sink : sinks_) {
+                pactl({"load-module", "module-null-sink", nullSinkArguments(sink)});
             }
-            return;
+            waitForSinks();
         }
-        if (!process_->isRunning()) {
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        return;
     }
     throw std::runtime_error("the sound server did not start");
 }
 
 void PulseServer::waitForFile(const std::string& path) {
-    for (int attempt = 0; attempt < 400 && !QFile::exists(QString::fromStdString(path));
-         ++attempt) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    waitUntil([&] { return QFile::exists(QString::fromStdString(path)); }, 4);
 }
 
 std::string PulseServer::nullSinkArguments(const std::string& sink) {
@@ -117,21 +111,19 @@ std::string PulseServer::nullSinkArguments(const std::string& sink) {
 
 void PulseServer::waitForSinks() const {
     // Ready once the sinks are there and the session manager takes a default.
-    for (int attempt = 0; attempt < 400; ++attempt) {
+    waitUntil([&] {
         const std::string listing = pactl({"list", "short", "sinks"});
-        bool all = true;
+        int status = sinks_.empty() ? 0 : -1;
         for (const auto& sink : sinks_) {
-            all = all && listing.find(sink) != std::string::npos;
+            if (listing.find(sink) == std::string::npos) {
+                return false;
+            }
         }
-        int status = -1;
-        if (all && !sinks_.empty()) {
+        if (!sinks_.empty()) {
             pactl({"set-default-sink", sinks_.front()}, &status);
         }
-        if (all && (sinks_.empty() || status == 0)) {
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
+        return status == 0;
+    });
 }
 
 void PulseServer::freeze(bool frozen) {

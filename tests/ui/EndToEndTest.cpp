@@ -64,18 +64,15 @@ class StandInWatcher : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
     Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
     Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
 public:
     bool hostRegistered() const { return true; }
-    int protocolVersion() const { return 0; }
     QStringList items() const { return items_; }
 public Q_SLOTS:
     void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& message) {
         // Some items send their object path instead of a bus name; the sender is the name.
         items_ << (service.startsWith(QLatin1Char('/')) ? message.service() : service);
     }
-    void RegisterStatusNotifierHost(const QString&) {}
 
 private:
     QStringList items_;

@@ -546,18 +546,3 @@ TEST_F(SettingsFormTest, LastInputAndTheSelectableLastTouch) {
     EXPECT_TRUE(eventually(
         [&] { return text("lastInput").startsWith(QString::fromUtf8("Click · E4 · ")); }));
 }
-
-TEST_F(SettingsFormTest, OnAScreenLowerThanTheWindowItStartsAsTallAsTheScreenLessItsFrame) {
-    ui::SettingsWindowController controller(app.state(), {});
-    controller.show();
-    ASSERT_NE(controller.window(), nullptr);
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    ASSERT_LT(screen.height(), 820) << "this check needs a screen lower than 820";
-    EXPECT_EQ(
-        controller.window()->size(),
-        QSize(520, std::max(420, screen.height() - ui::SettingsWindowController::kFrameAllowance)));
-    // The whole frame, title bar and borders, is on the screen.
-    EXPECT_TRUE(screen.contains(controller.window()->frameGeometry()))
-        << controller.window()->frameGeometry().y() << " "
-        << controller.window()->frameGeometry().height();
-}
