@@ -227,6 +227,18 @@ Läuft Plinkora schon, werden die Optionen an das laufende Programm weitergegebe
         <translation>Plinkora kann die X-Anzeige „%1“ nicht öffnen: Dort antwortet kein X-Server.
 </translation>
     </message>
+    <message>
+        <source>Plinkora is busy; the request will be handled when it is free.
+</source>
+        <translation>Plinkora ist beschäftigt; die Anfrage wird erledigt, sobald es frei ist.
+</translation>
+    </message>
+    <message>
+        <source>Plinkora is running but does not answer; the request was not delivered.
+</source>
+        <translation>Plinkora läuft, antwortet aber nicht; die Anfrage wurde nicht zugestellt.
+</translation>
+    </message>
 </context>
 <context>
     <name>plinkora::GlobalHotKey</name>

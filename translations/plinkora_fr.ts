@@ -227,6 +227,18 @@ Si Plinkora est déjà lancé, les options lui sont transmises :
         <translation>Plinkora ne peut pas ouvrir l’affichage X «&#xa0;%1&#xa0;» : aucun serveur X n’y répond.
 </translation>
     </message>
+    <message>
+        <source>Plinkora is busy; the request will be handled when it is free.
+</source>
+        <translation>Plinkora est occupé ; la demande sera traitée dès qu’il sera libre.
+</translation>
+    </message>
+    <message>
+        <source>Plinkora is running but does not answer; the request was not delivered.
+</source>
+        <translation>Plinkora est lancé mais ne répond pas ; la demande n’a pas été transmise.
+</translation>
+    </message>
 </context>
 <context>
     <name>plinkora::GlobalHotKey</name>

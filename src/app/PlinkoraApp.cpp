@@ -99,7 +99,10 @@ int PlinkoraApp::run(int argc, char** argv, StateFactory makeState,
     // The lock decides, before anything else is set up: one instrument per user.
     SingleInstance instance(SingleInstance::privateFolder());
     if (!instance.claim()) {
-        if (const int status = instance.handOver(commandLine.verb); status >= 0) {
+        const auto tell = [&](const char* english) {
+            std::fputs(said(translator, context, english).c_str(), stderr);
+        };
+        if (const int status = instance.handOver(commandLine.verb, tell); status >= 0) {
             return status;
         }
     }

@@ -149,7 +149,7 @@ std::string SingleInstance::readSocketName() const {
     return plain ? name : std::string();
 }
 
-int SingleInstance::handOver(Verb verb) {
+int SingleInstance::handOver(Verb verb, const std::function<void(const char* english)>& tell) {
     const auto giveUp = std::chrono::steady_clock::now() + kReachTimeout;
     while (std::chrono::steady_clock::now() < giveUp) {
         const std::string name = readSocketName();
@@ -172,8 +172,9 @@ int SingleInstance::handOver(Verb verb) {
                 return 0;
             }
             if (sent) {
-                std::fputs("Plinkora is busy; the request will be handled when it is free.\n",
-                           stderr);
+                tell(QT_TRANSLATE_NOOP("plinkora::CommandLine",
+                                       "Plinkora is busy; the request will be handled when it is "
+                                       "free.\n"));
                 return 0;
             }
         } else if (fd >= 0) {
@@ -185,7 +186,9 @@ int SingleInstance::handOver(Verb verb) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    std::fputs("Plinkora is running but does not answer; the request was not delivered.\n", stderr);
+    tell(QT_TRANSLATE_NOOP("plinkora::CommandLine",
+                           "Plinkora is running but does not answer; the request was not "
+                           "delivered.\n"));
     return 1;
 }
 

@@ -38,10 +38,10 @@ public:
     /// Takes the lock if nobody holds it. Needs no Qt application.
     bool claim();
     /// For a launch that did not get the lock: hands `verb` to the instance and returns the
-    /// exit status (0 once the verb is delivered or queued for a busy instance), saying on
-    /// standard error what happened when it is not plain. Takes the lock instead, and returns
-    /// -1, should the instance quit meanwhile.
-    int handOver(Verb verb);
+    /// exit status (0 once the verb is delivered or queued for a busy instance), saying through
+    /// `tell` (an English line, to be translated) what happened when it is not plain. Takes the
+    /// lock instead, and returns -1, should the instance quit meanwhile.
+    int handOver(Verb verb, const std::function<void(const char* english)>& tell);
 
     /// For the lock holder, once the application exists: starts taking verbs.
     void listen();
