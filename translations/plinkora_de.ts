@@ -583,6 +583,18 @@ Läuft Plinkora schon, werden die Optionen an das laufende Programm weitergegebe
         <source>How long each note sustains and then fades away.</source>
         <translation>Wie lange jeder Ton klingt und dann ausklingt.</translation>
     </message>
+    <message>
+        <source>MIDI output</source>
+        <translation>MIDI-Ausgang</translation>
+    </message>
+    <message>
+        <source>Sends every note to a MIDI port named &quot;Plinkora&quot; (JACK or ALSA)</source>
+        <translation>Sendet jede Note an einen MIDI-Anschluss namens „Plinkora“ (JACK oder ALSA)</translation>
+    </message>
+    <message>
+        <source>Play built-in sound</source>
+        <translation>Eingebauten Klang spielen</translation>
+    </message>
 </context>
 <context>
     <name>plinkora::ui::SettingsWindow</name>

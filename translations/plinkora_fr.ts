@@ -583,6 +583,18 @@ Si Plinkora est déjà lancé, les options lui sont transmises :
         <source>How long each note sustains and then fades away.</source>
         <translation>Combien de temps chaque note tient puis s’estompe.</translation>
     </message>
+    <message>
+        <source>MIDI output</source>
+        <translation>Sortie MIDI</translation>
+    </message>
+    <message>
+        <source>Sends every note to a MIDI port named &quot;Plinkora&quot; (JACK or ALSA)</source>
+        <translation>Envoie chaque note vers un port MIDI nommé « Plinkora » (JACK ou ALSA)</translation>
+    </message>
+    <message>
+        <source>Play built-in sound</source>
+        <translation>Jouer le son intégré</translation>
+    </message>
 </context>
 <context>
     <name>plinkora::ui::SettingsWindow</name>

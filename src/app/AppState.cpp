@@ -47,6 +47,8 @@ AppState::AppState(AppDependencies dependencies, QObject* parent)
     showsGuides_ = stored.showsGuides;
     pulsesLogo_ = stored.pulsesLogo;
     noteLength_ = stored.noteLength;
+    midiOutput_ = stored.midiOutput;
+    playsBuiltInSound_ = stored.playsBuiltInSound;
     launchesAtLogin_ = loginItem_->isEnabled();
 
     overlay_ = dependencies.makeOverlay();
@@ -58,6 +60,8 @@ AppState::AppState(AppDependencies dependencies, QObject* parent)
     overlay_->setShowsGuides(showsGuides_);
     overlay_->setDynamics(dynamics_);
     piano_->setNoteLength(clampedNoteLength(noteLength_));
+    piano_->setPlaysBuiltInSound(playsBuiltInSound_);
+    piano_->setMidiOutput(midiOutput_);
 
     applyScale();
 
@@ -233,6 +237,26 @@ void AppState::setNoteLength(double seconds) {
     }
     settings_->setNoteLength(seconds);
     piano_->setNoteLength(clampedNoteLength(seconds));
+}
+
+void AppState::setMidiOutput(bool enabled) {
+    const bool changed = enabled != midiOutput_;
+    midiOutput_ = enabled;
+    if (changed) {
+        Q_EMIT midiOutputChanged(enabled);
+    }
+    settings_->setMidiOutput(enabled);
+    piano_->setMidiOutput(enabled);
+}
+
+void AppState::setPlaysBuiltInSound(bool plays) {
+    const bool changed = plays != playsBuiltInSound_;
+    playsBuiltInSound_ = plays;
+    if (changed) {
+        Q_EMIT playsBuiltInSoundChanged(plays);
+    }
+    settings_->setPlaysBuiltInSound(plays);
+    piano_->setPlaysBuiltInSound(plays);
 }
 
 void AppState::setLaunchesAtLogin(bool launches) {

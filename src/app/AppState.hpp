@@ -84,6 +84,10 @@ public:
     void setPulsesLogo(bool pulses);
     double noteLength() const { return noteLength_; }
     void setNoteLength(double seconds);
+    bool midiOutput() const { return midiOutput_; }
+    void setMidiOutput(bool enabled);
+    bool playsBuiltInSound() const { return playsBuiltInSound_; }
+    void setPlaysBuiltInSound(bool plays);
     bool launchesAtLogin() const { return launchesAtLogin_; }
     void setLaunchesAtLogin(bool launches);
 
@@ -142,6 +146,8 @@ Q_SIGNALS:
     void showsGuidesChanged(bool shows);
     void pulsesLogoChanged(bool pulses);
     void noteLengthChanged(double seconds);
+    void midiOutputChanged(bool enabled);
+    void playsBuiltInSoundChanged(bool plays);
     void launchesAtLoginChanged(bool launches);
     void logoHelperInstalledChanged(bool installed);
     void logoHelperRunningChanged(bool running);
@@ -183,6 +189,8 @@ private:
     bool showsGuides_ = false;
     bool pulsesLogo_ = false;
     double noteLength_ = 2.0;
+    bool midiOutput_ = false;
+    bool playsBuiltInSound_ = true;
     bool launchesAtLogin_ = false;
     bool logoHelperInstalled_ = false;
     bool logoHelperRunning_ = false;

@@ -29,6 +29,10 @@ public:
     /// Called after the engine has followed a change of the output device or configuration.
     virtual void setOnOutputDeviceChange(std::function<void()> callback) = 0;
     virtual bool isEngineRunning() const = 0;
+    /// Mirrors the zones' notes to the "Plinkora" MIDI output port, or silences and closes it.
+    virtual void setMidiOutput(bool enabled) = 0;
+    /// Whether strikes also sound on the built-in synth while MIDI out is on.
+    virtual void setPlaysBuiltInSound(bool plays) = 0;
     virtual bool instrumentLoaded() const = 0;
 };
 

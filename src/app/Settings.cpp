@@ -22,6 +22,8 @@ const QString kOrientation = QStringLiteral("orientation");
 const QString kKeyRoot = QStringLiteral("keyRoot");
 const QString kScaleMode = QStringLiteral("scaleMode");
 const QString kDynamics = QStringLiteral("dynamics");
+const QString kMidiOutput = QStringLiteral("midiOutput");
+const QString kPlaysBuiltInSound = QStringLiteral("playsBuiltInSound");
 const QString kZoneCount = QStringLiteral("zoneCount");
 const QString kShowsGuides = QStringLiteral("showsGuides");
 const QString kPulsesLogo = QStringLiteral("pulsesLogo");
@@ -130,6 +132,8 @@ InstrumentSettings Settings::load() const {
         auto dynamics = music::dynamicsFromRaw(raw)) {
         loaded.dynamics = *dynamics;
     }
+    loaded.midiOutput = storedBoolean(store, kMidiOutput).value_or(false);
+    loaded.playsBuiltInSound = storedBoolean(store, kPlaysBuiltInSound).value_or(true);
     return loaded;
 }
 
@@ -210,6 +214,12 @@ void Settings::setPulsesLogo(bool pulses) {
 }
 void Settings::setNoteLength(double seconds) {
     write(kNoteLength, seconds);
+}
+void Settings::setMidiOutput(bool enabled) {
+    write(kMidiOutput, enabled);
+}
+void Settings::setPlaysBuiltInSound(bool plays) {
+    write(kPlaysBuiltInSound, plays);
 }
 
 bool Settings::automaticallyChecksForUpdates() const {

@@ -27,6 +27,8 @@ struct InstrumentSettings {
     bool pulsesLogo = false;
     double noteLength = 2.0;
     music::Dynamics dynamics = music::Dynamics::fixed;
+    bool midiOutput = false;
+    bool playsBuiltInSound = true;
 };
 
 /// Plinkora's settings file (INI, ~/.config/Plinkora/Plinkora.conf). Every key is named here.
@@ -63,6 +65,8 @@ public:
     void setPulsesLogo(bool pulses);
     void setNoteLength(double seconds);
     void setDynamics(music::Dynamics dynamics);
+    void setMidiOutput(bool enabled);
+    void setPlaysBuiltInSound(bool plays);
 
     // The updater's own keys, apart from the instrument's seven.
     bool automaticallyChecksForUpdates() const;

@@ -2,6 +2,8 @@
 
 #include "app/Logger.hpp"
 #include "audio/FluidPiano.hpp"
+#include "audio/MidiOut.hpp"
+#include "audio/MidiSampler.hpp"
 #include "audio/PianoGraph.hpp"
 #include "audio/PulseOutput.hpp"
 
@@ -59,6 +61,11 @@ PianoEngine::PianoEngine(Scheduler& scheduler,
 PianoEngine::~PianoEngine() = default;
 
 void PianoEngine::finishConstruction(const std::optional<std::string>& wiringError) {
+    midi_ = std::make_unique<audio::MidiOut>();
+    for (std::size_t zone = 0; zone < samplers_.size(); ++zone) {
+        samplers_[zone] = std::make_unique<audio::MidiSampler>(
+            std::move(samplers_[zone]), FluidPiano::channelForZone(static_cast<int>(zone)), *midi_);
+    }
     if (wiringError) {
         Logger::notice("Plinkora: could not wire the audio graph: " + *wiringError);
     }
@@ -192,6 +199,8 @@ void PianoEngine::startOutput(std::function<void(const std::optional<std::string
 
 void PianoEngine::stopAfterTail() {
     wantsRunning_ = false;
+    // The built-in notes ring out; an external instrument is told at once.
+    midi_->silence();
     pauseWorkItem_.cancel();
     pauseWorkItem_ = ScheduledTask(scheduler_, scheduler_.after(noteLength_ + kTailSeconds, [this] {
         pauseWorkItem_.release();
@@ -199,6 +208,14 @@ void PianoEngine::stopAfterTail() {
             output_->pause();
         }
     }));
+}
+
+void PianoEngine::setMidiOutput(bool enabled) {
+    midi_->setEnabled(enabled);
+}
+
+void PianoEngine::setPlaysBuiltInSound(bool plays) {
+    midi_->setPlaysBuiltInSound(plays);
 }
 
 bool PianoEngine::isEngineRunning() const {

@@ -12,6 +12,7 @@
 
 namespace plinkora::audio {
 class FluidPiano;
+class MidiOut;
 class PianoGraph;
 } // namespace plinkora::audio
 
@@ -60,6 +61,8 @@ public:
         onOutputDeviceChange_ = std::move(callback);
     }
     bool isEngineRunning() const override;
+    void setMidiOutput(bool enabled) override;
+    void setPlaysBuiltInSound(bool plays) override;
     bool instrumentLoaded() const override { return instrumentLoaded_; }
 
     std::size_t samplerCount() const { return samplers_.size(); }
@@ -89,6 +92,8 @@ private:
     double noteLength_ = 2.0;
     std::unique_ptr<audio::FluidPiano> piano_;
     std::unique_ptr<audio::PianoGraph> graph_;
+    // Outlives the samplers, which mirror their notes to it.
+    std::unique_ptr<audio::MidiOut> midi_;
     std::vector<std::unique_ptr<audio::Sampler>> samplers_;
     std::array<std::int64_t, kZoneSlots> generations_{};
     std::array<ScheduledTask, kZoneSlots> holdItems_;

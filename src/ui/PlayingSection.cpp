@@ -126,6 +126,21 @@ PlayingSection::PlayingSection(AppState& state, QWidget* parent)
 
     addRow(makeNoteLengthBlock());
 
+    QCheckBox* midi = boundToggle(tr("MIDI output"), state_.midiOutput(), this,
+                                  [this](bool enabled) { state_.setMidiOutput(enabled); });
+    midi->setObjectName(QStringLiteral("midiOutput"));
+    midi->setToolTip(tr("Sends every note to a MIDI port named \"Plinkora\" (JACK or ALSA)"));
+    connect(&state_, &AppState::midiOutputChanged, midi, &QCheckBox::setChecked);
+    addRow(midi);
+    QCheckBox* builtIn = boundToggle(tr("Play built-in sound"), state_.playsBuiltInSound(), this,
+                                     [this](bool plays) { state_.setPlaysBuiltInSound(plays); });
+    builtIn->setObjectName(QStringLiteral("playsBuiltInSound"));
+    // Only MIDI out can take the built-in sound's place.
+    builtIn->setEnabled(state_.midiOutput());
+    connect(&state_, &AppState::playsBuiltInSoundChanged, builtIn, &QCheckBox::setChecked);
+    connect(&state_, &AppState::midiOutputChanged, builtIn, &QCheckBox::setEnabled);
+    addRow(builtIn);
+
     QCheckBox* login = boundToggle(tr("Launch at login"), state_.launchesAtLogin(), this,
                                    [this](bool launches) { state_.setLaunchesAtLogin(launches); });
     connect(&state_, &AppState::launchesAtLoginChanged, login, &QCheckBox::setChecked);

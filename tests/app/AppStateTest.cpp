@@ -45,6 +45,7 @@ TEST_F(AppStateTest, ConstructionOrderAndFreshDefaults) {
                 ElementsAre("overlay.create", "piano.create", "logo.create", "updater.create",
                             "overlay.orientation(vertical)", "overlay.showsGuides(false)",
                             "overlay.dynamics(fixed)", "piano.noteLength(2)",
+                            "piano.builtInSound(true)", "piano.midiOutput(false)",
                             "piano.scale(C major 9)", "overlay.scale(C major 9)", "hotKey.create"));
     EXPECT_EQ(app->hotKeyKey, Qt::Key_M);
     EXPECT_EQ(app->hotKeyModifiers, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
@@ -125,6 +126,9 @@ TEST_F(AppStateTest, SettersPersistWhatTheyAreGivenAndClampOnlyForThePiano) {
     state.setScaleMode(ScaleMode::minor);
     state.setZoneCount(20);
     state.setShowsGuides(true);
+    state.setMidiOutput(true);
+    state.setPlaysBuiltInSound(false);
+    EXPECT_EQ(app->log.back(), "piano.builtInSound(false)");
     state.setNoteLength(20.0);
     EXPECT_EQ(app->log.back(), "piano.noteLength(8)");
     state.setNoteLength(0.3);
@@ -148,6 +152,10 @@ TEST_F(AppStateTest, SettersPersistWhatTheyAreGivenAndClampOnlyForThePiano) {
     EXPECT_TRUE(again->state->showsGuides());
     EXPECT_DOUBLE_EQ(again->state->noteLength(), 0.3);
     EXPECT_EQ(again->piano->noteLength(), 0.5);
+    EXPECT_TRUE(again->state->midiOutput());
+    EXPECT_FALSE(again->state->playsBuiltInSound());
+    EXPECT_THAT(again->log,
+                ::testing::IsSupersetOf({"piano.midiOutput(true)", "piano.builtInSound(false)"}));
 }
 
 TEST_F(AppStateTest, StrikeRoutingAndInputReport) {

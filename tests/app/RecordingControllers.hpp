@@ -39,6 +39,12 @@ public:
     }
     bool isEngineRunning() const override { return running; }
     bool instrumentLoaded() const override { return true; }
+    void setMidiOutput(bool enabled) override {
+        log_.push_back(std::string("piano.midiOutput(") + (enabled ? "true" : "false") + ")");
+    }
+    void setPlaysBuiltInSound(bool plays) override {
+        log_.push_back(std::string("piano.builtInSound(") + (plays ? "true" : "false") + ")");
+    }
 
     std::string deviceName = "Null Output";
     bool running = false;

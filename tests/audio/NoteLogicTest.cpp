@@ -1,5 +1,6 @@
 // The life of a note, exactly, on samplers that record what they are sent and a manual clock.
 #include "AudioTestSupport.hpp"
+#include "JackServer.hpp"
 #include "LogCapture.hpp"
 #include "ManualScheduler.hpp"
 #include "audio/PianoEngine.hpp"
@@ -11,6 +12,7 @@ namespace plinkora::testing {
 namespace {
 
 using Kind = MidiMessage::Kind;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 
 constexpr double kTolerance = 1e-9;
@@ -238,6 +240,53 @@ TEST_F(NoteLogicTest, AStrikeAfterAScaleChangeDoesNotStopTheEarlierNote) {
         }
     }
     EXPECT_THAT(stopped, ElementsAre(60, 62));
+}
+
+// What a DAW connected to the "Plinkora" port receives, read by a real JACK client.
+TEST_F(NoteLogicTest, MidiOutPlaysEachZoneOnItsChannelAndLeavesNoNoteHanging) {
+    JackServer jack;
+    engine->setScale({music::KeyRoot::c, music::ScaleMode::major, 12});
+    engine->setMidiOutput(true);
+    ASSERT_TRUE(jack.listenTo("Plinkora:Plinkora")) << jack.ports();
+
+    engine->play(0, 92);
+    engine->play(9, 40);
+    clock.advance(10);
+    engine->play(1, 100);
+    engine->setPlaysBuiltInSound(false);
+    engine->play(2, 50);
+    EXPECT_TRUE(sent[2].empty() || sent[2].back().kind != Kind::start)
+        << "only the external instrument plays";
+    engine->setMidiOutput(false);
+
+    ASSERT_TRUE(waitUntil([&] {
+        const auto seen = jack.messages();
+        return !seen.empty() && seen.back() == "ba 7b 00";
+    })) << ::testing::PrintToString(jack.messages());
+    const std::vector<std::string> seen = jack.messages();
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_EQ(seen[0], "b0 0b 7f") << "full expression before the note";
+    EXPECT_EQ(seen[1], "90 3c 5c");
+    EXPECT_THAT(seen, Contains("9a 4c 28")) << "zone 9 skips the drum channel";
+    EXPECT_THAT(seen, Contains("92 40 32"));
+    std::map<char, int> expressions;
+    for (const auto& message : seen) {
+        EXPECT_NE(message[1], '9') << message << ": nothing on the drum channel";
+        if (message.substr(2) == " 0b 00") {
+            ++expressions[message[1]];
+        }
+    }
+    EXPECT_EQ(expressions['0'], 1) << "the fade reaches zero once";
+    EXPECT_EQ(expressions['a'], 1);
+    const auto fadeEnd = std::find(seen.begin(), seen.end(), "b0 0b 00");
+    ASSERT_NE(fadeEnd, seen.end());
+    EXPECT_EQ(*std::next(fadeEnd), "80 3c 00") << "the note stops with its fade";
+    // Turning MIDI out off: the notes still sounding stop, then every channel used is told.
+    EXPECT_THAT(
+        std::vector<std::string>(seen.end() - 6, seen.end()),
+        ElementsAre("81 3e 00", "82 40 00", "b0 7b 00", "b1 7b 00", "b2 7b 00", "ba 7b 00"));
+    EXPECT_TRUE(waitUntil([&] { return jack.ports().find("Plinkora:") == std::string::npos; }))
+        << "the port goes with the setting";
 }
 
 } // namespace

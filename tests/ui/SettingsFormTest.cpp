@@ -292,6 +292,16 @@ TEST_F(SettingsFormTest, PlayingTogglesAreBoundBothWays) {
     EXPECT_FALSE(on->isChecked());
     guides->click();
     EXPECT_TRUE(app.state().showsGuides());
+    // Only MIDI out can stand in for the built-in sound.
+    auto& midi = child<QCheckBox>("midiOutput");
+    auto& builtIn = child<QCheckBox>("playsBuiltInSound");
+    EXPECT_FALSE(builtIn.isEnabled());
+    midi.click();
+    EXPECT_TRUE(app.state().midiOutput());
+    builtIn.click();
+    EXPECT_FALSE(app.state().playsBuiltInSound());
+    app.state().setMidiOutput(false);
+    EXPECT_FALSE(midi.isChecked() || builtIn.isEnabled());
 
     auto& orientation = child<QComboBox>("orientation");
     EXPECT_EQ(items(orientation), (QStringList{QStringLiteral("Vertical (low notes at bottom)"),

@@ -45,6 +45,8 @@ public:
     void setOnOutputDeviceChange(std::function<void()>) override {}
     bool isEngineRunning() const override { return running; }
     bool instrumentLoaded() const override { return loaded; }
+    void setMidiOutput(bool) override {}
+    void setPlaysBuiltInSound(bool) override {}
 
     bool running = false;
     bool startSucceeds = true;

@@ -1,0 +1,91 @@
+#include "JackServer.hpp"
+
+#include <cstdlib>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace plinkora::testing {
+
+namespace {
+
+constexpr const char* kMonitor = "plinkora-monitor";
+
+bool isHexByte(const std::string& token) {
+    return token.size() == 2 && std::isxdigit(static_cast<unsigned char>(token[0])) &&
+           std::isxdigit(static_cast<unsigned char>(token[1]));
+}
+
+} // namespace
+
+JackServer::JackServer()
+    : name_("plinkora-test-" + std::to_string(getpid())) {
+    if (!dir_.isValid()) {
+        throw std::runtime_error("no temporary folder for the JACK server");
+    }
+    setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+    server_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"jackd", "--no-realtime", "--name", name_, "-d", "dummy", "-r",
+                                 "48000", "-p", "256"},
+        std::map<std::string, std::string>{}, -1,
+        dir_.filePath(QStringLiteral("jackd.log")).toStdString());
+    if (!waitUntil([&] { return ports().find("system:playback_1") != std::string::npos; })) {
+        throw std::runtime_error(
+            "the JACK server did not start: " +
+            readFile(dir_.filePath(QStringLiteral("jackd.log")).toStdString()));
+    }
+    // Line-buffered, so that each message is in the file as it arrives.
+    monitor_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"stdbuf", "-oL", "jack_midi_dump", kMonitor},
+        std::map<std::string, std::string>{}, -1,
+        dir_.filePath(QStringLiteral("midi.txt")).toStdString());
+}
+
+JackServer::~JackServer() {
+    monitor_.reset();
+    server_.reset();
+    unsetenv("JACK_DEFAULT_SERVER");
+}
+
+std::string JackServer::ports() const {
+    // Quiet while the server is not up yet.
+    return runCommand({"sh", "-c", "jack_lsp 2>/dev/null"});
+}
+
+bool JackServer::listenTo(const std::string& port, double seconds) {
+    const std::string input = std::string(kMonitor) + ":input";
+    const bool bothThere = waitUntil(
+        [&] {
+            const std::string now = ports();
+            return now.find(port) != std::string::npos && now.find(input) != std::string::npos;
+        },
+        seconds);
+    if (!bothThere) {
+        return false;
+    }
+    runCommand({"jack_connect", port, input});
+    return runCommand({"jack_lsp", "-c", port}).find(input) != std::string::npos;
+}
+
+std::vector<std::string> JackServer::messages() const {
+    std::vector<std::string> messages;
+    std::istringstream lines(readFile(dir_.filePath(QStringLiteral("midi.txt")).toStdString()));
+    // "   0: 90 3c 5c note on  (channel  0): pitch  60, velocity  92"
+    for (std::string line; std::getline(lines, line);) {
+        const auto colon = line.find(':');
+        if (colon == std::string::npos) {
+            continue;
+        }
+        std::istringstream tokens(line.substr(colon + 1));
+        std::string bytes;
+        for (std::string token; tokens >> token && isHexByte(token);) {
+            bytes += (bytes.empty() ? "" : " ") + token;
+        }
+        if (!bytes.empty()) {
+            messages.push_back(bytes);
+        }
+    }
+    return messages;
+}
+
+} // namespace plinkora::testing
