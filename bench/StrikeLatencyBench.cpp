@@ -1,9 +1,11 @@
 // Strike to sound through a real PulseAudio null sink: from play() until the first audible
 // sample of the note is handed to the server, plus the latency the server reports for it.
-// Usage: bench_strike_latency [font.sf2 [zone [spacing-ms [strikes]]]] (default: the small
-// TimGM6mb font, zone 0, 200 strikes 250 ms apart). Strikes 6000 ms apart find the output
+// Usage: bench_strike_latency [font.sf2 [zone [spacing-ms [strikes [midi]]]]] (default: the
+// small TimGM6mb font, zone 0, 200 strikes 250 ms apart; "midi" also plays every note on the
+// MIDI output, to a private JACK server). Strikes 6000 ms apart find the output
 // resting each time, so that they measure waking it.
 #include "AudioBenchSupport.hpp"
+#include "JackServer.hpp"
 #include "ManualScheduler.hpp"
 #include "PulseServer.hpp"
 #include "audio/PianoEngine.hpp"
@@ -15,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <thread>
 
 using namespace plinkora;
@@ -111,12 +114,22 @@ int main(int argc, char** argv) {
         probe->output = output.get();
         return output;
     });
+    std::optional<testing::JackServer> jack;
+    if (argc > 5 && std::string(argv[5]) == "midi") {
+        jack.emplace();
+        engine.setMidiOutput(true);
+        if (!jack->listenTo("Plinkora:Plinkora")) {
+            std::fprintf(stderr, "the MIDI output did not appear\n");
+            return 1;
+        }
+    }
     engine.start();
     bench::runEventsFor(0.5);
 
     std::vector<double> total;
     std::vector<double> handOvers;
     std::vector<double> latencies;
+    std::vector<double> playCalls; // the main thread's own part of a strike
     int missed = 0;
     int resting = 0; // strikes that found the stream asking for long buffers
     const auto begin = std::chrono::steady_clock::now();
@@ -131,7 +144,9 @@ int main(int argc, char** argv) {
         }
         probe->strikeAt.store(monotonic());
         probe->armed.store(true, std::memory_order_release);
+        const double calledAt = monotonic();
         engine.play(zone < 0 ? strike % 9 : zone, 92);
+        playCalls.push_back((monotonic() - calledAt) * 1000);
         const double deadline = monotonic() + 0.2;
         while (probe->armed.load(std::memory_order_acquire) && monotonic() < deadline) {
             std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -157,6 +172,8 @@ int main(int argc, char** argv) {
                 bench::median(handOvers), bench::percentile(handOvers, 0.01),
                 bench::percentile(handOvers, 0.99), bench::median(latencies),
                 bench::percentile(latencies, 0.01), bench::percentile(latencies, 0.99));
+    std::printf("  play() itself: median %.4f ms, 99th %.4f ms\n", bench::median(playCalls),
+                bench::percentile(playCalls, 0.99));
     const std::size_t calls = std::min(probe->calls.load(), probe->intervals.size());
     const std::vector<double> intervals(probe->intervals.begin() + 10,
                                         probe->intervals.begin() + static_cast<long>(calls));
