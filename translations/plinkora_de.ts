@@ -111,6 +111,70 @@
         <extracomment>A scale&apos;s key, then its mode: &quot;C major&quot;.</extracomment>
         <translation>%1-%2</translation>
     </message>
+    <message>
+        <source>Grand Piano</source>
+        <translation>Flügel</translation>
+    </message>
+    <message>
+        <source>Electric Piano</source>
+        <translation>E-Piano</translation>
+    </message>
+    <message>
+        <source>Harpsichord</source>
+        <translation>Cembalo</translation>
+    </message>
+    <message>
+        <source>Celesta</source>
+        <translation>Celesta</translation>
+    </message>
+    <message>
+        <source>Glockenspiel</source>
+        <translation>Glockenspiel</translation>
+    </message>
+    <message>
+        <source>Music Box</source>
+        <translation>Spieluhr</translation>
+    </message>
+    <message>
+        <source>Vibraphone</source>
+        <translation>Vibraphon</translation>
+    </message>
+    <message>
+        <source>Marimba</source>
+        <translation>Marimba</translation>
+    </message>
+    <message>
+        <source>Nylon Guitar</source>
+        <translation>Konzertgitarre</translation>
+    </message>
+    <message>
+        <source>Harp</source>
+        <translation>Harfe</translation>
+    </message>
+    <message>
+        <source>Strings</source>
+        <translation>Streicher</translation>
+    </message>
+    <message>
+        <source>Choir</source>
+        <translation>Chor</translation>
+    </message>
+    <message>
+        <source>Flute</source>
+        <translation>Flöte</translation>
+    </message>
+    <message>
+        <source>Pan Flute</source>
+        <translation>Panflöte</translation>
+    </message>
+    <message>
+        <source>Kalimba</source>
+        <translation>Kalimba</translation>
+    </message>
+    <message>
+        <source>Steel Drums</source>
+        <translation>Steel Drums</translation>
+    </message>
 </context>
 <context>
     <name>plinkora::AppState</name>
@@ -594,6 +658,10 @@ Läuft Plinkora schon, werden die Optionen an das laufende Programm weitergegebe
     <message>
         <source>Play built-in sound</source>
         <translation>Eingebauten Klang spielen</translation>
+    </message>
+    <message>
+        <source>Sound</source>
+        <translation>Klang</translation>
     </message>
 </context>
 <context>

@@ -111,6 +111,70 @@
         <extracomment>A scale&apos;s key, then its mode: &quot;C major&quot;.</extracomment>
         <translation>%1 %2</translation>
     </message>
+    <message>
+        <source>Grand Piano</source>
+        <translation>Piano à queue</translation>
+    </message>
+    <message>
+        <source>Electric Piano</source>
+        <translation>Piano électrique</translation>
+    </message>
+    <message>
+        <source>Harpsichord</source>
+        <translation>Clavecin</translation>
+    </message>
+    <message>
+        <source>Celesta</source>
+        <translation>Célesta</translation>
+    </message>
+    <message>
+        <source>Glockenspiel</source>
+        <translation>Glockenspiel</translation>
+    </message>
+    <message>
+        <source>Music Box</source>
+        <translation>Boîte à musique</translation>
+    </message>
+    <message>
+        <source>Vibraphone</source>
+        <translation>Vibraphone</translation>
+    </message>
+    <message>
+        <source>Marimba</source>
+        <translation>Marimba</translation>
+    </message>
+    <message>
+        <source>Nylon Guitar</source>
+        <translation>Guitare classique</translation>
+    </message>
+    <message>
+        <source>Harp</source>
+        <translation>Harpe</translation>
+    </message>
+    <message>
+        <source>Strings</source>
+        <translation>Cordes</translation>
+    </message>
+    <message>
+        <source>Choir</source>
+        <translation>Chœur</translation>
+    </message>
+    <message>
+        <source>Flute</source>
+        <translation>Flûte</translation>
+    </message>
+    <message>
+        <source>Pan Flute</source>
+        <translation>Flûte de Pan</translation>
+    </message>
+    <message>
+        <source>Kalimba</source>
+        <translation>Kalimba</translation>
+    </message>
+    <message>
+        <source>Steel Drums</source>
+        <translation>Steel drums</translation>
+    </message>
 </context>
 <context>
     <name>plinkora::AppState</name>
@@ -594,6 +658,10 @@ Si Plinkora est déjà lancé, les options lui sont transmises :
     <message>
         <source>Play built-in sound</source>
         <translation>Jouer le son intégré</translation>
+    </message>
+    <message>
+        <source>Sound</source>
+        <translation>Son</translation>
     </message>
 </context>
 <context>

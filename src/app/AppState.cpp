@@ -47,6 +47,7 @@ AppState::AppState(AppDependencies dependencies, QObject* parent)
     showsGuides_ = stored.showsGuides;
     pulsesLogo_ = stored.pulsesLogo;
     noteLength_ = stored.noteLength;
+    sound_ = stored.sound;
     midiOutput_ = stored.midiOutput;
     playsBuiltInSound_ = stored.playsBuiltInSound;
     launchesAtLogin_ = loginItem_->isEnabled();
@@ -60,6 +61,7 @@ AppState::AppState(AppDependencies dependencies, QObject* parent)
     overlay_->setShowsGuides(showsGuides_);
     overlay_->setDynamics(dynamics_);
     piano_->setNoteLength(clampedNoteLength(noteLength_));
+    piano_->setSound(sound_);
     piano_->setPlaysBuiltInSound(playsBuiltInSound_);
     piano_->setMidiOutput(midiOutput_);
 
@@ -237,6 +239,16 @@ void AppState::setNoteLength(double seconds) {
     }
     settings_->setNoteLength(seconds);
     piano_->setNoteLength(clampedNoteLength(seconds));
+}
+
+void AppState::setSound(music::Sound sound) {
+    const bool changed = sound != sound_;
+    sound_ = sound;
+    if (changed) {
+        Q_EMIT soundChanged(sound);
+    }
+    settings_->setSound(sound);
+    piano_->setSound(sound);
 }
 
 void AppState::setMidiOutput(bool enabled) {

@@ -84,6 +84,8 @@ public:
     void setPulsesLogo(bool pulses);
     double noteLength() const { return noteLength_; }
     void setNoteLength(double seconds);
+    music::Sound sound() const { return sound_; }
+    void setSound(music::Sound sound);
     bool midiOutput() const { return midiOutput_; }
     void setMidiOutput(bool enabled);
     bool playsBuiltInSound() const { return playsBuiltInSound_; }
@@ -146,6 +148,7 @@ Q_SIGNALS:
     void showsGuidesChanged(bool shows);
     void pulsesLogoChanged(bool pulses);
     void noteLengthChanged(double seconds);
+    void soundChanged(plinkora::music::Sound sound);
     void midiOutputChanged(bool enabled);
     void playsBuiltInSoundChanged(bool plays);
     void launchesAtLoginChanged(bool launches);
@@ -189,6 +192,7 @@ private:
     bool showsGuides_ = false;
     bool pulsesLogo_ = false;
     double noteLength_ = 2.0;
+    music::Sound sound_ = music::Sound::grandPiano;
     bool midiOutput_ = false;
     bool playsBuiltInSound_ = true;
     bool launchesAtLogin_ = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "music/Scale.hpp"
+#include "music/Sound.hpp"
 
 #include <cstdint>
 #include <functional>
@@ -19,6 +20,8 @@ public:
     virtual double noteLength() const = 0;
     /// The next strike plays from this scale; sounding notes are not touched.
     virtual void setScale(const music::Scale& scale) = 0;
+    /// The next strike plays this instrument once it is loaded; sounding notes ring on.
+    virtual void setSound(music::Sound sound) = 0;
     /// Plays the zone's note with hold and fade, or logs and drops a strike it cannot play.
     virtual void play(int zone, std::uint8_t velocity) = 0;
     /// The owner wants sound: on return the engine runs or the failure has been logged.

@@ -22,6 +22,7 @@ const QString kOrientation = QStringLiteral("orientation");
 const QString kKeyRoot = QStringLiteral("keyRoot");
 const QString kScaleMode = QStringLiteral("scaleMode");
 const QString kDynamics = QStringLiteral("dynamics");
+const QString kSound = QStringLiteral("sound");
 const QString kMidiOutput = QStringLiteral("midiOutput");
 const QString kPlaysBuiltInSound = QStringLiteral("playsBuiltInSound");
 const QString kZoneCount = QStringLiteral("zoneCount");
@@ -132,6 +133,9 @@ InstrumentSettings Settings::load() const {
         auto dynamics = music::dynamicsFromRaw(raw)) {
         loaded.dynamics = *dynamics;
     }
+    if (auto sound = music::soundFromRaw(store.value(kSound).toString().toStdString())) {
+        loaded.sound = *sound;
+    }
     loaded.midiOutput = storedBoolean(store, kMidiOutput).value_or(false);
     loaded.playsBuiltInSound = storedBoolean(store, kPlaysBuiltInSound).value_or(true);
     return loaded;
@@ -214,6 +218,9 @@ void Settings::setPulsesLogo(bool pulses) {
 }
 void Settings::setNoteLength(double seconds) {
     write(kNoteLength, seconds);
+}
+void Settings::setSound(music::Sound sound) {
+    write(kSound, QString::fromUtf8(music::rawValue(sound).data()));
 }
 void Settings::setMidiOutput(bool enabled) {
     write(kMidiOutput, enabled);

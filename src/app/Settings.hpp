@@ -3,6 +3,7 @@
 #include "music/Dynamics.hpp"
 #include "music/KeyRoot.hpp"
 #include "music/ScaleMode.hpp"
+#include "music/Sound.hpp"
 #include "music/ZoneOrientation.hpp"
 
 #include <QByteArray>
@@ -27,6 +28,7 @@ struct InstrumentSettings {
     bool pulsesLogo = false;
     double noteLength = 2.0;
     music::Dynamics dynamics = music::Dynamics::fixed;
+    music::Sound sound = music::Sound::grandPiano;
     bool midiOutput = false;
     bool playsBuiltInSound = true;
 };
@@ -65,6 +67,7 @@ public:
     void setPulsesLogo(bool pulses);
     void setNoteLength(double seconds);
     void setDynamics(music::Dynamics dynamics);
+    void setSound(music::Sound sound);
     void setMidiOutput(bool enabled);
     void setPlaysBuiltInSound(bool plays);
 

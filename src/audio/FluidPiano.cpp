@@ -120,6 +120,45 @@ std::optional<int> FluidPiano::soundFont(const std::string& path, std::string& e
     return fontId_;
 }
 
+std::optional<int> FluidPiano::bankWith(int font, int program) const {
+    // General MIDI 2's melodic bank; General MIDI fonts keep the same instruments in bank 0.
+    constexpr int kMelodicBank = 121;
+    constexpr int kGeneralMidiBank = 0;
+    fluid_sfont_t* sfont = fluid_synth_get_sfont_by_id(synth_, font);
+    for (const int bank : {kMelodicBank, kGeneralMidiBank}) {
+        if (sfont != nullptr && fluid_sfont_get_preset(sfont, bank, program) != nullptr) {
+            return bank;
+        }
+    }
+    return std::nullopt;
+}
+
+bool FluidPiano::hasProgram(const std::string& path, int program) {
+    std::string error;
+    const std::optional<int> font = soundFont(path, error);
+    return font && bankWith(*font, program);
+}
+
+std::optional<std::string> FluidPiano::selectProgram(const std::string& path, int channel,
+                                                     int program) {
+    std::string error;
+    const std::optional<int> font = soundFont(path, error);
+    if (!font) {
+        return error;
+    }
+    const std::optional<int> bank = bankWith(*font, program);
+    if (!bank) {
+        return "the SoundFont " + path + " has no " +
+               (program == 0 ? std::string("piano") : "program " + std::to_string(program)) +
+               " (program " + std::to_string(program) + " in bank 121 or 0)";
+    }
+    if (fluid_synth_program_select(synth_, channel, *font, *bank, program) != FLUID_OK) {
+        return "FluidSynth could not select program " + std::to_string(program) + " of " + path +
+               " on channel " + std::to_string(channel);
+    }
+    return std::nullopt;
+}
+
 void FluidPiano::send(MessageKind kind, int channel, std::uint8_t first, std::uint8_t second) {
     const Message message{monotonicSeconds(), kind, static_cast<std::uint8_t>(channel), first,
                           second};

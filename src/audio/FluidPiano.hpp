@@ -23,9 +23,10 @@ namespace plinkora::audio {
 /// heard. A strike therefore waits the same time for its sound whatever block of the output
 /// it falls in.
 ///
-/// Made, loaded and destroyed on the main thread while no output renders it (the engine's
-/// stream is made at the first start and ends before the synth); from the first render on,
-/// only the audio thread calls FluidSynth, so its API lock is off.
+/// Made and loaded while no output renders it: the first on the main thread before the stream
+/// starts, another sound's on a loader thread before it is offered to the graph. From its first
+/// render on, only the audio thread calls its FluidSynth, so the API lock is off; it is
+/// destroyed on the main thread once the graph has given it back, or after the stream ended.
 class FluidPiano {
 public:
     static constexpr double kSampleRate = 48000;
@@ -38,6 +39,7 @@ public:
     /// The time from a message being sent to it being heard, as the output measures it.
     /// Audio thread only, like renderBlock.
     void setStrikeToSound(double seconds) { strikeToSound_ = seconds; }
+    double strikeToSound() const { return strikeToSound_; }
 
     enum class MessageKind : std::uint8_t { controller, noteOn, noteOff };
 
@@ -55,6 +57,12 @@ public:
     /// Loads the sound bank once; later calls give the first call's result. The SoundFont's id,
     /// or nothing with the reason in `error`.
     std::optional<int> soundFont(const std::string& path, std::string& error);
+    /// Whether the sound bank has General MIDI `program` (in bank 121 or 0).
+    bool hasProgram(const std::string& path, int program);
+    /// Plays `program` of the sound bank on `channel`; the error's description when that fails.
+    /// Reads the program's samples from disk: before the first render, or on a synth that no
+    /// output renders yet.
+    std::optional<std::string> selectProgram(const std::string& path, int channel, int program);
 
     /// The MIDI channel that plays `zone`.
     static int channelForZone(int zone) { return zone < 9 ? zone : zone + 1; }
@@ -90,6 +98,7 @@ private:
 
     FluidPiano() = default;
     void apply(const Message& message);
+    std::optional<int> bankWith(int font, int program) const;
 
     fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;

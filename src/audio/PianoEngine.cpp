@@ -7,14 +7,26 @@
 #include "audio/PianoGraph.hpp"
 #include "audio/PulseOutput.hpp"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 namespace plinkora {
 
 using audio::FluidPiano;
 using audio::PianoGraph;
 using audio::PulseOutput;
+
+struct PianoEngine::SoundSet {
+    int program = 0;
+    std::unique_ptr<FluidPiano> piano;
+    std::vector<std::unique_ptr<audio::Sampler>> samplers;
+    /// Why the sound could not be loaded; empty when it was.
+    std::string error;
+    /// The bank has no such program, so the set plays the piano.
+    bool playsPianoInstead = false;
+};
 
 /// One fade's own state, shared by its ticks.
 struct PianoEngine::Fade {
@@ -62,10 +74,7 @@ PianoEngine::~PianoEngine() = default;
 
 void PianoEngine::finishConstruction(const std::optional<std::string>& wiringError) {
     midi_ = std::make_unique<audio::MidiOut>();
-    for (std::size_t zone = 0; zone < samplers_.size(); ++zone) {
-        samplers_[zone] = std::make_unique<audio::MidiSampler>(
-            std::move(samplers_[zone]), FluidPiano::channelForZone(static_cast<int>(zone)), *midi_);
-    }
+    samplers_ = mirrored(std::move(samplers_));
     if (wiringError) {
         Logger::notice("Plinkora: could not wire the audio graph: " + *wiringError);
     }
@@ -74,6 +83,15 @@ void PianoEngine::finishConstruction(const std::optional<std::string>& wiringErr
     output_->setOnDefaultSinkChange([this] { handleDefaultOutputDeviceChange(); });
     output_->setOnConfigurationChange([this] { handleConfigurationChange(); });
     loadInstrument();
+}
+
+std::vector<std::unique_ptr<audio::Sampler>>
+PianoEngine::mirrored(std::vector<std::unique_ptr<audio::Sampler>> samplers) {
+    for (std::size_t zone = 0; zone < samplers.size(); ++zone) {
+        samplers[zone] = std::make_unique<audio::MidiSampler>(
+            std::move(samplers[zone]), FluidPiano::channelForZone(static_cast<int>(zone)), *midi_);
+    }
+    return samplers;
 }
 
 void PianoEngine::loadInstrument() {
@@ -104,6 +122,13 @@ void PianoEngine::play(int zone, std::uint8_t velocity) {
     const std::int64_t generation = ++generations_[slot];
     holdItems_[slot].cancel();
     fadeTimers_[slot].cancel();
+    // The zone's earlier note would otherwise go on unfaded: for ever, with a sustaining sound.
+    if (audio::Sampler* earlier = noteSamplers_[slot];
+        earlier != nullptr && (earlier != &sampler || notes_[slot] != note)) {
+        earlier->stopNote(notes_[slot]);
+    }
+    noteSamplers_[slot] = &sampler;
+    notes_[slot] = note;
     // Full expression again, in case a fade had lowered it.
     sampler.sendController(kExpression, 127);
     sampler.stopNote(note);
@@ -144,11 +169,125 @@ void PianoEngine::fadeTick(std::size_t zone, std::uint8_t note, std::int64_t gen
     const double progress =
         std::min(static_cast<double>(fade.counter) / static_cast<double>(steps), 1.0);
     const auto value = static_cast<std::uint8_t>(std::lround((1 - progress) * 127));
-    samplers_[zone]->sendController(kExpression, value);
+    audio::Sampler* sampler = noteSamplers_[zone];
+    sampler->sendController(kExpression, value);
     if (progress >= 1) {
         fadeTimers_[zone].cancel();
-        samplers_[zone]->stopNote(note);
+        sampler->stopNote(note);
+        noteSamplers_[zone] = nullptr;
     }
+}
+
+void PianoEngine::setSound(music::Sound sound) {
+    wantedSound_ = sound;
+    followWantedSound();
+}
+
+void PianoEngine::followWantedSound() {
+    const int wanted = music::generalMidiProgram(wantedSound_);
+    if (piano_ == nullptr || loadingSound_ || waitingSound_ || wanted == program_) {
+        return;
+    }
+    loadingSound_ = true;
+    std::weak_ptr<int> alive = alive_;
+    // Reading the samples takes long enough to be heard if the main or the audio thread did it.
+    std::thread([this, alive, bank = soundBankPath_, wanted] {
+        std::shared_ptr<SoundSet> set = loadSoundSet(bank, wanted);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [this, alive, set] {
+                if (alive.lock()) {
+                    soundLoaded(set);
+                }
+            },
+            Qt::QueuedConnection);
+    }).detach();
+}
+
+std::shared_ptr<PianoEngine::SoundSet> PianoEngine::loadSoundSet(const std::string& soundBankPath,
+                                                                 int program) {
+    auto set = std::make_shared<SoundSet>();
+    set->program = program;
+    set->piano = FluidPiano::create(set->error);
+    if (set->piano == nullptr) {
+        return set;
+    }
+    set->samplers = set->piano->makeSamplers(set->error);
+    if (!set->error.empty()) {
+        return set;
+    }
+    set->playsPianoInstead = !set->piano->hasProgram(soundBankPath, program);
+    for (std::size_t zone = 0; zone < set->samplers.size(); ++zone) {
+        if (const auto error = set->piano->selectProgram(
+                soundBankPath, FluidPiano::channelForZone(static_cast<int>(zone)),
+                set->playsPianoInstead ? 0 : program)) {
+            set->error = *error;
+            return set;
+        }
+    }
+    return set;
+}
+
+void PianoEngine::soundLoaded(const std::shared_ptr<SoundSet>& set) {
+    loadingSound_ = false;
+    const std::string name = music::displayLabel(wantedSound_);
+    if (set->program != music::generalMidiProgram(wantedSound_)) {
+        // The player chose again meanwhile.
+        followWantedSound();
+        return;
+    }
+    if (!set->error.empty()) {
+        // The sound playing now goes on; choosing again tries again.
+        Logger::notice("Plinkora: could not load the sound " + name + ": " + set->error);
+        for (const music::Sound each : music::kAllSounds) {
+            if (music::generalMidiProgram(each) == program_) {
+                wantedSound_ = each;
+            }
+        }
+        return;
+    }
+    if (set->playsPianoInstead && missingProgramsLogged_.insert(set->program).second) {
+        Logger::notice("Plinkora: the sound bank has no " + name + "; playing the piano instead");
+    }
+    if (retiredPiano_ != nullptr) {
+        waitingSound_ = set;
+        return;
+    }
+    takeSound(set);
+}
+
+void PianoEngine::takeSound(const std::shared_ptr<SoundSet>& set) {
+    retiredPiano_ = std::move(piano_);
+    retiredSamplers_ = std::move(samplers_);
+    retiredReleased_ = false;
+    piano_ = std::move(set->piano);
+    samplers_ = mirrored(std::move(set->samplers));
+    program_ = set->program;
+    graph_->offer(piano_.get());
+    Logger::info("sound is now " + music::displayLabel(wantedSound_));
+    retiredCheck_ = ScheduledTask(
+        scheduler_, scheduler_.every(kRetiredCheckInterval, [this] { collectRetiredSound(); }));
+}
+
+void PianoEngine::collectRetiredSound() {
+    if (graph_->takeReleased() == retiredPiano_.get()) {
+        retiredReleased_ = true;
+    }
+    const bool stillPlayed = std::any_of(
+        noteSamplers_.begin(), noteSamplers_.end(), [this](const audio::Sampler* sampler) {
+            return std::any_of(retiredSamplers_.begin(), retiredSamplers_.end(),
+                               [sampler](const auto& old) { return old.get() == sampler; });
+        });
+    if (!retiredReleased_ || stillPlayed) {
+        return;
+    }
+    retiredCheck_.cancel();
+    retiredSamplers_.clear();
+    retiredPiano_.reset();
+    if (auto waiting = std::move(waitingSound_)) {
+        takeSound(waiting);
+    }
+    followWantedSound();
 }
 
 void PianoEngine::start() {

@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace plinkora::audio {
@@ -23,7 +24,9 @@ namespace plinkora {
 /// holds its note for 40 % of the note length and then fades it out in small steps.
 ///
 /// Main thread only: hold and fade work runs on the scheduler, the output's events arrive as
-/// queued calls; only the render path runs on the audio thread.
+/// queued calls; only the render path runs on the audio thread. Another sound is loaded into
+/// a synth of its own on a thread of its own, which reads its samples from disk; the main
+/// thread hands the loaded synth to the graph and keeps the old one until it has rung out.
 class PianoEngine final : public Piano {
 public:
     static constexpr const char* kSoundBankPath = "/usr/share/sounds/sf2/default-GM.sf2";
@@ -33,6 +36,8 @@ public:
     static constexpr int kMinimumFadeSteps = 8;
     static constexpr double kTailSeconds = 4.0;
     static constexpr double kReconnectInterval = 1.0;
+    /// How often the old sound is looked at while it rings out after a change.
+    static constexpr double kRetiredCheckInterval = 0.25;
     static constexpr std::uint8_t kExpression = 11;
 
     using OutputFactory =
@@ -53,6 +58,7 @@ public:
     void setNoteLength(double seconds) override { noteLength_ = seconds; }
     double noteLength() const override { return noteLength_; }
     void setScale(const music::Scale& scale) override { scale_ = scale; }
+    void setSound(music::Sound sound) override;
     void play(int zone, std::uint8_t velocity) override;
     void start() override;
     void stopAfterTail() override;
@@ -71,6 +77,18 @@ public:
 
 private:
     struct Fade;
+    struct SoundSet;
+
+    /// A synth playing `program` on every zone, with its samplers; made on any thread.
+    static std::shared_ptr<SoundSet> loadSoundSet(const std::string& soundBankPath, int program);
+    /// Wraps each zone's sampler so that its notes also go to the MIDI output.
+    std::vector<std::unique_ptr<audio::Sampler>>
+    mirrored(std::vector<std::unique_ptr<audio::Sampler>> samplers);
+    /// Starts loading the wanted sound unless it plays already or a change is under way.
+    void followWantedSound();
+    void soundLoaded(const std::shared_ptr<SoundSet>& set);
+    void takeSound(const std::shared_ptr<SoundSet>& set);
+    void collectRetiredSound();
 
     void finishConstruction(const std::optional<std::string>& wiringError);
     void loadInstrument();
@@ -104,7 +122,24 @@ private:
     bool instrumentLoaded_ = false;
     bool starting_ = false;
     music::Scale scale_;
+    // The program the synth plays, the one asked for, and where a change stands.
+    int program_ = 0;
+    music::Sound wantedSound_ = music::Sound::grandPiano;
+    bool loadingSound_ = false;
+    std::shared_ptr<SoundSet> waitingSound_;
+    std::set<int> missingProgramsLogged_;
+    // Each zone's sounding note and the sampler it sounds on, which may be the old sound's.
+    std::array<audio::Sampler*, kZoneSlots> noteSamplers_{};
+    std::array<std::uint8_t, kZoneSlots> notes_{};
+    /// Lets a loader's late answer know whether the engine is still there.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     std::function<void()> onOutputDeviceChange_;
+    // The old sound while it rings out; kept until the graph gives it back and no zone's note
+    // sounds on it.
+    std::unique_ptr<audio::FluidPiano> retiredPiano_;
+    std::vector<std::unique_ptr<audio::Sampler>> retiredSamplers_;
+    bool retiredReleased_ = false;
+    ScheduledTask retiredCheck_;
     // Declared last, so destroyed first: the audio thread stops before the graph it renders.
     std::unique_ptr<audio::AudioOutput> output_;
 };

@@ -37,26 +37,59 @@ void PianoGraph::render(float* interleaved, std::size_t frames, double heardAt, 
 }
 
 bool PianoGraph::hasPendingMessages() const {
-    return piano_ != nullptr && piano_->hasPendingMessages();
+    // An offered synth counts, so that the output stays awake to take it.
+    return offered_.load(std::memory_order_acquire) != nullptr ||
+           (piano_ != nullptr && piano_->hasPendingMessages()) ||
+           (retiring_ != nullptr && retiring_->hasPendingMessages());
+}
+
+void PianoGraph::offer(FluidPiano* piano) {
+    offered_.store(piano, std::memory_order_release);
+}
+
+FluidPiano* PianoGraph::takeReleased() {
+    return released_.exchange(nullptr, std::memory_order_acquire);
 }
 
 void PianoGraph::setSentToHeard(double seconds) {
-    if (piano_ != nullptr) {
-        piano_->setStrikeToSound(seconds);
+    for (FluidPiano* each : {piano_, retiring_}) {
+        if (each != nullptr) {
+            each->setStrikeToSound(seconds);
+        }
     }
 }
 
 bool PianoGraph::isSilent() const {
     // What is left in the current block was computed when nothing sounded either.
-    return reverb_.isIdle() && (piano_ == nullptr || piano_->isSilent());
+    return reverb_.isIdle() && (piano_ == nullptr || piano_->isSilent()) && retiring_ == nullptr &&
+           offered_.load(std::memory_order_acquire) == nullptr;
 }
 
 void PianoGraph::renderBlock(double heardAt) {
+    if (retiring_ == nullptr) {
+        if (FluidPiano* next = offered_.exchange(nullptr, std::memory_order_acq_rel)) {
+            next->setStrikeToSound(piano_ != nullptr ? piano_->strikeToSound()
+                                                     : FluidPiano::kStrikeToSound);
+            retiring_ = piano_;
+            piano_ = next;
+        }
+    }
     if (piano_ != nullptr) {
         piano_->renderBlock(left_.data(), right_.data(), heardAt);
     } else {
         left_.fill(0.0f);
         right_.fill(0.0f);
+    }
+    if (retiring_ != nullptr) {
+        retiring_->renderBlock(retiringLeft_.data(), retiringRight_.data(), heardAt);
+        for (std::size_t i = 0; i < kBlockFrames; ++i) {
+            left_[i] += retiringLeft_[i];
+            right_[i] += retiringRight_[i];
+        }
+        if (retiring_->isSilent()) {
+            released_.store(retiring_, std::memory_order_release);
+            retiring_ = nullptr;
+        }
     }
     tone_.process(left_.data(), right_.data(), kBlockFrames);
     for (std::size_t i = 0; i < kBlockFrames; ++i) {

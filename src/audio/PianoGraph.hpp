@@ -6,6 +6,7 @@
 #include "audio/ToneFilter.hpp"
 
 #include <array>
+#include <atomic>
 
 namespace plinkora::audio {
 
@@ -19,6 +20,10 @@ class FluidPiano;
 /// blocks stay on one grid and note messages land where they are due.
 ///
 /// Made on the main thread before the output starts; `render` runs on the audio thread.
+///
+/// Another sound comes in as another synth: the main thread offers it, the audio thread takes
+/// it at the start of a block and from then on renders both, the old one until it has rung
+/// out, and then hands the old one back. Two atomic pointers carry the hand-over each way.
 class PianoGraph final : public AudioRenderer {
 public:
     static constexpr std::size_t kBlockFrames = 64;
@@ -48,16 +53,30 @@ public:
 
     const HallReverb& reverb() const { return reverb_; }
 
+    /// Main thread: `piano` plays from the next block on, while the one playing now rings out.
+    /// Offer the next only once the last hand-over is complete (`takeReleased` gave the old
+    /// synth back).
+    void offer(FluidPiano* piano);
+    /// Main thread: the synth that rang out after an offer, once the audio thread no longer
+    /// touches it, then null.
+    FluidPiano* takeReleased();
+
 private:
     void renderBlock(double heardAt);
 
+    // The audio thread's, once it renders.
     FluidPiano* piano_;
+    FluidPiano* retiring_ = nullptr;
+    std::atomic<FluidPiano*> offered_{nullptr};
+    std::atomic<FluidPiano*> released_{nullptr};
     double sampleRate_;
     ToneFilter tone_;
     HallReverb reverb_;
     Limiter limiter_;
     std::array<float, kBlockFrames> left_{};
     std::array<float, kBlockFrames> right_{};
+    std::array<float, kBlockFrames> retiringLeft_{};
+    std::array<float, kBlockFrames> retiringRight_{};
     // The current block, interleaved, after the whole graph and as it entered the reverb;
     // `served_` frames of it have been handed out.
     std::array<float, 2 * kBlockFrames> block_{};

@@ -115,6 +115,8 @@ PlayingSection::PlayingSection(AppState& state, QWidget* parent)
     addLabelledRow(tr("Orientation"),
                    boundChoice("orientation", music::kAllOrientations, state_, state_.orientation(),
                                &AppState::setOrientation, &AppState::orientationChanged));
+    addLabelledRow(tr("Sound"), boundChoice("sound", music::kAllSounds, state_, state_.sound(),
+                                            &AppState::setSound, &AppState::soundChanged));
     addLabelledRow(tr("Dynamics"),
                    boundChoice("dynamics", music::kAllDynamics, state_, state_.dynamics(),
                                &AppState::setDynamics, &AppState::dynamicsChanged));

@@ -44,7 +44,7 @@ TEST_F(AppStateTest, ConstructionOrderAndFreshDefaults) {
     EXPECT_THAT(app->log,
                 ElementsAre("overlay.create", "piano.create", "logo.create", "updater.create",
                             "overlay.orientation(vertical)", "overlay.showsGuides(false)",
-                            "overlay.dynamics(fixed)", "piano.noteLength(2)",
+                            "overlay.dynamics(fixed)", "piano.noteLength(2)", "piano.sound(piano)",
                             "piano.builtInSound(true)", "piano.midiOutput(false)",
                             "piano.scale(C major 9)", "overlay.scale(C major 9)", "hotKey.create"));
     EXPECT_EQ(app->hotKeyKey, Qt::Key_M);
@@ -126,6 +126,7 @@ TEST_F(AppStateTest, SettersPersistWhatTheyAreGivenAndClampOnlyForThePiano) {
     state.setScaleMode(ScaleMode::minor);
     state.setZoneCount(20);
     state.setShowsGuides(true);
+    state.setSound(music::Sound::flute);
     state.setMidiOutput(true);
     state.setPlaysBuiltInSound(false);
     EXPECT_EQ(app->log.back(), "piano.builtInSound(false)");
@@ -152,10 +153,11 @@ TEST_F(AppStateTest, SettersPersistWhatTheyAreGivenAndClampOnlyForThePiano) {
     EXPECT_TRUE(again->state->showsGuides());
     EXPECT_DOUBLE_EQ(again->state->noteLength(), 0.3);
     EXPECT_EQ(again->piano->noteLength(), 0.5);
+    EXPECT_EQ(again->state->sound(), music::Sound::flute);
     EXPECT_TRUE(again->state->midiOutput());
     EXPECT_FALSE(again->state->playsBuiltInSound());
-    EXPECT_THAT(again->log,
-                ::testing::IsSupersetOf({"piano.midiOutput(true)", "piano.builtInSound(false)"}));
+    EXPECT_THAT(again->log, ::testing::IsSupersetOf({"piano.sound(flute)", "piano.midiOutput(true)",
+                                                     "piano.builtInSound(false)"}));
 }
 
 TEST_F(AppStateTest, StrikeRoutingAndInputReport) {

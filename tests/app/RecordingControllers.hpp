@@ -39,6 +39,9 @@ public:
     }
     bool isEngineRunning() const override { return running; }
     bool instrumentLoaded() const override { return true; }
+    void setSound(music::Sound sound) override {
+        log_.push_back("piano.sound(" + std::string(rawValue(sound)) + ")");
+    }
     void setMidiOutput(bool enabled) override {
         log_.push_back(std::string("piano.midiOutput(") + (enabled ? "true" : "false") + ")");
     }

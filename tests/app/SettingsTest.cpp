@@ -88,6 +88,8 @@ TEST_F(SettingsTest, StoredValuesAreValidatedWithFallbacks) {
     EXPECT_EQ(loadFrom("scaleMode=harmonic-minor\n").scaleMode, ScaleMode::harmonicMinor);
     EXPECT_EQ(loadFrom("dynamics=position\n").dynamics, music::Dynamics::position);
     EXPECT_EQ(loadFrom("dynamics=loud\n").dynamics, music::Dynamics::fixed);
+    EXPECT_EQ(loadFrom("sound=pan-flute\n").sound, music::Sound::panFlute);
+    EXPECT_EQ(loadFrom("sound=banjo\n").sound, music::Sound::grandPiano);
     EXPECT_FALSE(loadFrom("showsGuides=maybe\n").showsGuides);
     EXPECT_TRUE(loadFrom("showsGuides=true\npulsesLogo=true\n").pulsesLogo);
 }

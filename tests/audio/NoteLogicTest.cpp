@@ -229,7 +229,8 @@ TEST_F(NoteLogicTest, SoundingNotesKeepTheirLengthAndNoteWhenSettingsChange) {
     EXPECT_EQ(expressions(0).size(), 1u + 192u);
 }
 
-TEST_F(NoteLogicTest, AStrikeAfterAScaleChangeDoesNotStopTheEarlierNote) {
+// The earlier note is stopped, not left unfaded: a sustaining sound would hold it for ever.
+TEST_F(NoteLogicTest, AStrikeAfterAScaleChangeStopsTheEarlierNoteFirst) {
     engine->play(0, 92);
     engine->setScale({music::KeyRoot::d, music::ScaleMode::major, 9});
     engine->play(0, 92);
@@ -239,13 +240,16 @@ TEST_F(NoteLogicTest, AStrikeAfterAScaleChangeDoesNotStopTheEarlierNote) {
             stopped.push_back(message.first);
         }
     }
-    EXPECT_THAT(stopped, ElementsAre(60, 62));
+    EXPECT_THAT(stopped, ElementsAre(60, 60, 62));
 }
 
 // What a DAW connected to the "Plinkora" port receives, read by a real JACK client.
 TEST_F(NoteLogicTest, MidiOutPlaysEachZoneOnItsChannelAndLeavesNoNoteHanging) {
     JackServer jack;
     engine->setScale({music::KeyRoot::c, music::ScaleMode::major, 12});
+    // Short notes: a JACK port carries a period's worth of messages at a time, and the manual
+    // clock sends a whole fade at once.
+    engine->setNoteLength(0.5);
     engine->setMidiOutput(true);
     ASSERT_TRUE(jack.listenTo("Plinkora:Plinkora")) << jack.ports();
 

@@ -6,6 +6,8 @@
 #include "audio/FluidPiano.hpp"
 #include "audio/PianoEngine.hpp"
 
+#include <QTest>
+#include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <set>
@@ -118,6 +120,72 @@ TEST(SoundFontTest, EveryZoneSoundsItsNoteInEveryMode) {
             EXPECT_NEAR(measured, hertz, hertz * 0.01);
         }
     }
+}
+
+/// The first six harmonics of `hertz` in `mono`, in dB below the strongest: a timbre.
+std::vector<double> harmonics(const std::vector<float>& mono, double hertz) {
+    std::vector<double> levels;
+    for (int k = 1; k <= 6; ++k) {
+        double re = 0;
+        double im = 0;
+        for (std::size_t i = 0; i < mono.size(); ++i) {
+            const double phase = 2 * M_PI * k * hertz * static_cast<double>(i) / kRate;
+            re += mono[i] * std::cos(phase);
+            im += mono[i] * std::sin(phase);
+        }
+        levels.push_back(10 * std::log10(re * re + im * im + 1e-20));
+    }
+    const double strongest = *std::max_element(levels.begin(), levels.end());
+    for (double& level : levels) {
+        level = std::max(level - strongest, -60.0);
+    }
+    return levels;
+}
+
+double timbreDistance(const std::vector<double>& a, const std::vector<double>& b) {
+    double sum = 0;
+    for (std::size_t k = 0; k < a.size(); ++k) {
+        sum += std::fabs(a[k] - b[k]);
+    }
+    return sum / static_cast<double>(a.size());
+}
+
+// Another sound plays from the next strike on, in tune and with its own timbre, while the note
+// sounding at the change rings on; choosing the piano again brings back the piano.
+TEST(SoundFontTest, AnotherSoundTakesOverWithoutCuttingTheSoundingNote) {
+    LogCapture log;
+    OfflinePiano piano(kSmallFont);
+    const double middleC = 440.0 * std::pow(2.0, (60 - 69) / 12.0);
+    const auto strike = [&] {
+        std::vector<float> dry;
+        piano.engine->play(0, 92);
+        piano.play(0.5, &dry);
+        return dry;
+    };
+    const auto choose = [&](music::Sound sound) {
+        piano.engine->setSound(sound);
+        const std::string done = "sound is now " + music::displayLabel(sound);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return log.contains(done); }, 10000)) << done;
+    };
+    const std::vector<float> first = strike();
+    const std::vector<double> grand = harmonics(leftChannel(slice(first, 0.1, 0.45)), middleC);
+
+    choose(music::Sound::flute);
+    std::vector<float> across;
+    piano.play(0.1, &across);
+    EXPECT_GT(rms(across), 0.5 * rms(slice(first, 0.4, 0.5))) << "the piano note rings on";
+    piano.play(3, nullptr);
+    const std::vector<float> flute = strike();
+    EXPECT_NEAR(fundamental(leftChannel(slice(flute, 0.1, 0.45)), kRate), middleC, middleC * 0.01);
+    EXPECT_GT(timbreDistance(harmonics(leftChannel(slice(flute, 0.1, 0.45)), middleC), grand), 4)
+        << "a flute is not a piano";
+
+    piano.play(3, nullptr);
+    choose(music::Sound::grandPiano);
+    piano.play(3, nullptr);
+    const std::vector<float> again = strike();
+    EXPECT_LT(timbreDistance(harmonics(leftChannel(slice(again, 0.1, 0.45)), middleC), grand), 1.5);
+    EXPECT_EQ(log.count("could not load"), 0u);
 }
 
 TEST(SoundFontTest, AFadedNoteIsSilentAfterItsNoteLength) {

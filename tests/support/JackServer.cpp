@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace plinkora::testing {
 
@@ -19,14 +18,18 @@ bool isHexByte(const std::string& token) {
 } // namespace
 
 JackServer::JackServer()
-    : name_("plinkora-test-" + std::to_string(getpid())) {
+    // One name for every run: JACK keeps a few server slots per user and takes a slot back
+    // only from a dead server of the same name, so names of their own would run out.
+    : name_("plinkora-test") {
     if (!dir_.isValid()) {
         throw std::runtime_error("no temporary folder for the JACK server");
     }
     setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
     server_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"jackd", "--no-realtime", "--name", name_, "-d", "dummy", "-r",
-                                 "48000", "-p", "256"},
+        // Real-time where the account may (a JACK server's default), and periods long enough
+        // that a loaded machine does not miss them.
+        std::vector<std::string>{"jackd", "--name", name_, "-d", "dummy", "-r", "48000", "-p",
+                                 "1024"},
         std::map<std::string, std::string>{}, -1,
         dir_.filePath(QStringLiteral("jackd.log")).toStdString());
     if (!waitUntil([&] { return ports().find("system:playback_1") != std::string::npos; })) {

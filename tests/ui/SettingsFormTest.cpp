@@ -309,6 +309,11 @@ TEST_F(SettingsFormTest, PlayingTogglesAreBoundBothWays) {
     orientation.setFocus();
     QTest::keyClick(&orientation, Qt::Key_Down);
     EXPECT_EQ(app.state().orientation(), music::ZoneOrientation::horizontal);
+    auto& sound = child<QComboBox>("sound");
+    EXPECT_EQ(sound.count(), 16);
+    sound.setFocus();
+    QTest::keyClick(&sound, Qt::Key_End);
+    EXPECT_EQ(app.state().sound(), music::Sound::steelDrums);
 
     // A login item that cannot be written turns the toggle back and says why, as plain text.
     auto* login = findWithText<QCheckBox>(*view, QStringLiteral("Launch at login"));

@@ -45,6 +45,7 @@ public:
     void setOnOutputDeviceChange(std::function<void()>) override {}
     bool isEngineRunning() const override { return running; }
     bool instrumentLoaded() const override { return loaded; }
+    void setSound(music::Sound) override {}
     void setMidiOutput(bool) override {}
     void setPlaysBuiltInSound(bool) override {}
 
