@@ -663,6 +663,30 @@ Läuft Plinkora schon, werden die Optionen an das laufende Programm weitergegebe
         <source>Sound</source>
         <translation>Klang</translation>
     </message>
+    <message>
+        <source>Sound bank</source>
+        <translation>Klangbank</translation>
+    </message>
+    <message>
+        <source>Choose…</source>
+        <translation>Auswählen …</translation>
+    </message>
+    <message>
+        <source>Use System Bank</source>
+        <translation>Systembank verwenden</translation>
+    </message>
+    <message>
+        <source>System General MIDI</source>
+        <translation>General MIDI des Systems</translation>
+    </message>
+    <message>
+        <source>Choose a Sound Bank</source>
+        <translation>Klangbank auswählen</translation>
+    </message>
+    <message>
+        <source>SoundFonts (*.sf2 *.sf3)</source>
+        <translation>SoundFonts (*.sf2 *.sf3)</translation>
+    </message>
 </context>
 <context>
     <name>plinkora::ui::SettingsWindow</name>

@@ -663,6 +663,30 @@ Si Plinkora est déjà lancé, les options lui sont transmises :
         <source>Sound</source>
         <translation>Son</translation>
     </message>
+    <message>
+        <source>Sound bank</source>
+        <translation>Banque de sons</translation>
+    </message>
+    <message>
+        <source>Choose…</source>
+        <translation>Choisir…</translation>
+    </message>
+    <message>
+        <source>Use System Bank</source>
+        <translation>Banque du système</translation>
+    </message>
+    <message>
+        <source>System General MIDI</source>
+        <translation>General MIDI du système</translation>
+    </message>
+    <message>
+        <source>Choose a Sound Bank</source>
+        <translation>Choisir une banque de sons</translation>
+    </message>
+    <message>
+        <source>SoundFonts (*.sf2 *.sf3)</source>
+        <translation>SoundFonts (*.sf2 *.sf3)</translation>
+    </message>
 </context>
 <context>
     <name>plinkora::ui::SettingsWindow</name>

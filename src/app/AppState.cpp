@@ -48,6 +48,7 @@ AppState::AppState(AppDependencies dependencies, QObject* parent)
     pulsesLogo_ = stored.pulsesLogo;
     noteLength_ = stored.noteLength;
     sound_ = stored.sound;
+    soundBank_ = stored.soundBank;
     midiOutput_ = stored.midiOutput;
     playsBuiltInSound_ = stored.playsBuiltInSound;
     launchesAtLogin_ = loginItem_->isEnabled();
@@ -62,6 +63,7 @@ AppState::AppState(AppDependencies dependencies, QObject* parent)
     overlay_->setDynamics(dynamics_);
     piano_->setNoteLength(clampedNoteLength(noteLength_));
     piano_->setSound(sound_);
+    piano_->setSoundBank(soundBank_);
     piano_->setPlaysBuiltInSound(playsBuiltInSound_);
     piano_->setMidiOutput(midiOutput_);
 
@@ -73,6 +75,12 @@ AppState::AppState(AppDependencies dependencies, QObject* parent)
             weak->setLastTouchDiagnostic(diagnostic);
         }
         Logger::info("touch " + diagnostic);
+    });
+    piano_->setOnSoundBankResult([weak](const std::optional<std::string>& problem) {
+        if (weak && problem != weak->soundBankMessage_) {
+            weak->soundBankMessage_ = problem;
+            Q_EMIT weak->soundBankMessageChanged();
+        }
     });
     audioOutputName_ = piano_->outputDeviceName();
     piano_->setOnOutputDeviceChange([weak] {
@@ -118,6 +126,7 @@ AppState::~AppState() {
     overlay_->setOnStrike({});
     overlay_->setOnTouchDiagnostic({});
     piano_->setOnOutputDeviceChange({});
+    piano_->setOnSoundBankResult({});
     logo_->setOnNeedsHelperChanged({});
     updater_.reset();
     logo_.reset();
@@ -249,6 +258,16 @@ void AppState::setSound(music::Sound sound) {
     }
     settings_->setSound(sound);
     piano_->setSound(sound);
+}
+
+void AppState::setSoundBank(const std::string& path) {
+    const bool changed = path != soundBank_;
+    soundBank_ = path;
+    if (changed) {
+        Q_EMIT soundBankChanged();
+    }
+    settings_->setSoundBank(path);
+    piano_->setSoundBank(path);
 }
 
 void AppState::setMidiOutput(bool enabled) {

@@ -86,6 +86,11 @@ public:
     void setNoteLength(double seconds);
     music::Sound sound() const { return sound_; }
     void setSound(music::Sound sound);
+    /// A SoundFont file, or empty for the system's General MIDI bank.
+    const std::string& soundBank() const { return soundBank_; }
+    void setSoundBank(const std::string& path);
+    /// Why the chosen sound bank does not play; empty once it does.
+    const std::optional<std::string>& soundBankMessage() const { return soundBankMessage_; }
     bool midiOutput() const { return midiOutput_; }
     void setMidiOutput(bool enabled);
     bool playsBuiltInSound() const { return playsBuiltInSound_; }
@@ -149,6 +154,8 @@ Q_SIGNALS:
     void pulsesLogoChanged(bool pulses);
     void noteLengthChanged(double seconds);
     void soundChanged(plinkora::music::Sound sound);
+    void soundBankChanged();
+    void soundBankMessageChanged();
     void midiOutputChanged(bool enabled);
     void playsBuiltInSoundChanged(bool plays);
     void launchesAtLoginChanged(bool launches);
@@ -193,6 +200,8 @@ private:
     bool pulsesLogo_ = false;
     double noteLength_ = 2.0;
     music::Sound sound_ = music::Sound::grandPiano;
+    std::string soundBank_;
+    std::optional<std::string> soundBankMessage_;
     bool midiOutput_ = false;
     bool playsBuiltInSound_ = true;
     bool launchesAtLogin_ = false;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace plinkora {
@@ -22,6 +23,14 @@ public:
     virtual void setScale(const music::Scale& scale) = 0;
     /// The next strike plays this instrument once it is loaded; sounding notes ring on.
     virtual void setSound(music::Sound sound) = 0;
+    /// Plays from this SoundFont file (.sf2 or .sf3), or from the system's General MIDI bank
+    /// when `path` is empty, once it is loaded; until then, and when it cannot be, the current
+    /// bank plays on.
+    virtual void setSoundBank(const std::string& path) = 0;
+    /// Called after each change of sound bank: with why it could not be loaded, or with
+    /// nothing once it plays.
+    virtual void setOnSoundBankResult(
+        std::function<void(const std::optional<std::string>& problem)> callback) = 0;
     /// Plays the zone's note with hold and fade, or logs and drops a strike it cannot play.
     virtual void play(int zone, std::uint8_t velocity) = 0;
     /// The owner wants sound: on return the engine runs or the failure has been logged.

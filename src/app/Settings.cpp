@@ -23,6 +23,7 @@ const QString kKeyRoot = QStringLiteral("keyRoot");
 const QString kScaleMode = QStringLiteral("scaleMode");
 const QString kDynamics = QStringLiteral("dynamics");
 const QString kSound = QStringLiteral("sound");
+const QString kSoundBank = QStringLiteral("soundBank");
 const QString kMidiOutput = QStringLiteral("midiOutput");
 const QString kPlaysBuiltInSound = QStringLiteral("playsBuiltInSound");
 const QString kZoneCount = QStringLiteral("zoneCount");
@@ -136,6 +137,13 @@ InstrumentSettings Settings::load() const {
     if (auto sound = music::soundFromRaw(store.value(kSound).toString().toStdString())) {
         loaded.sound = *sound;
     }
+    // A file that has gone is found out, and said, when it is loaded.
+    if (const QString bank = store.value(kSoundBank).toString();
+        QFileInfo(bank).isAbsolute() &&
+        (bank.endsWith(QLatin1String(".sf2"), Qt::CaseInsensitive) ||
+         bank.endsWith(QLatin1String(".sf3"), Qt::CaseInsensitive))) {
+        loaded.soundBank = bank.toStdString();
+    }
     loaded.midiOutput = storedBoolean(store, kMidiOutput).value_or(false);
     loaded.playsBuiltInSound = storedBoolean(store, kPlaysBuiltInSound).value_or(true);
     return loaded;
@@ -221,6 +229,9 @@ void Settings::setNoteLength(double seconds) {
 }
 void Settings::setSound(music::Sound sound) {
     write(kSound, QString::fromUtf8(music::rawValue(sound).data()));
+}
+void Settings::setSoundBank(const std::string& path) {
+    write(kSoundBank, QString::fromStdString(path));
 }
 void Settings::setMidiOutput(bool enabled) {
     write(kMidiOutput, enabled);

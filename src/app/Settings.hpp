@@ -29,6 +29,8 @@ struct InstrumentSettings {
     double noteLength = 2.0;
     music::Dynamics dynamics = music::Dynamics::fixed;
     music::Sound sound = music::Sound::grandPiano;
+    /// A SoundFont file's absolute path; empty for the system's General MIDI bank.
+    std::string soundBank;
     bool midiOutput = false;
     bool playsBuiltInSound = true;
 };
@@ -68,6 +70,7 @@ public:
     void setNoteLength(double seconds);
     void setDynamics(music::Dynamics dynamics);
     void setSound(music::Sound sound);
+    void setSoundBank(const std::string& path);
     void setMidiOutput(bool enabled);
     void setPlaysBuiltInSound(bool plays);
 

@@ -102,7 +102,11 @@ std::optional<int> FluidPiano::soundFont(const std::string& path, std::string& e
     fontTried_ = true;
     std::error_code status;
     if (!std::filesystem::exists(path, status)) {
-        fontError_ = path + " does not exist (install the package fluid-soundfont-gm)";
+        fontError_ = path + " does not exist";
+        // Only the system's bank comes from a package; a file the player chose may have moved.
+        if (path.rfind("/usr/share/sounds/sf2/", 0) == 0) {
+            fontError_ += " (install the package fluid-soundfont-gm)";
+        }
     } else if (access(path.c_str(), R_OK) != 0) {
         fontError_ = "cannot read " + path + ": " + std::strerror(errno);
     } else if (!fluid_is_soundfont(path.c_str())) {

@@ -19,6 +19,7 @@ using audio::PianoGraph;
 using audio::PulseOutput;
 
 struct PianoEngine::SoundSet {
+    std::string bank;
     int program = 0;
     std::unique_ptr<FluidPiano> piano;
     std::vector<std::unique_ptr<audio::Sampler>> samplers;
@@ -39,7 +40,9 @@ PianoEngine::PianoEngine(Scheduler& scheduler)
 
 PianoEngine::PianoEngine(Scheduler& scheduler, std::string soundBankPath, OutputFactory makeOutput)
     : scheduler_(scheduler)
-    , soundBankPath_(std::move(soundBankPath)) {
+    , soundBankPath_(std::move(soundBankPath))
+    , bank_(soundBankPath_)
+    , wantedBank_(soundBankPath_) {
     std::optional<std::string> wiringError;
     std::string error;
     piano_ = FluidPiano::create(error);
@@ -66,6 +69,8 @@ PianoEngine::PianoEngine(Scheduler& scheduler,
     : scheduler_(scheduler)
     , soundBankPath_(std::move(soundBankPath))
     , samplers_(std::move(samplers))
+    , bank_(soundBankPath_)
+    , wantedBank_(soundBankPath_)
     , output_(std::move(output)) {
     finishConstruction(std::nullopt);
 }
@@ -183,15 +188,24 @@ void PianoEngine::setSound(music::Sound sound) {
     followWantedSound();
 }
 
+void PianoEngine::setSoundBank(const std::string& path) {
+    wantedBank_ = path.empty() ? soundBankPath_ : path;
+    if (wantedBank_ == bank_ && onSoundBankResult_) {
+        onSoundBankResult_(std::nullopt);
+    }
+    followWantedSound();
+}
+
 void PianoEngine::followWantedSound() {
     const int wanted = music::generalMidiProgram(wantedSound_);
-    if (piano_ == nullptr || loadingSound_ || waitingSound_ || wanted == program_) {
+    if (piano_ == nullptr || loadingSound_ || waitingSound_ ||
+        (wanted == program_ && wantedBank_ == bank_)) {
         return;
     }
     loadingSound_ = true;
     std::weak_ptr<int> alive = alive_;
     // Reading the samples takes long enough to be heard if the main or the audio thread did it.
-    std::thread([this, alive, bank = soundBankPath_, wanted] {
+    std::thread([this, alive, bank = wantedBank_, wanted] {
         std::shared_ptr<SoundSet> set = loadSoundSet(bank, wanted);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
@@ -204,9 +218,10 @@ void PianoEngine::followWantedSound() {
     }).detach();
 }
 
-std::shared_ptr<PianoEngine::SoundSet> PianoEngine::loadSoundSet(const std::string& soundBankPath,
+std::shared_ptr<PianoEngine::SoundSet> PianoEngine::loadSoundSet(const std::string& bank,
                                                                  int program) {
     auto set = std::make_shared<SoundSet>();
+    set->bank = bank;
     set->program = program;
     set->piano = FluidPiano::create(set->error);
     if (set->piano == nullptr) {
@@ -216,11 +231,11 @@ std::shared_ptr<PianoEngine::SoundSet> PianoEngine::loadSoundSet(const std::stri
     if (!set->error.empty()) {
         return set;
     }
-    set->playsPianoInstead = !set->piano->hasProgram(soundBankPath, program);
+    set->playsPianoInstead = !set->piano->hasProgram(bank, program);
     for (std::size_t zone = 0; zone < set->samplers.size(); ++zone) {
-        if (const auto error = set->piano->selectProgram(
-                soundBankPath, FluidPiano::channelForZone(static_cast<int>(zone)),
-                set->playsPianoInstead ? 0 : program)) {
+        if (const auto error =
+                set->piano->selectProgram(bank, FluidPiano::channelForZone(static_cast<int>(zone)),
+                                          set->playsPianoInstead ? 0 : program)) {
             set->error = *error;
             return set;
         }
@@ -231,23 +246,33 @@ std::shared_ptr<PianoEngine::SoundSet> PianoEngine::loadSoundSet(const std::stri
 void PianoEngine::soundLoaded(const std::shared_ptr<SoundSet>& set) {
     loadingSound_ = false;
     const std::string name = music::displayLabel(wantedSound_);
-    if (set->program != music::generalMidiProgram(wantedSound_)) {
+    if (set->program != music::generalMidiProgram(wantedSound_) || set->bank != wantedBank_) {
         // The player chose again meanwhile.
         followWantedSound();
         return;
     }
+    const bool bankChanged = set->bank != bank_;
     if (!set->error.empty()) {
-        // The sound playing now goes on; choosing again tries again.
-        Logger::notice("Plinkora: could not load the sound " + name + ": " + set->error);
+        // What plays now goes on, and is what is wanted again; choosing again tries again.
+        Logger::notice("Plinkora: could not load the sound " + name + " from " + set->bank + ": " +
+                       set->error);
         for (const music::Sound each : music::kAllSounds) {
             if (music::generalMidiProgram(each) == program_) {
                 wantedSound_ = each;
             }
         }
+        wantedBank_ = bank_;
+        if (bankChanged && onSoundBankResult_) {
+            onSoundBankResult_(set->error);
+        }
         return;
     }
-    if (set->playsPianoInstead && missingProgramsLogged_.insert(set->program).second) {
-        Logger::notice("Plinkora: the sound bank has no " + name + "; playing the piano instead");
+    if (set->playsPianoInstead && missingProgramsLogged_.insert({set->bank, set->program}).second) {
+        Logger::notice("Plinkora: the sound bank " + set->bank + " has no " + name +
+                       "; playing the piano instead");
+    }
+    if (bankChanged && onSoundBankResult_) {
+        onSoundBankResult_(std::nullopt);
     }
     if (retiredPiano_ != nullptr) {
         waitingSound_ = set;
@@ -263,6 +288,7 @@ void PianoEngine::takeSound(const std::shared_ptr<SoundSet>& set) {
     piano_ = std::move(set->piano);
     samplers_ = mirrored(std::move(set->samplers));
     program_ = set->program;
+    bank_ = set->bank;
     graph_->offer(piano_.get());
     Logger::info("sound is now " + music::displayLabel(wantedSound_));
     retiredCheck_ = ScheduledTask(

@@ -59,6 +59,11 @@ public:
     double noteLength() const override { return noteLength_; }
     void setScale(const music::Scale& scale) override { scale_ = scale; }
     void setSound(music::Sound sound) override;
+    void setSoundBank(const std::string& path) override;
+    void
+    setOnSoundBankResult(std::function<void(const std::optional<std::string>&)> callback) override {
+        onSoundBankResult_ = std::move(callback);
+    }
     void play(int zone, std::uint8_t velocity) override;
     void start() override;
     void stopAfterTail() override;
@@ -80,7 +85,7 @@ private:
     struct SoundSet;
 
     /// A synth playing `program` on every zone, with its samplers; made on any thread.
-    static std::shared_ptr<SoundSet> loadSoundSet(const std::string& soundBankPath, int program);
+    static std::shared_ptr<SoundSet> loadSoundSet(const std::string& bank, int program);
     /// Wraps each zone's sampler so that its notes also go to the MIDI output.
     std::vector<std::unique_ptr<audio::Sampler>>
     mirrored(std::vector<std::unique_ptr<audio::Sampler>> samplers);
@@ -124,10 +129,13 @@ private:
     music::Scale scale_;
     // The program the synth plays, the one asked for, and where a change stands.
     int program_ = 0;
+    std::string bank_;
     music::Sound wantedSound_ = music::Sound::grandPiano;
+    std::string wantedBank_;
+    std::function<void(const std::optional<std::string>&)> onSoundBankResult_;
     bool loadingSound_ = false;
     std::shared_ptr<SoundSet> waitingSound_;
-    std::set<int> missingProgramsLogged_;
+    std::set<std::pair<std::string, int>> missingProgramsLogged_;
     // Each zone's sounding note and the sampler it sounds on, which may be the old sound's.
     std::array<audio::Sampler*, kZoneSlots> noteSamplers_{};
     std::array<std::uint8_t, kZoneSlots> notes_{};

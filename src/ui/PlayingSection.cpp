@@ -5,6 +5,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -117,6 +119,9 @@ PlayingSection::PlayingSection(AppState& state, QWidget* parent)
                                &AppState::setOrientation, &AppState::orientationChanged));
     addLabelledRow(tr("Sound"), boundChoice("sound", music::kAllSounds, state_, state_.sound(),
                                             &AppState::setSound, &AppState::soundChanged));
+    addLabelledRow(tr("Sound bank"), makeSoundBankBlock());
+    addMessageRow("soundBankMessage", &AppState::soundBankMessage,
+                  &AppState::soundBankMessageChanged);
     addLabelledRow(tr("Dynamics"),
                    boundChoice("dynamics", music::kAllDynamics, state_, state_.dynamics(),
                                &AppState::setDynamics, &AppState::dynamicsChanged));
@@ -147,26 +152,66 @@ PlayingSection::PlayingSection(AppState& state, QWidget* parent)
                                    [this](bool launches) { state_.setLaunchesAtLogin(launches); });
     connect(&state_, &AppState::launchesAtLoginChanged, login, &QCheckBox::setChecked);
     addRow(login);
-    // Why the toggle went back, in the system's words; plain text, never markup.
-    auto* loginMessage = new QLabel;
-    loginMessage->setObjectName(QStringLiteral("loginItemMessage"));
-    loginMessage->setWordWrap(true);
-    loginMessage->setTextFormat(Qt::PlainText);
-    loginMessage->setFont(calloutFont());
-    loginMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    QWidget* loginMessageRow = addRow(loginMessage);
-    const auto showLoginMessage = [this, loginMessage, loginMessageRow] {
-        const auto& message = state_.loginItemMessage();
-        loginMessage->setText(message ? QString::fromStdString(*message) : QString());
-        setRowVisible(loginMessageRow, message.has_value());
-    };
-    showLoginMessage();
-    connect(&state_, &AppState::loginItemMessageChanged, this, showLoginMessage);
+    // Why the toggle went back.
+    addMessageRow("loginItemMessage", &AppState::loginItemMessage,
+                  &AppState::loginItemMessageChanged);
 
     setFooter(tr("While on, the whole built-in screen is divided into note zones playing the "
                  "chosen scale upwards from its root, low notes first. Several fingers play a "
                  "chord, and sliding across a boundary plays the next note. Content under the "
                  "overlay is not clickable until you turn Plinkora off."));
+}
+
+void PlayingSection::addMessageRow(const char* name,
+                                   const std::optional<std::string>& (AppState::*read)() const,
+                                   void (AppState::*changed)()) {
+    auto* message = new QLabel;
+    message->setObjectName(QString::fromLatin1(name));
+    message->setWordWrap(true);
+    message->setTextFormat(Qt::PlainText);
+    message->setFont(calloutFont());
+    message->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QWidget* row = addRow(message);
+    const auto show = [this, message, row, read] {
+        const auto& text = (state_.*read)();
+        message->setText(text ? QString::fromStdString(*text) : QString());
+        setRowVisible(row, text.has_value());
+    };
+    show();
+    connect(&state_, changed, this, show);
+}
+
+QWidget* PlayingSection::makeSoundBankBlock() {
+    auto* block = new QWidget;
+    auto* line = new QHBoxLayout(block);
+    line->setContentsMargins(0, 0, 0, 0);
+    auto* name = new QLabel;
+    name->setObjectName(QStringLiteral("soundBank"));
+    name->setTextFormat(Qt::PlainText);
+    auto* choose = new QPushButton(tr("Choose…"));
+    choose->setObjectName(QStringLiteral("chooseSoundBank"));
+    auto* system = new QPushButton(tr("Use System Bank"));
+    system->setObjectName(QStringLiteral("systemSoundBank"));
+    line->addWidget(name, 1);
+    line->addWidget(choose);
+    line->addWidget(system);
+    const auto show = [this, name, system] {
+        const QString path = QString::fromStdString(state_.soundBank());
+        name->setText(path.isEmpty() ? tr("System General MIDI") : QFileInfo(path).fileName());
+        name->setToolTip(path);
+        system->setVisible(!path.isEmpty());
+    };
+    show();
+    connect(&state_, &AppState::soundBankChanged, this, show);
+    connect(choose, &QPushButton::clicked, this, [this] {
+        const QString file = QFileDialog::getOpenFileName(
+            this, tr("Choose a Sound Bank"), QString(), tr("SoundFonts (*.sf2 *.sf3)"));
+        if (!file.isEmpty()) {
+            state_.setSoundBank(file.toStdString());
+        }
+    });
+    connect(system, &QPushButton::clicked, this, [this] { state_.setSoundBank({}); });
+    return block;
 }
 
 int PlayingSection::sliderPosition(double seconds) {

@@ -2,6 +2,9 @@
 
 #include "ui/FormSection.hpp"
 
+#include <optional>
+#include <string>
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -13,7 +16,8 @@ class AppState;
 
 namespace plinkora::ui {
 
-/// "Playing": on/off, the hot key, orientation, note lines, note length and launch at login.
+/// "Playing": on/off, the hot key, sound, orientation, note lines, note length, MIDI output
+/// and launch at login.
 class PlayingSection final : public FormSection {
     Q_OBJECT
 
@@ -32,6 +36,12 @@ public:
 
 private:
     QWidget* makeNoteLengthBlock();
+    QWidget* makeSoundBankBlock();
+    /// A row that says, in the system's words, why a choice did not take; hidden while
+    /// `read` gives nothing. Plain text, never markup.
+    void addMessageRow(const char* name,
+                       const std::optional<std::string>& (AppState::*read)() const,
+                       void (AppState::*changed)());
     void showNoteLength();
 
     AppState& state_;

@@ -45,8 +45,9 @@ TEST_F(AppStateTest, ConstructionOrderAndFreshDefaults) {
                 ElementsAre("overlay.create", "piano.create", "logo.create", "updater.create",
                             "overlay.orientation(vertical)", "overlay.showsGuides(false)",
                             "overlay.dynamics(fixed)", "piano.noteLength(2)", "piano.sound(piano)",
-                            "piano.builtInSound(true)", "piano.midiOutput(false)",
-                            "piano.scale(C major 9)", "overlay.scale(C major 9)", "hotKey.create"));
+                            "piano.soundBank()", "piano.builtInSound(true)",
+                            "piano.midiOutput(false)", "piano.scale(C major 9)",
+                            "overlay.scale(C major 9)", "hotKey.create"));
     EXPECT_EQ(app->hotKeyKey, Qt::Key_M);
     EXPECT_EQ(app->hotKeyModifiers, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     const auto& state = *app->state;
@@ -127,6 +128,9 @@ TEST_F(AppStateTest, SettersPersistWhatTheyAreGivenAndClampOnlyForThePiano) {
     state.setZoneCount(20);
     state.setShowsGuides(true);
     state.setSound(music::Sound::flute);
+    state.setSoundBank("/music/Bright Piano.sf2");
+    app->piano->onSoundBankResult("/music/Bright Piano.sf2 is not a SoundFont");
+    EXPECT_EQ(state.soundBankMessage(), "/music/Bright Piano.sf2 is not a SoundFont");
     state.setMidiOutput(true);
     state.setPlaysBuiltInSound(false);
     EXPECT_EQ(app->log.back(), "piano.builtInSound(false)");
@@ -154,10 +158,12 @@ TEST_F(AppStateTest, SettersPersistWhatTheyAreGivenAndClampOnlyForThePiano) {
     EXPECT_DOUBLE_EQ(again->state->noteLength(), 0.3);
     EXPECT_EQ(again->piano->noteLength(), 0.5);
     EXPECT_EQ(again->state->sound(), music::Sound::flute);
+    EXPECT_EQ(again->state->soundBank(), "/music/Bright Piano.sf2");
     EXPECT_TRUE(again->state->midiOutput());
     EXPECT_FALSE(again->state->playsBuiltInSound());
-    EXPECT_THAT(again->log, ::testing::IsSupersetOf({"piano.sound(flute)", "piano.midiOutput(true)",
-                                                     "piano.builtInSound(false)"}));
+    EXPECT_THAT(again->log, ::testing::IsSupersetOf(
+                                {"piano.sound(flute)", "piano.soundBank(/music/Bright Piano.sf2)",
+                                 "piano.midiOutput(true)", "piano.builtInSound(false)"}));
 }
 
 TEST_F(AppStateTest, StrikeRoutingAndInputReport) {

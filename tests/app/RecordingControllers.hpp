@@ -42,6 +42,13 @@ public:
     void setSound(music::Sound sound) override {
         log_.push_back("piano.sound(" + std::string(rawValue(sound)) + ")");
     }
+    void setSoundBank(const std::string& path) override {
+        log_.push_back("piano.soundBank(" + path + ")");
+    }
+    void
+    setOnSoundBankResult(std::function<void(const std::optional<std::string>&)> callback) override {
+        onSoundBankResult = std::move(callback);
+    }
     void setMidiOutput(bool enabled) override {
         log_.push_back(std::string("piano.midiOutput(") + (enabled ? "true" : "false") + ")");
     }
@@ -54,6 +61,7 @@ public:
     bool startSucceeds = true;
     music::Scale scale;
     std::function<void()> onOutputDeviceChange;
+    std::function<void(const std::optional<std::string>&)> onSoundBankResult;
 
 private:
     CallLog& log_;

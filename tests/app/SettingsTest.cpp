@@ -90,6 +90,9 @@ TEST_F(SettingsTest, StoredValuesAreValidatedWithFallbacks) {
     EXPECT_EQ(loadFrom("dynamics=loud\n").dynamics, music::Dynamics::fixed);
     EXPECT_EQ(loadFrom("sound=pan-flute\n").sound, music::Sound::panFlute);
     EXPECT_EQ(loadFrom("sound=banjo\n").sound, music::Sound::grandPiano);
+    EXPECT_EQ(loadFrom("soundBank=/music/a.SF3\n").soundBank, "/music/a.SF3");
+    EXPECT_EQ(loadFrom("soundBank=/music/a.txt\n").soundBank, "");
+    EXPECT_EQ(loadFrom("soundBank=music/a.sf2\n").soundBank, "") << "relative to nothing";
     EXPECT_FALSE(loadFrom("showsGuides=maybe\n").showsGuides);
     EXPECT_TRUE(loadFrom("showsGuides=true\npulsesLogo=true\n").pulsesLogo);
 }

@@ -188,6 +188,42 @@ TEST(SoundFontTest, AnotherSoundTakesOverWithoutCuttingTheSoundingNote) {
     EXPECT_EQ(log.count("could not load"), 0u);
 }
 
+// A bank file of the player's takes over once it is loaded; one that cannot be loaded is said
+// in so many words and leaves the sound as it was; the system's bank comes back on request.
+TEST(SoundFontTest, AChosenSoundBankPlaysOnceLoadedAndABrokenOneChangesNothing) {
+    TempHome home;
+    LogCapture log;
+    OfflinePiano piano(kSmallFont);
+    std::vector<std::optional<std::string>> results;
+    piano.engine->setOnSoundBankResult(
+        [&](const std::optional<std::string>& problem) { results.push_back(problem); });
+    const auto bankOfZone0 = [&] {
+        fluid_preset_t* preset = fluid_synth_get_channel_preset(piano.engine->piano()->synth(), 0);
+        return std::string(fluid_sfont_get_name(fluid_preset_get_sfont(preset)));
+    };
+    const auto choose = [&](const std::string& bank) {
+        const std::size_t before = results.size();
+        piano.engine->setSoundBank(bank);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return results.size() > before; }, 30000)) << bank;
+        piano.play(3, nullptr);
+        return results.empty() ? std::nullopt : results.back();
+    };
+
+    const std::string broken =
+        home.writeFile(QStringLiteral("broken.sf2"), "RIFF, but no SoundFont").toStdString();
+    EXPECT_EQ(choose(broken), broken + " is not a SoundFont");
+    EXPECT_EQ(bankOfZone0(), kSmallFont);
+    piano.engine->play(0, 92);
+    EXPECT_GT(peakDb(piano.play(0.3, nullptr)), -40) << "the sound plays on";
+
+    // The system's full General MIDI bank, 141 MB: loaded off the main thread.
+    const std::string full = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+    EXPECT_EQ(choose(full), std::nullopt);
+    EXPECT_EQ(bankOfZone0(), full);
+    EXPECT_EQ(choose({}), std::nullopt) << "back to the engine's own bank";
+    EXPECT_EQ(bankOfZone0(), kSmallFont);
+}
+
 TEST(SoundFontTest, AFadedNoteIsSilentAfterItsNoteLength) {
     OfflinePiano piano(kSmallFont);
     piano.engine->setNoteLength(2.0);
@@ -315,11 +351,10 @@ TEST(SoundFontTest, AMissingOrBrokenSoundBankIsLoggedAndStrikesStillPlay) {
         std::string path;
         std::string logged;
     };
-    for (const Case& c :
-         {Case{missing, "Plinkora: could not load the system piano: " + missing +
-                            " does not exist (install the package fluid-soundfont-gm)"},
-          Case{notAFont,
-               "Plinkora: could not load the system piano: " + notAFont + " is not a SoundFont"}}) {
+    for (const Case& c : {Case{missing, "Plinkora: could not load the system piano: " + missing +
+                                            " does not exist"},
+                          Case{notAFont, "Plinkora: could not load the system piano: " + notAFont +
+                                             " is not a SoundFont"}}) {
         SCOPED_TRACE(c.path);
         LogCapture log;
         StandardErrorCapture standardError;

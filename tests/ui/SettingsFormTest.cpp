@@ -314,6 +314,14 @@ TEST_F(SettingsFormTest, PlayingTogglesAreBoundBothWays) {
     sound.setFocus();
     QTest::keyClick(&sound, Qt::Key_End);
     EXPECT_EQ(app.state().sound(), music::Sound::steelDrums);
+    auto& bank = child<QLabel>("soundBank");
+    auto& systemBank = child<QPushButton>("systemSoundBank");
+    EXPECT_EQ(bank.text(), QStringLiteral("System General MIDI"));
+    app.state().setSoundBank("/music/Bright Piano.sf2");
+    EXPECT_EQ(bank.text(), QStringLiteral("Bright Piano.sf2"));
+    systemBank.click();
+    EXPECT_TRUE(app.state().soundBank().empty());
+    EXPECT_TRUE(systemBank.isHidden());
 
     // A login item that cannot be written turns the toggle back and says why, as plain text.
     auto* login = findWithText<QCheckBox>(*view, QStringLiteral("Launch at login"));

@@ -46,6 +46,8 @@ public:
     bool isEngineRunning() const override { return running; }
     bool instrumentLoaded() const override { return loaded; }
     void setSound(music::Sound) override {}
+    void setSoundBank(const std::string&) override {}
+    void setOnSoundBankResult(std::function<void(const std::optional<std::string>&)>) override {}
     void setMidiOutput(bool) override {}
     void setPlaysBuiltInSound(bool) override {}
 
