@@ -198,6 +198,26 @@
         <source>No touch yet</source>
         <translation>Noch keine Berührung</translation>
     </message>
+    <message>
+        <source>Nothing to save</source>
+        <translation>Nichts zu speichern</translation>
+    </message>
+    <message>
+        <source>Nothing was played in the last five minutes.</source>
+        <translation>In den letzten fünf Minuten wurde nichts gespielt.</translation>
+    </message>
+    <message>
+        <source>Could not save what you just played</source>
+        <translation>Das eben Gespielte konnte nicht gespeichert werden</translation>
+    </message>
+    <message>
+        <source>Saved what you just played</source>
+        <translation>Das eben Gespielte ist gespeichert</translation>
+    </message>
+    <message>
+        <source>%1 and %2 in %3</source>
+        <translation>%1 und %2 in %3</translation>
+    </message>
 </context>
 <context>
     <name>plinkora::AppUpdater</name>
@@ -237,41 +257,8 @@
 <context>
     <name>plinkora::CommandLine</name>
     <message>
-        <source>only one of --toggle, --on, --off and --settings may be given</source>
-        <translation>nur eine der Optionen --toggle, --on, --off und --settings ist erlaubt</translation>
-    </message>
-    <message>
         <source>unknown option %1</source>
         <translation>unbekannte Option %1</translation>
-    </message>
-    <message>
-        <source>Usage: plinkora [--toggle | --on | --off | --settings]
-Play the screen like an instrument.
-
-With Plinkora running, the options are handed to it:
-  --toggle     switch the instrument on or off
-  --on         switch the instrument on
-  --off        switch the instrument off
-  --settings   open the settings window
-  --at-login   as started by the session at login: with no tray, say where
-               Plinkora is in a notification instead of opening its window
-  --help       show this text
-  --version    show the version
-</source>
-        <translation>Aufruf: plinkora [--toggle | --on | --off | --settings]
-Den Bildschirm wie ein Instrument spielen.
-
-Läuft Plinkora schon, werden die Optionen an das laufende Programm weitergegeben:
-  --toggle     das Instrument ein- oder ausschalten
-  --on         das Instrument einschalten
-  --off        das Instrument ausschalten
-  --settings   das Einstellungsfenster öffnen
-  --at-login   wie von der Sitzung bei der Anmeldung gestartet: ohne Statusleiste
-               in einer Benachrichtigung sagen, wo Plinkora ist, statt das
-               Fenster zu öffnen
-  --help       diesen Text anzeigen
-  --version    die Version anzeigen
-</translation>
     </message>
     <message>
         <source>Plinkora needs XWayland: this Wayland session has no X display (DISPLAY is not set).
@@ -301,6 +288,41 @@ Läuft Plinkora schon, werden die Optionen an das laufende Programm weitergegebe
         <source>Plinkora is running but does not answer; the request was not delivered.
 </source>
         <translation>Plinkora läuft, antwortet aber nicht; die Anfrage wurde nicht zugestellt.
+</translation>
+    </message>
+    <message>
+        <source>only one of --toggle, --on, --off, --settings and --save may be given</source>
+        <translation>nur eine der Optionen --toggle, --on, --off, --settings und --save ist erlaubt</translation>
+    </message>
+    <message>
+        <source>Usage: plinkora [--toggle | --on | --off | --settings | --save]
+Play the screen like an instrument.
+
+With Plinkora running, the options are handed to it:
+  --toggle     switch the instrument on or off
+  --on         switch the instrument on
+  --off        switch the instrument off
+  --settings   open the settings window
+  --save       save the last five minutes of play in the music folder
+  --at-login   as started by the session at login: with no tray, say where
+               Plinkora is in a notification instead of opening its window
+  --help       show this text
+  --version    show the version
+</source>
+        <translation>Aufruf: plinkora [--toggle | --on | --off | --settings | --save]
+Den Bildschirm wie ein Instrument spielen.
+
+Läuft Plinkora schon, werden die Optionen an das laufende Programm weitergegeben:
+  --toggle     das Instrument ein- oder ausschalten
+  --on         das Instrument einschalten
+  --off        das Instrument ausschalten
+  --settings   das Einstellungsfenster öffnen
+  --save       die letzten fünf Minuten Spiel im Musikordner speichern
+  --at-login   wie von der Sitzung bei der Anmeldung gestartet: ohne Statusleiste
+               in einer Benachrichtigung sagen, wo Plinkora ist, statt das
+               Fenster zu öffnen
+  --help       diesen Text anzeigen
+  --version    die Version anzeigen
 </translation>
     </message>
 </context>
@@ -563,6 +585,10 @@ Läuft Plinkora schon, werden die Optionen an das laufende Programm weitergegebe
     <message>
         <source>Quit Plinkora</source>
         <translation>Plinkora beenden</translation>
+    </message>
+    <message>
+        <source>Save What I Just Played</source>
+        <translation>Eben Gespieltes speichern</translation>
     </message>
 </context>
 <context>

@@ -198,6 +198,26 @@
         <source>No touch yet</source>
         <translation>Aucun toucher pour l’instant</translation>
     </message>
+    <message>
+        <source>Nothing to save</source>
+        <translation>Rien à enregistrer</translation>
+    </message>
+    <message>
+        <source>Nothing was played in the last five minutes.</source>
+        <translation>Rien n’a été joué ces cinq dernières minutes.</translation>
+    </message>
+    <message>
+        <source>Could not save what you just played</source>
+        <translation>Impossible d’enregistrer ce que vous venez de jouer</translation>
+    </message>
+    <message>
+        <source>Saved what you just played</source>
+        <translation>Ce que vous venez de jouer est enregistré</translation>
+    </message>
+    <message>
+        <source>%1 and %2 in %3</source>
+        <translation>%1 et %2 dans %3</translation>
+    </message>
 </context>
 <context>
     <name>plinkora::AppUpdater</name>
@@ -237,41 +257,8 @@
 <context>
     <name>plinkora::CommandLine</name>
     <message>
-        <source>only one of --toggle, --on, --off and --settings may be given</source>
-        <translation>une seule des options --toggle, --on, --off et --settings est permise</translation>
-    </message>
-    <message>
         <source>unknown option %1</source>
         <translation>option inconnue %1</translation>
-    </message>
-    <message>
-        <source>Usage: plinkora [--toggle | --on | --off | --settings]
-Play the screen like an instrument.
-
-With Plinkora running, the options are handed to it:
-  --toggle     switch the instrument on or off
-  --on         switch the instrument on
-  --off        switch the instrument off
-  --settings   open the settings window
-  --at-login   as started by the session at login: with no tray, say where
-               Plinkora is in a notification instead of opening its window
-  --help       show this text
-  --version    show the version
-</source>
-        <translation>Utilisation : plinkora [--toggle | --on | --off | --settings]
-Jouer de l’écran comme d’un instrument.
-
-Si Plinkora est déjà lancé, les options lui sont transmises :
-  --toggle     allumer ou éteindre l’instrument
-  --on         allumer l’instrument
-  --off        éteindre l’instrument
-  --settings   ouvrir la fenêtre des réglages
-  --at-login   comme lancé par la session à la connexion : sans zone de
-               notification, dire où trouver Plinkora dans une notification
-               au lieu d’ouvrir sa fenêtre
-  --help       afficher ce texte
-  --version    afficher la version
-</translation>
     </message>
     <message>
         <source>Plinkora needs XWayland: this Wayland session has no X display (DISPLAY is not set).
@@ -301,6 +288,41 @@ Si Plinkora est déjà lancé, les options lui sont transmises :
         <source>Plinkora is running but does not answer; the request was not delivered.
 </source>
         <translation>Plinkora est lancé mais ne répond pas ; la demande n’a pas été transmise.
+</translation>
+    </message>
+    <message>
+        <source>only one of --toggle, --on, --off, --settings and --save may be given</source>
+        <translation>une seule des options --toggle, --on, --off, --settings et --save est permise</translation>
+    </message>
+    <message>
+        <source>Usage: plinkora [--toggle | --on | --off | --settings | --save]
+Play the screen like an instrument.
+
+With Plinkora running, the options are handed to it:
+  --toggle     switch the instrument on or off
+  --on         switch the instrument on
+  --off        switch the instrument off
+  --settings   open the settings window
+  --save       save the last five minutes of play in the music folder
+  --at-login   as started by the session at login: with no tray, say where
+               Plinkora is in a notification instead of opening its window
+  --help       show this text
+  --version    show the version
+</source>
+        <translation>Utilisation : plinkora [--toggle | --on | --off | --settings | --save]
+Jouer de l’écran comme d’un instrument.
+
+Si Plinkora est déjà lancé, les options lui sont transmises :
+  --toggle     allumer ou éteindre l’instrument
+  --on         allumer l’instrument
+  --off        éteindre l’instrument
+  --settings   ouvrir la fenêtre des réglages
+  --save       enregistrer les cinq dernières minutes jouées dans le dossier Musique
+  --at-login   comme lancé par la session à la connexion : sans zone de
+               notification, dire où trouver Plinkora dans une notification
+               au lieu d’ouvrir sa fenêtre
+  --help       afficher ce texte
+  --version    afficher la version
 </translation>
     </message>
 </context>
@@ -563,6 +585,10 @@ Si Plinkora est déjà lancé, les options lui sont transmises :
     <message>
         <source>Quit Plinkora</source>
         <translation>Quitter Plinkora</translation>
+    </message>
+    <message>
+        <source>Save What I Just Played</source>
+        <translation>Enregistrer ce que je viens de jouer</translation>
     </message>
 </context>
 <context>

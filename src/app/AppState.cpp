@@ -2,8 +2,10 @@
 
 #include "app/Logger.hpp"
 
+#include <QFileInfo>
 #include <QLocale>
 #include <QPointer>
+#include <QStandardPaths>
 #include <algorithm>
 #include <cstdlib>
 
@@ -109,6 +111,12 @@ AppState::AppState(AppDependencies dependencies, QObject* parent)
                 weak->toggle();
             }
         });
+    saveHotKey_ = dependencies.makeHotKey(
+        Qt::Key_S, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier, [weak] {
+            if (weak) {
+                weak->saveRecentPlay();
+            }
+        });
     if (hotKey_) {
         hotKey_->setOnStateChange([weak] {
             if (weak) {
@@ -123,6 +131,7 @@ AppState::~AppState() {
     // Nothing may call back into a half-destroyed state.
     helperRecheck_.cancel();
     hotKey_.reset();
+    saveHotKey_.reset();
     overlay_->setOnStrike({});
     overlay_->setOnTouchDiagnostic({});
     piano_->setOnOutputDeviceChange({});
@@ -485,6 +494,38 @@ void AppState::shutdown() {
 
 void AppState::toggle() {
     setIsEnabled(!isEnabled_);
+}
+
+void AppState::saveRecentPlay() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::MusicLocation) +
+                           QStringLiteral("/Plinkora");
+    const QString name = QStringLiteral("Plinkora ") + QDateTime::currentDateTime().toString(
+                                                           QStringLiteral("yyyy-MM-dd HH-mm-ss"));
+    QPointer<AppState> weak(this);
+    piano_->saveRecent(
+        folder.toStdString(), name.toStdString(), [weak, folder](const SavedPlay& saved) {
+            if (!weak) {
+                return;
+            }
+            if (saved.nothingPlayed) {
+                Logger::info("nothing played in the last five minutes: nothing saved");
+                Q_EMIT weak->saveReported(tr("Nothing to save"),
+                                          tr("Nothing was played in the last five minutes."));
+            } else if (!saved.problem.empty()) {
+                Logger::error("could not save what was just played: " + saved.problem);
+                Q_EMIT weak->saveReported(tr("Could not save what you just played"),
+                                          QString::fromStdString(saved.problem));
+            } else {
+                Logger::info("saved what was just played: " + saved.midiFile + ", " +
+                             saved.audioFile);
+                Q_EMIT weak->saveReported(
+                    tr("Saved what you just played"),
+                    tr("%1 and %2 in %3")
+                        .arg(QFileInfo(QString::fromStdString(saved.midiFile)).fileName(),
+                             QFileInfo(QString::fromStdString(saved.audioFile)).fileName(),
+                             folder));
+            }
+        });
 }
 
 } // namespace plinkora

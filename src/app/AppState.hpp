@@ -136,6 +136,9 @@ public:
     void shutdown();
     /// What the global hot key does: inverts isEnabled.
     void toggle();
+    /// Writes the last minutes of play into the music folder's "Plinkora" folder, off the main
+    /// thread; `saveReported` says how it went.
+    void saveRecentPlay();
 
     Overlay& overlay() { return *overlay_; }
     Piano& piano() { return *piano_; }
@@ -168,6 +171,8 @@ Q_SIGNALS:
     void logoNeedsHelperChanged();
     void audioOutputNameChanged();
     void hotKeyStateChanged();
+    /// For one desktop notification: what saving the last minutes did.
+    void saveReported(const QString& summary, const QString& body);
     void lastInputChanged();
     void lastTouchDiagnosticChanged();
 
@@ -221,6 +226,7 @@ private:
     std::unique_ptr<LidLogo> logo_;
     std::unique_ptr<Updater> updater_;
     std::unique_ptr<HotKey> hotKey_;
+    std::unique_ptr<HotKey> saveHotKey_;
     ScheduledTask helperRecheck_;
     bool hasShutDown_ = false;
 };

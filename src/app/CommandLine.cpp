@@ -16,12 +16,15 @@ std::string verbName(Verb verb) {
         return "off";
     case Verb::settings:
         return "settings";
+    case Verb::save:
+        return "save";
     }
     return "activate";
 }
 
 std::optional<Verb> verbFromName(const std::string& name) {
-    for (Verb verb : {Verb::activate, Verb::toggle, Verb::on, Verb::off, Verb::settings}) {
+    for (Verb verb :
+         {Verb::activate, Verb::toggle, Verb::on, Verb::off, Verb::settings, Verb::save}) {
         if (verbName(verb) == name) {
             return verb;
         }
@@ -52,8 +55,8 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
             result.action = Action::usageError;
             result.error = hasVerb && verb
                                ? QT_TRANSLATE_NOOP("plinkora::CommandLine",
-                                                   "only one of --toggle, --on, --off and "
-                                                   "--settings may be given")
+                                                   "only one of --toggle, --on, --off, "
+                                                   "--settings and --save may be given")
                                : QT_TRANSLATE_NOOP("plinkora::CommandLine", "unknown option %1");
             result.errorArgument = argument;
             return result;
@@ -67,7 +70,7 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
 std::string CommandLine::usage() {
     return QT_TRANSLATE_NOOP(
         "plinkora::CommandLine",
-        "Usage: plinkora [--toggle | --on | --off | --settings]\n"
+        "Usage: plinkora [--toggle | --on | --off | --settings | --save]\n"
         "Play the screen like an instrument.\n"
         "\n"
         "With Plinkora running, the options are handed to it:\n"
@@ -75,6 +78,7 @@ std::string CommandLine::usage() {
         "  --on         switch the instrument on\n"
         "  --off        switch the instrument off\n"
         "  --settings   open the settings window\n"
+        "  --save       save the last five minutes of play in the music folder\n"
         "  --at-login   as started by the session at login: with no tray, say where\n"
         "               Plinkora is in a notification instead of opening its window\n"
         "  --help       show this text\n"

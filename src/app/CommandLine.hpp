@@ -7,7 +7,7 @@
 namespace plinkora {
 
 /// What a launch of Plinkora asks the running instance (or itself) to do.
-enum class Verb { activate, toggle, on, off, settings };
+enum class Verb { activate, toggle, on, off, settings, save };
 
 std::string verbName(Verb verb);
 std::optional<Verb> verbFromName(const std::string& name);

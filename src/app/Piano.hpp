@@ -10,6 +10,16 @@
 
 namespace plinkora {
 
+/// What saving the last minutes of play did.
+struct SavedPlay {
+    /// Nothing was struck in the last minutes, so nothing was written.
+    bool nothingPlayed = false;
+    std::string midiFile;
+    std::string audioFile;
+    /// Why a file was not written; empty when both were.
+    std::string problem;
+};
+
 /// The sound engine as the application core drives it. Main thread only; callbacks are
 /// delivered on the main thread.
 class Piano {
@@ -45,6 +55,10 @@ public:
     virtual void setMidiOutput(bool enabled) = 0;
     /// Whether strikes also sound on the built-in synth while MIDI out is on.
     virtual void setPlaysBuiltInSound(bool plays) = 0;
+    /// Writes the last minutes of play into `folder` (made when missing) as `name`.mid and
+    /// `name`.flac, off the main thread, and then tells `done` on the main thread.
+    virtual void saveRecent(const std::string& folder, const std::string& name,
+                            std::function<void(const SavedPlay&)> done) = 0;
     virtual bool instrumentLoaded() const = 0;
 };
 

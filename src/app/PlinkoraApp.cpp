@@ -55,6 +55,9 @@ void PlinkoraApp::handle(Verb verb) {
     case Verb::off:
         state_.setIsEnabled(false);
         break;
+    case Verb::save:
+        state_.saveRecentPlay();
+        break;
     case Verb::activate:
     case Verb::settings:
         if (openSettings_) {

@@ -20,8 +20,9 @@ std::uint8_t status(std::uint8_t kind, int channel) {
 
 } // namespace
 
-MidiOut::MidiOut(PortFactory makePort)
-    : makePort_(std::move(makePort)) {
+MidiOut::MidiOut(std::function<double()> now, PortFactory makePort)
+    : now_(std::move(now))
+    , makePort_(std::move(makePort)) {
     if (!makePort_) {
         makePort_ = [] { return std::make_unique<RtMidiPort>(); };
     }
@@ -40,28 +41,39 @@ void MidiOut::setEnabled(bool enabled) {
     }
 }
 
+void MidiOut::record(std::uint8_t status, std::uint8_t first, std::uint8_t second) {
+    journal_.add({now_(), status, first, second});
+    if (port_) {
+        port_->send(status, first, second);
+    }
+}
+
 void MidiOut::controller(int channel, std::uint8_t controller, std::uint8_t value) {
-    if (port_ && isChannel(channel)) {
-        port_->send(status(kControlChange, channel), controller, value);
+    if (isChannel(channel)) {
+        record(status(kControlChange, channel), controller, value);
     }
 }
 
 void MidiOut::noteOn(int channel, std::uint8_t note, std::uint8_t velocity) {
-    if (port_ && isChannel(channel) && note < 128) {
-        port_->send(status(kNoteOn, channel), note, velocity);
+    if (isChannel(channel) && note < 128) {
+        record(status(kNoteOn, channel), note, velocity);
         sounding_[channel].set(note);
         used_.set(channel);
     }
 }
 
 void MidiOut::noteOff(int channel, std::uint8_t note) {
-    if (port_ && isChannel(channel) && note < 128 && sounding_[channel].test(note)) {
-        port_->send(status(kNoteOff, channel), note, 0);
+    if (isChannel(channel) && note < 128 && sounding_[channel].test(note)) {
+        record(status(kNoteOff, channel), note, 0);
         sounding_[channel].reset(note);
     }
 }
 
 void MidiOut::silence() {
+    if (!port_) {
+        // The built-in notes ring out, and the journal keeps them as they end.
+        return;
+    }
     for (int channel = 0; channel < kChannels; ++channel) {
         for (std::uint8_t note = 0; note < 128; ++note) {
             noteOff(channel, note);
@@ -69,7 +81,7 @@ void MidiOut::silence() {
     }
     for (int channel = 0; channel < kChannels; ++channel) {
         if (used_.test(channel)) {
-            controller(channel, kAllNotesOff, 0);
+            port_->send(status(kControlChange, channel), kAllNotesOff, 0);
         }
     }
     used_.reset();

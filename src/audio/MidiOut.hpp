@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/MidiPort.hpp"
+#include "audio/NoteJournal.hpp"
 
 #include <array>
 #include <bitset>
@@ -12,14 +13,15 @@ namespace plinkora::audio {
 
 /// The zones' notes as they go out on the MIDI output port while it is on, and what sounds
 /// there, so that turning it off, switching off or quitting leaves no note hanging in the
-/// instrument that receives them. Main thread only.
+/// instrument that receives them. Whether the port is on or not, the notes also go into the
+/// journal of the last minutes, stamped by `now`. Main thread only.
 class MidiOut {
 public:
     using PortFactory = std::function<std::unique_ptr<MidiPort>()>;
     static constexpr std::uint8_t kAllNotesOff = 123;
 
     /// Without a factory, the port is the system's ("Plinkora", see `RtMidiPort`).
-    explicit MidiOut(PortFactory makePort = {});
+    explicit MidiOut(std::function<double()> now, PortFactory makePort = {});
     /// Silences what still sounds, then closes the port.
     ~MidiOut();
     MidiOut(const MidiOut&) = delete;
@@ -40,10 +42,16 @@ public:
     /// Note off for every sounding note, then "all notes off" on every channel used.
     void silence();
 
+    const NoteJournal& journal() const { return journal_; }
+
 private:
     static constexpr int kChannels = 16;
 
+    void record(std::uint8_t status, std::uint8_t first, std::uint8_t second);
+
+    std::function<double()> now_;
     PortFactory makePort_;
+    NoteJournal journal_;
     std::unique_ptr<MidiPort> port_;
     bool playsBuiltIn_ = true;
     std::array<std::bitset<128>, kChannels> sounding_{};

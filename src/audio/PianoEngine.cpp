@@ -4,12 +4,16 @@
 #include "audio/FluidPiano.hpp"
 #include "audio/MidiOut.hpp"
 #include "audio/MidiSampler.hpp"
+#include "audio/NoteJournal.hpp"
 #include "audio/PianoGraph.hpp"
 #include "audio/PulseOutput.hpp"
 
 #include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sndfile.h>
 #include <thread>
 
 namespace plinkora {
@@ -78,7 +82,7 @@ PianoEngine::PianoEngine(Scheduler& scheduler,
 PianoEngine::~PianoEngine() = default;
 
 void PianoEngine::finishConstruction(const std::optional<std::string>& wiringError) {
-    midi_ = std::make_unique<audio::MidiOut>();
+    midi_ = std::make_unique<audio::MidiOut>([this] { return scheduler_.now(); });
     samplers_ = mirrored(std::move(samplers_));
     if (wiringError) {
         Logger::notice("Plinkora: could not wire the audio graph: " + *wiringError);
@@ -377,6 +381,89 @@ void PianoEngine::stopAfterTail() {
 
 void PianoEngine::setMidiOutput(bool enabled) {
     midi_->setEnabled(enabled);
+}
+
+namespace {
+
+/// Runs on the saving thread.
+SavedPlay writeRecentPlay(const std::string& folder, const std::string& name,
+                          const std::vector<std::uint8_t>& midi,
+                          const std::vector<std::int16_t>& audio) {
+    SavedPlay saved;
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        saved.problem = "could not make the folder " + folder + ": " + error.message();
+        return saved;
+    }
+    const std::string midiFile = folder + "/" + name + ".mid";
+    std::ofstream out(midiFile, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(midi.data()),
+              static_cast<std::streamsize>(midi.size()));
+    out.close();
+    if (!out) {
+        saved.problem = "could not write " + midiFile;
+        return saved;
+    }
+    saved.midiFile = midiFile;
+    if (audio.empty()) {
+        saved.problem = "no sound was rendered to save";
+        return saved;
+    }
+    const std::string audioFile = folder + "/" + name + ".flac";
+    SF_INFO format{};
+    format.samplerate = static_cast<int>(FluidPiano::kSampleRate);
+    format.channels = 2;
+    format.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(audioFile.c_str(), SFM_WRITE, &format);
+    if (file == nullptr) {
+        saved.problem = "could not write " + audioFile + ": " + sf_strerror(nullptr);
+        return saved;
+    }
+    const auto frames = static_cast<sf_count_t>(audio.size() / 2);
+    const bool whole = sf_writef_short(file, audio.data(), frames) == frames;
+    if (sf_close(file) != 0 || !whole) {
+        saved.problem = "could not write " + audioFile;
+        return saved;
+    }
+    saved.audioFile = audioFile;
+    return saved;
+}
+
+} // namespace
+
+void PianoEngine::saveRecent(const std::string& folder, const std::string& name,
+                             std::function<void(const SavedPlay&)> done) {
+    const double now = scheduler_.now();
+    std::vector<audio::NoteJournal::Event> events =
+        midi_->journal().since(now - audio::NoteJournal::kSpanSeconds);
+    const auto firstStrike = std::find_if(events.begin(), events.end(), [](const auto& event) {
+        return (event.status & 0xF0) == 0x90;
+    });
+    if (firstStrike == events.end()) {
+        done(SavedPlay{true, {}, {}, {}});
+        return;
+    }
+    // From the first strike on, with what was sent at its moment (its full expression).
+    const double start = firstStrike->at;
+    events.erase(events.begin(),
+                 std::find_if(events.begin(), events.end(),
+                              [start](const auto& event) { return event.at >= start; }));
+    const auto frames =
+        static_cast<std::size_t>((now - start + kSaveLeadSeconds) * FluidPiano::kSampleRate);
+    std::weak_ptr<int> alive = alive_;
+    std::thread([alive, folder, name, done = std::move(done), capture = graph_->capture(), frames,
+                 midi = audio::standardMidiFile(events, start)] {
+        const SavedPlay saved = writeRecentPlay(folder, name, midi, capture->newest(frames));
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [alive, done, saved] {
+                if (alive.lock()) {
+                    done(saved);
+                }
+            },
+            Qt::QueuedConnection);
+    }).detach();
 }
 
 void PianoEngine::setPlaysBuiltInSound(bool plays) {

@@ -38,6 +38,8 @@ public:
     static constexpr double kReconnectInterval = 1.0;
     /// How often the old sound is looked at while it rings out after a change.
     static constexpr double kRetiredCheckInterval = 0.25;
+    /// The saved audio starts this long before the first strike's moment.
+    static constexpr double kSaveLeadSeconds = 0.25;
     static constexpr std::uint8_t kExpression = 11;
 
     using OutputFactory =
@@ -74,6 +76,8 @@ public:
     bool isEngineRunning() const override;
     void setMidiOutput(bool enabled) override;
     void setPlaysBuiltInSound(bool plays) override;
+    void saveRecent(const std::string& folder, const std::string& name,
+                    std::function<void(const SavedPlay&)> done) override;
     bool instrumentLoaded() const override { return instrumentLoaded_; }
 
     std::size_t samplerCount() const { return samplers_.size(); }

@@ -102,6 +102,7 @@ void PianoGraph::renderBlock(double heardAt) {
         block_[2 * i + 1] = right_[i] * (kMainVolume * kLevelGain);
     }
     limiter_.process(block_.data(), kBlockFrames);
+    capture_->write(block_.data(), kBlockFrames);
 }
 
 } // namespace plinkora::audio

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/AudioCapture.hpp"
 #include "audio/AudioOutput.hpp"
 #include "audio/HallReverb.hpp"
 #include "audio/Limiter.hpp"
@@ -52,6 +53,8 @@ public:
     void setSentToHeard(double seconds) override;
 
     const HallReverb& reverb() const { return reverb_; }
+    /// Every block the graph renders, as it leaves it.
+    const std::shared_ptr<const AudioCapture>& capture() const { return captureView_; }
 
     /// Main thread: `piano` plays from the next block on, while the one playing now rings out.
     /// Offer the next only once the last hand-over is complete (`takeReleased` gave the old
@@ -82,6 +85,8 @@ private:
     std::array<float, 2 * kBlockFrames> block_{};
     std::array<float, 2 * kBlockFrames> blockBeforeReverb_{};
     std::size_t served_ = kBlockFrames;
+    std::shared_ptr<AudioCapture> capture_ = std::make_shared<AudioCapture>();
+    std::shared_ptr<const AudioCapture> captureView_ = capture_;
 };
 
 } // namespace plinkora::audio

@@ -65,6 +65,10 @@ MenuContent::MenuContent(AppState& state, Actions actions, bool sandboxed, QObje
 
     menu.addSeparator();
 
+    // Saved from memory: nothing has to be started before playing.
+    QAction* save = menu.addAction(tr("Save What I Just Played"));
+    connect(save, &QAction::triggered, this, [this] { state_.saveRecentPlay(); });
+
     QAction* settings = menu.addAction(tr("Settings…"));
     // No shortcuts shown: a tray menu has no focus for them to work in.
     settings->setMenuRole(QAction::PreferencesRole);

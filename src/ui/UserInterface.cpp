@@ -59,28 +59,29 @@ UserInterface::UserInterface(AppState& state, Options options)
         }
     });
 
+    connect(&state_, &AppState::saveReported, this, &UserInterface::notifyDesktop);
+
     // Shown even without a tray: Qt docks it when a panel with a tray starts later, as it
     // often does at login.
     tray_.show();
     if (!options_.trayAvailable && options_.startedAtLogin) {
         Logger::info("no system tray at login: saying where Plinkora is in a notification");
-        notifyDesktopOfNoTray();
+        notifyDesktop(tr("Plinkora is running"),
+                      tr("This desktop shows no tray icon. Run \"plinkora --settings\" to open "
+                         "the settings, or press Ctrl+Alt+Super+M to switch Plinkora on and off."));
     } else if (!options_.trayAvailable) {
         Logger::info("no system tray: showing the settings window");
         openSettings();
     }
 }
 
-void UserInterface::notifyDesktopOfNoTray() {
+void UserInterface::notifyDesktop(const QString& summary, const QString& body) {
     QDBusMessage notify = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.Notifications"),
         QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    notify << QStringLiteral("Plinkora") << 0U << QStringLiteral("org.plinkora.Plinkora")
-           << tr("Plinkora is running")
-           << tr("This desktop shows no tray icon. Run \"plinkora --settings\" to open the "
-                 "settings, or press Ctrl+Alt+Super+M to switch Plinkora on and off.")
-           << QStringList() << QVariantMap() << -1;
+    notify << QStringLiteral("Plinkora") << 0U << QStringLiteral("org.plinkora.Plinkora") << summary
+           << body << QStringList() << QVariantMap() << -1;
     auto* watcher = new QDBusPendingCallWatcher(options_.notificationBus.asyncCall(notify), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher* call) {
         if (call->isError()) {

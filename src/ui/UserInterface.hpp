@@ -68,7 +68,8 @@ public:
 private:
     void showEnabled(bool enabled);
     void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
-    void notifyDesktopOfNoTray();
+    /// One desktop notification, through the notification server; never waits for it.
+    void notifyDesktop(const QString& summary, const QString& body);
 
     AppState& state_;
     PlinkoraApp* app_ = nullptr;

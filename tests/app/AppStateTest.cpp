@@ -47,7 +47,7 @@ TEST_F(AppStateTest, ConstructionOrderAndFreshDefaults) {
                             "overlay.dynamics(fixed)", "piano.noteLength(2)", "piano.sound(piano)",
                             "piano.soundBank()", "piano.builtInSound(true)",
                             "piano.midiOutput(false)", "piano.scale(C major 9)",
-                            "overlay.scale(C major 9)", "hotKey.create"));
+                            "overlay.scale(C major 9)", "hotKey.create", "hotKey.create"));
     EXPECT_EQ(app->hotKeyKey, Qt::Key_M);
     EXPECT_EQ(app->hotKeyModifiers, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     const auto& state = *app->state;
@@ -310,6 +310,31 @@ TEST_F(AppStateTest, FailedLoginItemChangeIsLoggedAndUndone) {
     EXPECT_TRUE(state.launchesAtLogin());
     EXPECT_TRUE(app->loginItem->enabled);
     EXPECT_FALSE(state.loginItemMessage());
+}
+
+TEST_F(AppStateTest, SavingTheLastMinutesIsAKeyAwayAndSaysHowItWent) {
+    auto app = makeApp();
+    ASSERT_EQ(app->hotKeys.count(Qt::Key_S), 1u);
+    QStringList reports;
+    QObject::connect(app->state.get(), &AppState::saveReported,
+                     [&](const QString& summary, const QString& body) {
+                         reports << summary + QStringLiteral(": ") + body;
+                     });
+    const std::string folder = home.path().toStdString() + "/Music/Plinkora";
+    for (const SavedPlay& saved :
+         {SavedPlay{true, {}, {}, {}}, SavedPlay{false, folder + "/a.mid", folder + "/a.flac", {}},
+          SavedPlay{false, folder + "/a.mid", {}, "could not write " + folder + "/a.flac"}}) {
+        app->hotKeys[Qt::Key_S]->action();
+        ASSERT_EQ(app->log.back(), "piano.saveRecent(" + folder + ")");
+        app->piano->finishSave(saved);
+    }
+    EXPECT_EQ(reports,
+              QStringList({QStringLiteral("Nothing to save: Nothing was played in the last five "
+                                          "minutes."),
+                           QStringLiteral("Saved what you just played: a.mid and a.flac in ") +
+                               QString::fromStdString(folder),
+                           QStringLiteral("Could not save what you just played: could not write ") +
+                               QString::fromStdString(folder) + QStringLiteral("/a.flac")}));
 }
 
 TEST_F(AppStateTest, CallbacksDoNothingOnceTheStateIsGone) {

@@ -93,6 +93,9 @@ TEST_F(PlinkoraProcess, LaterLaunchesHandTheirVerbToTheRunningOne) {
     EXPECT_TRUE(waitForLog("Plinkora off", 2));
     EXPECT_EQ(launchAndWait({"--off"}), 0);
     EXPECT_TRUE(waitForLog("Plinkora off", 3));
+    // Nothing struck yet: nothing to save, and the running one says so.
+    EXPECT_EQ(launchAndWait({"--save"}), 0);
+    EXPECT_TRUE(waitForLog("nothing played in the last five minutes: nothing saved"));
 
     // A plain launch starts no second instrument.
     EXPECT_EQ(launchAndWait({}), 0);

@@ -115,10 +115,14 @@ RecordingApp::RecordingApp(Scheduler& scheduler, const QString& settingsFile, He
     deps.makeUpdater = [this] { return std::make_unique<RecordingUpdater>(log); };
     deps.makeHotKey = [this](Qt::Key key, Qt::KeyboardModifiers modifiers,
                              std::function<void()> action) {
-        hotKeyKey = key;
-        hotKeyModifiers = modifiers;
         auto made = std::make_unique<RecordingHotKey>(log, std::move(action));
-        hotKey = made.get();
+        hotKeys[key] = made.get();
+        // The first is the toggle's.
+        if (hotKey == nullptr) {
+            hotKeyKey = key;
+            hotKeyModifiers = modifiers;
+            hotKey = made.get();
+        }
         return made;
     };
     deps.hasTouchscreen = [] { return false; };

@@ -49,6 +49,11 @@ public:
     setOnSoundBankResult(std::function<void(const std::optional<std::string>&)> callback) override {
         onSoundBankResult = std::move(callback);
     }
+    void saveRecent(const std::string& folder, const std::string&,
+                    std::function<void(const SavedPlay&)> done) override {
+        log_.push_back("piano.saveRecent(" + folder + ")");
+        finishSave = std::move(done);
+    }
     void setMidiOutput(bool enabled) override {
         log_.push_back(std::string("piano.midiOutput(") + (enabled ? "true" : "false") + ")");
     }
@@ -62,6 +67,7 @@ public:
     music::Scale scale;
     std::function<void()> onOutputDeviceChange;
     std::function<void(const std::optional<std::string>&)> onSoundBankResult;
+    std::function<void(const SavedPlay&)> finishSave;
 
 private:
     CallLog& log_;
@@ -185,6 +191,7 @@ struct RecordingApp {
     FakeLoginItem* loginItem = nullptr;
     Qt::Key hotKeyKey = Qt::Key_unknown;
     Qt::KeyboardModifiers hotKeyModifiers;
+    std::map<Qt::Key, RecordingHotKey*> hotKeys;
     std::unique_ptr<AppState> state;
 };
 

@@ -1,16 +1,19 @@
 // The real piano from a real SoundFont, rendered with no sound device.
 #include "AudioTestSupport.hpp"
+#include "ChildProcess.hpp"
 #include "LogCapture.hpp"
 #include "ManualScheduler.hpp"
 #include "TempHome.hpp"
 #include "audio/FluidPiano.hpp"
 #include "audio/PianoEngine.hpp"
 
+#include <QFileInfo>
 #include <QTest>
 #include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <set>
+#include <sndfile.h>
 #include <unistd.h>
 
 namespace plinkora::testing {
@@ -222,6 +225,68 @@ TEST(SoundFontTest, AChosenSoundBankPlaysOnceLoadedAndABrokenOneChangesNothing) 
     EXPECT_EQ(bankOfZone0(), full);
     EXPECT_EQ(choose({}), std::nullopt) << "back to the engine's own bank";
     EXPECT_EQ(bankOfZone0(), kSmallFont);
+}
+
+// Python's mido, an independent reader: every note and the expression sent on each channel,
+// with its time in milliseconds.
+constexpr const char* kReadMidiFile = R"(
+import mido, sys
+song = mido.MidiFile(sys.argv[1])
+tempo = next(m.tempo for m in song.tracks[0] if m.type == 'set_tempo')
+for track in song.tracks[1:]:
+    ticks, steps = 0, []
+    for m in track:
+        ticks += m.time
+        ms = round(mido.tick2second(ticks, song.ticks_per_beat, tempo) * 1000)
+        if m.type == 'note_on':
+            print('on', m.channel, m.note, m.velocity, ms)
+        elif m.type == 'note_off':
+            print('off', m.channel, m.note, ms)
+        elif m.type == 'control_change' and m.control == 11:
+            steps.append(m.value)
+    print('expression', len(steps), steps[-1])
+)";
+
+// What was just played, saved: a MIDI file read back by another program, and audio whose
+// pitch is measured. With nothing played, nothing is written.
+TEST(SoundFontTest, SavingTheLastMinutesWritesWhatWasPlayed) {
+    TempHome home;
+    const std::string folder = home.path().toStdString() + "/Music/Plinkora";
+    OfflinePiano piano(kSmallFont);
+    const auto save = [&](const std::string& name) {
+        std::optional<SavedPlay> saved;
+        piano.engine->saveRecent(folder, name, [&](const SavedPlay& done) { saved = done; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return saved.has_value(); }, 10000));
+        return saved.value_or(SavedPlay{});
+    };
+    EXPECT_TRUE(save("nothing").nothingPlayed);
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder)));
+
+    piano.play(1.0, nullptr);
+    piano.engine->play(0, 92);
+    piano.play(0.5, nullptr);
+    piano.engine->play(4, 60);
+    piano.play(3.0, nullptr);
+    const SavedPlay saved = save("take");
+    ASSERT_TRUE(saved.problem.empty()) << saved.problem;
+    EXPECT_EQ(saved.midiFile, folder + "/take.mid");
+    // Debian's own Python, which python3-mido is installed for.
+    EXPECT_EQ(runCommand({"/usr/bin/python3", "-c", kReadMidiFile, saved.midiFile}),
+              "on 0 60 92 0\noff 0 60 2000\nexpression 49 0\n"
+              "on 4 67 60 500\noff 4 67 2500\nexpression 49 0\n");
+
+    SF_INFO format{};
+    SNDFILE* file = sf_open(saved.audioFile.c_str(), SFM_READ, &format);
+    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+    EXPECT_EQ(format.format & SF_FORMAT_TYPEMASK, SF_FORMAT_FLAC);
+    std::vector<float> audio(static_cast<std::size_t>(format.frames * format.channels));
+    EXPECT_EQ(sf_readf_float(file, audio.data(), format.frames), format.frames);
+    sf_close(file);
+    // From a quarter of a second before the first strike to the end.
+    EXPECT_NEAR(static_cast<double>(format.frames) / kRate, 0.25 + 3.5, 0.05);
+    EXPECT_LT(peakDb(slice(audio, 0, 0.2)), -60);
+    const double middleC = 440.0 * std::pow(2.0, (60 - 69) / 12.0);
+    EXPECT_NEAR(fundamental(leftChannel(slice(audio, 0.3, 0.7)), kRate), middleC, middleC * 0.01);
 }
 
 TEST(SoundFontTest, AFadedNoteIsSilentAfterItsNoteLength) {

@@ -2,12 +2,13 @@
 
 #include "app/Logger.hpp"
 
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace plinkora::testing {
 
-/// Collects every log line written while it lives.
+/// Collects every log line written while it lives, from any thread.
 class LogCapture {
 public:
     struct Line {
@@ -20,15 +21,16 @@ public:
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
-    const std::vector<Line>& lines() const { return lines_; }
+    std::vector<Line> lines() const;
     /// The texts only, in order.
     std::vector<std::string> texts() const;
     /// How many lines contain `fragment`.
     std::size_t count(const std::string& fragment) const;
     bool contains(const std::string& fragment) const { return count(fragment) > 0; }
-    void clear() { lines_.clear(); }
+    void clear();
 
 private:
+    mutable std::mutex mutex_;
     std::vector<Line> lines_;
 };
 

@@ -53,7 +53,7 @@ protected:
 
 } // namespace
 
-TEST_F(MenuTest, TwelveEntriesInOrderWithTheirChecksAndShortcuts) {
+TEST_F(MenuTest, ThirteenEntriesInOrderWithTheirChecksAndShortcuts) {
     {
         // Stored settings put check marks on a fresh start.
         Settings stored(app.home.settingsFile());
@@ -69,6 +69,7 @@ TEST_F(MenuTest, TwelveEntriesInOrderWithTheirChecksAndShortcuts) {
                                         QStringLiteral("---"), QStringLiteral("Orientation"),
                                         QStringLiteral("Mode"), QStringLiteral("Show Note Lines"),
                                         QStringLiteral("Pulse Lid Logo"), QStringLiteral("---"),
+                                        QStringLiteral("Save What I Just Played"),
                                         QString::fromUtf8("Settings\u2026"),
                                         QString::fromUtf8("Check for Updates\u2026"),
                                         QStringLiteral("---"), QStringLiteral("Quit Plinkora")}));
@@ -92,13 +93,13 @@ TEST_F(MenuTest, TwelveEntriesInOrderWithTheirChecksAndShortcuts) {
     }
 }
 
-TEST_F(MenuTest, SandboxedMenuHasElevenEntriesWithoutLogoPulsing) {
+TEST_F(MenuTest, SandboxedMenuHasTwelveEntriesWithoutLogoPulsing) {
     auto ui = makeInterface(/*sandboxed=*/true);
     const QStringList all = texts(ui->menuContent().menu());
-    EXPECT_EQ(all.size(), 11);
+    EXPECT_EQ(all.size(), 12);
     EXPECT_EQ(all.mid(all.indexOf(QStringLiteral("Show Note Lines")), 3),
               (QStringList{QStringLiteral("Show Note Lines"), QStringLiteral("---"),
-                           QString::fromUtf8("Settings\u2026")}));
+                           QStringLiteral("Save What I Just Played")}));
 }
 
 TEST_F(MenuTest, CheckForUpdatesIsEnabledExactlyWhileTheUpdaterCanCheck) {

@@ -62,9 +62,12 @@ void UiFixture::restart() {
     deps.makeLogo = keeping(logo, log);
     deps.makeUpdater = keeping(updater);
     deps.makeHotKey = [this](Qt::Key, Qt::KeyboardModifiers, std::function<void()> action) {
-        hotKeyAction = action;
-        auto made = std::make_unique<RecordingHotKey>(log, std::move(action));
-        hotKey = made.get();
+        auto made = std::make_unique<RecordingHotKey>(log, action);
+        // The first is the toggle's.
+        if (hotKey == nullptr) {
+            hotKeyAction = action;
+            hotKey = made.get();
+        }
         return made;
     };
     deps.hasTouchscreen = [this] { return touchscreen; };

@@ -49,6 +49,8 @@ public:
     void setSoundBank(const std::string&) override {}
     void setOnSoundBankResult(std::function<void(const std::optional<std::string>&)>) override {}
     void setMidiOutput(bool) override {}
+    void saveRecent(const std::string&, const std::string&,
+                    std::function<void(const SavedPlay&)>) override {}
     void setPlaysBuiltInSound(bool) override {}
 
     bool running = false;
