@@ -453,8 +453,9 @@ void PianoEngine::saveRecent(const std::string& folder, const std::string& name,
         static_cast<std::size_t>((now - start + kSaveLeadSeconds) * FluidPiano::kSampleRate);
     std::weak_ptr<int> alive = alive_;
     std::thread([alive, folder, name, done = std::move(done), capture = graph_->capture(), frames,
-                 midi = audio::standardMidiFile(events, start)] {
-        const SavedPlay saved = writeRecentPlay(folder, name, midi, capture->newest(frames));
+                 events = std::move(events), start] {
+        const SavedPlay saved = writeRecentPlay(
+            folder, name, audio::standardMidiFile(events, start), capture->newest(frames));
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [alive, done, saved] {

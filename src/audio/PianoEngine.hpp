@@ -27,6 +27,8 @@ namespace plinkora {
 /// queued calls; only the render path runs on the audio thread. Another sound is loaded into
 /// a synth of its own on a thread of its own, which reads its samples from disk; the main
 /// thread hands the loaded synth to the graph and keeps the old one until it has rung out.
+/// Saving the last minutes writes its files on a thread of its own too; both answer through
+/// the main thread's event loop.
 class PianoEngine final : public Piano {
 public:
     static constexpr const char* kSoundBankPath = "/usr/share/sounds/sf2/default-GM.sf2";
