@@ -29,7 +29,7 @@ JackServer::JackServer()
         // Real-time where the account may (a JACK server's default), and periods long enough
         // that a loaded machine does not miss them.
         std::vector<std::string>{"jackd", "--name", name_, "-d", "dummy", "-r", "48000", "-p",
-                                 "1024"},
+                                 std::to_string(kPeriodFrames)},
         std::map<std::string, std::string>{}, -1,
         dir_.filePath(QStringLiteral("jackd.log")).toStdString());
     if (!waitUntil([&] { return ports().find("system:playback_1") != std::string::npos; })) {
@@ -39,7 +39,7 @@ JackServer::JackServer()
     }
     // Line-buffered, so that each message is in the file as it arrives.
     monitor_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"stdbuf", "-oL", "jack_midi_dump", kMonitor},
+        std::vector<std::string>{"stdbuf", "-oL", "jack_midi_dump", "-a", kMonitor},
         std::map<std::string, std::string>{}, -1,
         dir_.filePath(QStringLiteral("midi.txt")).toStdString());
 }
@@ -70,25 +70,34 @@ bool JackServer::listenTo(const std::string& port, double seconds) {
     return runCommand({"jack_lsp", "-c", port}).find(input) != std::string::npos;
 }
 
-std::vector<std::string> JackServer::messages() const {
-    std::vector<std::string> messages;
+std::vector<JackServer::Received> JackServer::received() const {
+    std::vector<Received> received;
     std::istringstream lines(readFile(dir_.filePath(QStringLiteral("midi.txt")).toStdString()));
-    // "   0: 90 3c 5c note on  (channel  0): pitch  60, velocity  92"
+    // " 98304: 90 3c 5c note on  (channel  0): pitch  60, velocity  92"
     for (std::string line; std::getline(lines, line);) {
         const auto colon = line.find(':');
         if (colon == std::string::npos) {
             continue;
         }
+        Received message;
+        message.frame = std::atol(line.substr(0, colon).c_str());
         std::istringstream tokens(line.substr(colon + 1));
-        std::string bytes;
         for (std::string token; tokens >> token && isHexByte(token);) {
-            bytes += (bytes.empty() ? "" : " ") + token;
+            message.bytes += (message.bytes.empty() ? "" : " ") + token;
         }
-        if (!bytes.empty()) {
-            messages.push_back(bytes);
+        if (!message.bytes.empty()) {
+            received.push_back(message);
         }
     }
-    return messages;
+    return received;
+}
+
+std::vector<std::string> JackServer::messages() const {
+    std::vector<std::string> bytes;
+    for (const Received& message : received()) {
+        bytes.push_back(message.bytes);
+    }
+    return bytes;
 }
 
 } // namespace plinkora::testing

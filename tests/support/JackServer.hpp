@@ -21,8 +21,17 @@ public:
 
     /// Connects the monitor to `port` once that port exists; whether it did in time.
     bool listenTo(const std::string& port, double seconds = 10);
-    /// What the monitor has received, a message a string such as "90 3c 5c".
+    struct Received {
+        /// The JACK frame it arrived in, counted from the monitor's start.
+        long frame = 0;
+        /// Its bytes, such as "90 3c 5c".
+        std::string bytes;
+    };
+    /// What the monitor has received, in order.
+    std::vector<Received> received() const;
+    /// The same, bytes only.
     std::vector<std::string> messages() const;
+    static constexpr long kPeriodFrames = 1024;
     /// The ports the server has now, one a line.
     std::string ports() const;
 

@@ -234,6 +234,7 @@ TEST_F(SettingsWindowTest, WithoutATrayTheWindowOpensAtStartAndOffersQuitting) {
     EXPECT_TRUE(window->isVisible());
 }
 
+// And what saving the last minutes did is one notification too.
 TEST_F(SettingsWindowTest, AtLoginWithoutATrayOneNotificationSaysWhereToFindPlinkora) {
     PrivateBus bus;
     NotificationServer server;
@@ -251,6 +252,12 @@ TEST_F(SettingsWindowTest, AtLoginWithoutATrayOneNotificationSaysWhereToFindPlin
     QTest::qWait(200);
     EXPECT_EQ(server.shown.size(), 1);
     EXPECT_EQ(settingsWindowCount(), 0) << "a window in front of the new session";
+
+    Q_EMIT app.state().saveReported(QStringLiteral("Saved what you just played"),
+                                    QStringLiteral("a.mid and a.flac in /music/Plinkora"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.shown.size() == 2; }, 5000));
+    EXPECT_EQ(server.shown.last(),
+              QStringLiteral("Saved what you just played\na.mid and a.flac in /music/Plinkora"));
 }
 
 TEST_F(SettingsWindowTest, WithATrayNothingOpensAtStart) {
