@@ -33,6 +33,28 @@ struct PianoEngine::SoundSet {
     bool playsPianoInstead = false;
 };
 
+namespace {
+
+/// Runs `work` on a thread of its own and gives its result to `answer` on the main thread, as
+/// long as the owner of `alive` is still there then.
+template <typename Work, typename Answer>
+void answerOnMainThread(const std::shared_ptr<int>& alive, Work work, Answer answer) {
+    std::thread([alive = std::weak_ptr<int>(alive), work = std::move(work),
+                 answer = std::move(answer)]() mutable {
+        auto result = work();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [alive, answer = std::move(answer), result = std::move(result)] {
+                if (alive.lock()) {
+                    answer(result);
+                }
+            },
+            Qt::QueuedConnection);
+    }).detach();
+}
+
+} // namespace
+
 /// One fade's own state, shared by its ticks.
 struct PianoEngine::Fade {
     long counter = 0;
@@ -207,19 +229,10 @@ void PianoEngine::followWantedSound() {
         return;
     }
     loadingSound_ = true;
-    std::weak_ptr<int> alive = alive_;
     // Reading the samples takes long enough to be heard if the main or the audio thread did it.
-    std::thread([this, alive, bank = wantedBank_, wanted] {
-        std::shared_ptr<SoundSet> set = loadSoundSet(bank, wanted);
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [this, alive, set] {
-                if (alive.lock()) {
-                    soundLoaded(set);
-                }
-            },
-            Qt::QueuedConnection);
-    }).detach();
+    answerOnMainThread(
+        alive_, [bank = wantedBank_, wanted] { return loadSoundSet(bank, wanted); },
+        [this](const std::shared_ptr<SoundSet>& set) { soundLoaded(set); });
 }
 
 std::shared_ptr<PianoEngine::SoundSet> PianoEngine::loadSoundSet(const std::string& bank,
@@ -451,20 +464,13 @@ void PianoEngine::saveRecent(const std::string& folder, const std::string& name,
                               [start](const auto& event) { return event.at >= start; }));
     const auto frames =
         static_cast<std::size_t>((now - start + kSaveLeadSeconds) * FluidPiano::kSampleRate);
-    std::weak_ptr<int> alive = alive_;
-    std::thread([alive, folder, name, done = std::move(done), capture = graph_->capture(), frames,
-                 events = std::move(events), start] {
-        const SavedPlay saved = writeRecentPlay(
-            folder, name, audio::standardMidiFile(events, start), capture->newest(frames));
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [alive, done, saved] {
-                if (alive.lock()) {
-                    done(saved);
-                }
-            },
-            Qt::QueuedConnection);
-    }).detach();
+    answerOnMainThread(
+        alive_,
+        [folder, name, capture = graph_->capture(), frames, events = std::move(events), start] {
+            return writeRecentPlay(folder, name, audio::standardMidiFile(events, start),
+                                   capture->newest(frames));
+        },
+        std::move(done));
 }
 
 void PianoEngine::setPlaysBuiltInSound(bool plays) {
