@@ -12,9 +12,20 @@ namespace {
 constexpr char kListSchema[] = "org.gnome.settings-daemon.plugins.media-keys";
 constexpr char kListKey[] = "custom-keybindings";
 constexpr char kEntrySchema[] = "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding";
-// A path of Plinkora's own: GNOME's customN names belong to the shortcuts the user makes.
-constexpr char kEntryPath[] =
-    "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/plinkora/";
+// Paths of Plinkora's own: GNOME's customN names belong to the shortcuts the user makes.
+struct Entry {
+    const char* path;
+    const char* name;
+    const char* command;
+    const char* binding;
+};
+constexpr Entry kToggle{
+    "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/plinkora/", "Plinkora",
+    "plinkora --toggle", "<Control><Alt><Super>m"};
+constexpr Entry kEntries[] = {
+    kToggle,
+    {"/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/plinkora-save/",
+     "Plinkora: Save What I Just Played", "plinkora --save", "<Control><Alt><Super>s"}};
 
 using Settings = std::unique_ptr<GSettings, decltype(&g_object_unref)>;
 
@@ -51,25 +62,27 @@ bool GnomeKeybinding::isAvailable() {
 }
 
 bool GnomeKeybinding::isAdded() {
-    return isAvailable() && paths(settings(kListSchema).get()).contains(kEntryPath);
+    return isAvailable() && paths(settings(kListSchema).get()).contains(kToggle.path);
 }
 
 void GnomeKeybinding::setAdded(bool added) {
     if (!isAvailable()) {
         return;
     }
-    const Settings entry = settings(kEntrySchema, kEntryPath);
     const Settings list = settings(kListSchema);
     QByteArrayList all = paths(list.get());
-    all.removeAll(kEntryPath);
-    if (added) {
-        g_settings_set_string(entry.get(), "name", "Plinkora");
-        g_settings_set_string(entry.get(), "command", "plinkora --toggle");
-        g_settings_set_string(entry.get(), "binding", "<Control><Alt><Super>m");
-        all << kEntryPath;
-    } else {
-        for (const char* key : {"name", "command", "binding"}) {
-            g_settings_reset(entry.get(), key);
+    for (const Entry& each : kEntries) {
+        const Settings entry = settings(kEntrySchema, each.path);
+        all.removeAll(each.path);
+        if (added) {
+            g_settings_set_string(entry.get(), "name", each.name);
+            g_settings_set_string(entry.get(), "command", each.command);
+            g_settings_set_string(entry.get(), "binding", each.binding);
+            all << each.path;
+        } else {
+            for (const char* key : {"name", "command", "binding"}) {
+                g_settings_reset(entry.get(), key);
+            }
         }
     }
     std::vector<const gchar*> values;

@@ -10,6 +10,7 @@
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QDir>
 #include <QImage>
 #include <QTest>
 #include <array>
@@ -198,6 +199,16 @@ TEST_F(EndToEnd, HotKeyOnClickSoundsMiddleCHotKeyOffAndQuitOnSigterm) {
     EXPECT_NEAR(loudestFrequency, kMiddleC, 1.5);
     EXPECT_GT(loudest, 20 * powerAt(samples, 293.66)) << "D4 is as loud as the C4 that was struck";
     EXPECT_GT(loudest, 20 * powerAt(samples, 246.94)) << "B3 is as loud as the C4 that was struck";
+
+    // The second shortcut saves what was just played: two files named alike in the music folder.
+    xdotool({"key", "ctrl+alt+super+s"});
+    ASSERT_TRUE(waitForLog("saved what was just played: ")) << readFile(logFile_);
+    const QStringList saved =
+        QDir(home.path() + QStringLiteral("/Music/Plinkora")).entryList(QDir::Files, QDir::Name);
+    ASSERT_EQ(saved.size(), 2) << saved.join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(saved[0].endsWith(QLatin1String(".flac")) &&
+                saved[1].endsWith(QLatin1String(".mid")));
+    EXPECT_EQ(saved[0].chopped(5), saved[1].chopped(4));
 
     xdotool({"key", "ctrl+alt+super+m"});
     EXPECT_TRUE(waitForLog("Plinkora off")) << readFile(logFile_);

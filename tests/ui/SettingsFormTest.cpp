@@ -140,9 +140,11 @@ TEST_F(SettingsFormTest, OnGnomeTheKeyIsAddedToGnomesShortcutsAndTakenOutAgain) 
 
     button.click();
     EXPECT_EQ(gsettings("get", list, "custom-keybindings"),
-              "['" + own + "custom0/', '" + own + "plinkora/']");
+              "['" + own + "custom0/', '" + own + "plinkora/', '" + own + "plinkora-save/']");
     EXPECT_EQ(gsettings("get", entry, "binding"), "'<Control><Alt><Super>m'");
     EXPECT_EQ(gsettings("get", entry, "command"), "'plinkora --toggle'");
+    EXPECT_EQ(gsettings("get", list + ".custom-keybinding:" + own + "plinkora-save/", "command"),
+              "'plinkora --save'");
     EXPECT_EQ(button.text(), QStringLiteral("Remove from GNOME Keyboard Shortcuts"));
 
     button.click();
