@@ -1,5 +1,7 @@
 #include "music/Dynamics.hpp"
 
+#include "music/RawValues.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -25,12 +27,7 @@ std::string_view rawValue(Dynamics dynamics) {
 }
 
 std::optional<Dynamics> dynamicsFromRaw(std::string_view raw) {
-    for (const Dynamics dynamics : kAllDynamics) {
-        if (rawValue(dynamics) == raw) {
-            return dynamics;
-        }
-    }
-    return std::nullopt;
+    return fromRawValue(kAllDynamics, raw);
 }
 
 std::string displayLabel(Dynamics dynamics) {

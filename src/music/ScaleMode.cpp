@@ -1,5 +1,7 @@
 #include "music/ScaleMode.hpp"
 
+#include "music/RawValues.hpp"
+
 namespace plinkora::music {
 
 namespace {
@@ -47,12 +49,7 @@ std::string_view rawValue(ScaleMode mode) {
 }
 
 std::optional<ScaleMode> scaleModeFromRaw(std::string_view raw) {
-    for (auto mode : kAllModes) {
-        if (rawValue(mode) == raw) {
-            return mode;
-        }
-    }
-    return std::nullopt;
+    return fromRawValue(kAllModes, raw);
 }
 
 std::string displayLabel(ScaleMode mode) {

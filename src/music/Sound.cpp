@@ -1,5 +1,7 @@
 #include "music/Sound.hpp"
 
+#include "music/RawValues.hpp"
+
 namespace plinkora::music {
 
 namespace {
@@ -42,12 +44,7 @@ std::string_view rawValue(Sound sound) {
 }
 
 std::optional<Sound> soundFromRaw(std::string_view raw) {
-    for (const Sound sound : kAllSounds) {
-        if (rawValue(sound) == raw) {
-            return sound;
-        }
-    }
-    return std::nullopt;
+    return fromRawValue(kAllSounds, raw);
 }
 
 std::string displayLabel(Sound sound) {

@@ -1,5 +1,7 @@
 #include "music/ZoneOrientation.hpp"
 
+#include "music/RawValues.hpp"
+
 namespace plinkora::music {
 
 std::string_view rawValue(ZoneOrientation orientation) {
@@ -7,12 +9,7 @@ std::string_view rawValue(ZoneOrientation orientation) {
 }
 
 std::optional<ZoneOrientation> zoneOrientationFromRaw(std::string_view raw) {
-    for (auto orientation : kAllOrientations) {
-        if (rawValue(orientation) == raw) {
-            return orientation;
-        }
-    }
-    return std::nullopt;
+    return fromRawValue(kAllOrientations, raw);
 }
 
 std::string displayLabel(ZoneOrientation orientation) {
