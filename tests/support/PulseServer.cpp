@@ -122,7 +122,10 @@ void PulseServer::waitForSinks() const {
         if (!sinks_.empty()) {
             pactl({"set-default-sink", sinks_.front()}, &status);
         }
-        return status == 0;
+        // Taken only once the session manager reports it: one that is still starting may
+        // apply it later, after a test's own change.
+        return status == 0 &&
+               (sinks_.empty() || pactl({"get-default-sink"}).rfind(sinks_.front(), 0) == 0);
     });
 }
 
