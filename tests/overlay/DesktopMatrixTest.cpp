@@ -1,8 +1,10 @@
 // The real program on the desktops people use, one row each: its own X server, window manager
-// and compositor (or none), a terminal the user types in, and the overlay switched on over it.
+// and compositor (or none), session bus and sound server, a terminal the user types in, and
+// the overlay switched on over it.
 // On sway the X server is its XWayland, and the person's keyboard and pointer are Wayland's.
 #include "ChildProcess.hpp"
 #include "PrivateBus.hpp"
+#include "PulseServer.hpp"
 #include "TempHome.hpp"
 #include "XvfbServer.hpp"
 
@@ -296,7 +298,8 @@ protected:
     }
     /// A sway user's environment often asks Qt for Wayland.
     std::map<std::string, std::string> environment() const {
-        auto environment = home.programEnvironment(display_, "unix:/nonexistent/pulse");
+        auto environment = home.programEnvironment(display_, sound_.serverAddress());
+        environment["DBUS_SESSION_BUS_ADDRESS"] = bus_.address();
         if (wayland_) {
             // A GNOME or KDE Wayland session's own environment: Wayland, with XWayland beside.
             const auto x = wayland_->x();
@@ -404,6 +407,9 @@ protected:
     }
 
     TempHome home;
+    /// The session's own sound server and bus, as a desktop gives every program.
+    PulseServer sound_{{"desktop_speakers"}};
+    PrivateBus bus_;
     std::unique_ptr<XvfbServer> xvfb_;
     std::unique_ptr<SwaySession> sway_;
     std::unique_ptr<WaylandSession> wayland_;
@@ -481,6 +487,7 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
     type("one\n");
     EXPECT_TRUE(strikes(1000, 740)) << readFile(path("plinkora.log"));
     EXPECT_GE(logged("strike zone 0 C4 via"), 1u);
+    EXPECT_EQ(logged("audio engine started on"), 1u) << readFile(path("plinkora.log"));
     type("two\n");
     EXPECT_TRUE(waitFor([&] { return readFile(path("typed.txt")) == "one\ntwo\n"; }))
         << "typed into the terminal: \"" << readFile(path("typed.txt")) << "\"; the focus is on "
