@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QMouseEvent>
+#include <QPointingDevice>
+#include <QTouchEvent>
 #include <QWidget>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +14,7 @@
 #include <vector>
 #include <xcb/shape.h>
 #include <xcb/xcb.h>
+#include <xcb/xinput.h>
 
 namespace plinkora {
 
@@ -100,8 +103,37 @@ X11OverlayWindow::X11OverlayWindow(QWidget& panel, QWidget& content)
                                            XCB_EVENT_MASK_BUTTON_MOTION};
     xcb_create_window(x, 0, input_, root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
                       XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
+    selectTouches();
     xcb_flush(x);
     QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+void X11OverlayWindow::selectTouches() {
+    xcb_connection_t* x = connection();
+    const xcb_query_extension_reply_t* xinput = xcb_get_extension_data(x, &xcb_input_id);
+    if (xinput == nullptr || xinput->present == 0) {
+        return;
+    }
+    ReplyPtr<xcb_input_xi_query_version_reply_t> version(
+        xcb_input_xi_query_version_reply(x, xcb_input_xi_query_version(x, 2, 2), nullptr),
+        &std::free);
+    if (!version || version->major_version * 100 + version->minor_version < 202) {
+        return;
+    }
+    xinputOpcode_ = xinput->major_opcode;
+    // A window that asks for touches gets every finger as itself, where it would otherwise
+    // get the first finger only, as a pointer.
+    struct {
+        xcb_input_event_mask_t head;
+        std::uint32_t mask;
+    } touches{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
+              XCB_INPUT_XI_EVENT_MASK_TOUCH_BEGIN | XCB_INPUT_XI_EVENT_MASK_TOUCH_UPDATE |
+                  XCB_INPUT_XI_EVENT_MASK_TOUCH_END};
+    xcb_input_xi_select_events(x, input_, 1, &touches.head);
+    touchscreen_ = std::make_unique<QPointingDevice>(
+        QStringLiteral("touch screen beneath the overlay"), 0,
+        QInputDevice::DeviceType::TouchScreen, QPointingDevice::PointerType::Finger,
+        QInputDevice::Capability::Position, 10, 0);
 }
 
 X11OverlayWindow::~X11OverlayWindow() {
@@ -218,6 +250,35 @@ void X11OverlayWindow::forwardPointer(int type, int x, int y, int button, std::u
     QCoreApplication::sendEvent(&content_, &event);
 }
 
+void X11OverlayWindow::forwardTouch(int type, std::uint32_t id, QPointF devicePixels) {
+    const QPointF local = devicePixels / panel_.devicePixelRatioF();
+    QEventPoint::State state = QEventPoint::Updated;
+    if (type == XCB_INPUT_TOUCH_BEGIN) {
+        state = QEventPoint::Pressed;
+    } else if (type == XCB_INPUT_TOUCH_END) {
+        state = QEventPoint::Released;
+    }
+    QEvent::Type kind = QEvent::TouchUpdate;
+    if (state == QEventPoint::Pressed && touches_.empty()) {
+        kind = QEvent::TouchBegin;
+    } else if (state == QEventPoint::Released && touches_.size() == 1 && touches_.contains(id)) {
+        kind = QEvent::TouchEnd;
+    }
+    touches_[id] = local;
+    // Like the platform's own touch events: every finger down, each in its own state.
+    QList<QEventPoint> points;
+    for (const auto& [finger, at] : touches_) {
+        points.append(QEventPoint(static_cast<int>(finger),
+                                  finger == id ? state : QEventPoint::Stationary, at,
+                                  content_.mapToGlobal(at)));
+    }
+    if (state == QEventPoint::Released) {
+        touches_.erase(id);
+    }
+    QTouchEvent event(kind, touchscreen_.get(), Qt::NoModifier, points);
+    QCoreApplication::sendEvent(&content_, &event);
+}
+
 bool X11OverlayWindow::nativeEventFilter(const QByteArray& type, void* message, qintptr*) {
     if (type != "xcb_generic_event_t" || input_ == 0 ||
         !panel_.testAttribute(Qt::WA_WState_Created)) {
@@ -241,6 +302,21 @@ bool X11OverlayWindow::nativeEventFilter(const QByteArray& type, void* message, 
             return false;
         }
         forwardPointer(XCB_MOTION_NOTIFY, motion->event_x, motion->event_y, 0, motion->state);
+        return true;
+    }
+    case XCB_GE_GENERIC: {
+        auto* generic = reinterpret_cast<xcb_ge_generic_event_t*>(event);
+        if (xinputOpcode_ == 0 || generic->extension != xinputOpcode_ ||
+            generic->event_type < XCB_INPUT_TOUCH_BEGIN ||
+            generic->event_type > XCB_INPUT_TOUCH_END) {
+            return false;
+        }
+        auto* touch = reinterpret_cast<xcb_input_touch_begin_event_t*>(event);
+        if (touch->event != input_) {
+            return false;
+        }
+        forwardTouch(generic->event_type, touch->detail,
+                     QPointF(touch->event_x / 65536.0, touch->event_y / 65536.0));
         return true;
     }
     case XCB_MAP_NOTIFY: {

@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QAbstractNativeEventFilter>
+#include <QPointF>
 #include <QRegion>
 #include <cstdint>
+#include <map>
+#include <memory>
 
+class QPointingDevice;
 class QWidget;
 
 namespace plinkora {
@@ -18,8 +22,8 @@ namespace plinkora {
 /// Where no compositing manager runs, nothing blends the panel's clear pixels with what lies
 /// beneath: the X server shows them black, over the whole screen. There the panel is cut to
 /// what it paints (X Shape), and an input-only window just beneath it takes the pointer
-/// everywhere else and hands it on to the content. Touches on the clear parts are not taken
-/// then: XInput touch events for that window are not asked for, so only the pointer plays.
+/// everywhere else and hands it on to the content, the pointer and, where the server speaks
+/// XInput 2.2, every finger of a touch screen.
 ///
 /// Main thread only.
 class X11OverlayWindow final : public QAbstractNativeEventFilter {
@@ -54,6 +58,9 @@ private:
     void applyShape();
     void raise();
     void forwardPointer(int type, int x, int y, int button, std::uint16_t state);
+    void selectTouches();
+    /// One finger's XInput touch event (begin, update or end) on the input window.
+    void forwardTouch(int type, std::uint32_t id, QPointF devicePixels);
 
     QWidget& panel_;
     QWidget& content_;
@@ -61,6 +68,10 @@ private:
     std::uint32_t input_ = 0;
     std::uint32_t root_ = 0;
     bool composited_ = true;
+    std::uint8_t xinputOpcode_ = 0;
+    std::unique_ptr<QPointingDevice> touchscreen_;
+    /// The fingers down on the input window, by touch id, where they last were (logical).
+    std::map<std::uint32_t, QPointF> touches_;
 };
 
 } // namespace plinkora

@@ -1,17 +1,19 @@
 // The panel on a real X server: mapping, the window-manager hints, refitting to the work
-// area, and a click from outside the process.
+// area, and the fingers on its clear parts where no compositing manager runs.
 #include "ChildProcess.hpp"
 #include "app/QtScheduler.hpp"
 #include "overlay/OverlayController.hpp"
 #include "overlay/OverlayPanel.hpp"
 #include "overlay/OverlayView.hpp"
 
+#include <QAbstractEventDispatcher>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
 #include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <xcb/xinput.h>
 
 namespace plinkora {
 namespace {
@@ -144,6 +146,67 @@ TEST_F(PanelX11Test, AWorkAreaChangeRefitsAShowingPanelOnlyAndTheNextShowFitsAHi
     controller.hide();
     setWorkArea("");
     EXPECT_TRUE(waitFor([] { return available() == QRect(0, 0, 1280, 800); }));
+}
+
+TEST_F(PanelX11Test, WithoutACompositorEveryFingerOnTheClearPartsStrikes) {
+    controller.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(controller.panel()));
+    // The bare server has no compositing manager: an input-only window lies beneath the cut
+    // panel, and it alone asks for the touch screen's fingers.
+    xcb_connection_t* x =
+        qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    std::uint32_t input = 0;
+    std::istringstream children(testing::runCommand({"xwininfo", "-root", "-children"}));
+    for (std::string line; std::getline(children, line) && input == 0;) {
+        const std::string id = line.substr(
+            line.find_first_not_of(' ') == std::string::npos ? 0 : line.find_first_not_of(' '));
+        if (id.rfind("0x", 0) == 0 &&
+            windowInfo(std::stoul(id, nullptr, 16)).find("Class: InputOnly") != std::string::npos) {
+            input = static_cast<std::uint32_t>(std::stoul(id, nullptr, 16));
+        }
+    }
+    ASSERT_NE(input, 0u) << testing::runCommand({"xwininfo", "-root", "-children"});
+    std::unique_ptr<xcb_input_xi_get_selected_events_reply_t, decltype(&std::free)> selected(
+        xcb_input_xi_get_selected_events_reply(x, xcb_input_xi_get_selected_events(x, input),
+                                               nullptr),
+        &std::free);
+    ASSERT_TRUE(selected);
+    ASSERT_EQ(selected->num_masks, 1);
+    const auto* head = xcb_input_xi_get_selected_events_masks_iterator(selected.get()).data;
+    EXPECT_EQ(*xcb_input_event_mask_mask(head), XCB_INPUT_XI_EVENT_MASK_TOUCH_BEGIN |
+                                                    XCB_INPUT_XI_EVENT_MASK_TOUCH_UPDATE |
+                                                    XCB_INPUT_XI_EVENT_MASK_TOUCH_END);
+
+    // Two fingers as the server would send them (no machine here has a touch screen): the
+    // second lands while the first rests, then the first slides into the next zone up.
+    const auto finger = [&](std::uint16_t type, std::uint32_t id, double px, double py,
+                            std::uint32_t window) {
+        xcb_input_touch_begin_event_t event{};
+        event.response_type = XCB_GE_GENERIC;
+        event.extension = xcb_get_extension_data(x, &xcb_input_id)->major_opcode;
+        event.event_type = type;
+        event.detail = id;
+        event.event = window;
+        event.event_x = static_cast<std::int32_t>(px * 65536);
+        event.event_y = static_cast<std::int32_t>(py * 65536);
+        qintptr result = 0;
+        return QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t",
+                                                                       &event, &result);
+    };
+    EXPECT_TRUE(finger(XCB_INPUT_TOUCH_BEGIN, 7, 300, 790, input));
+    EXPECT_TRUE(finger(XCB_INPUT_TOUCH_BEGIN, 9, 900, 10, input));
+    EXPECT_TRUE(finger(XCB_INPUT_TOUCH_UPDATE, 7, 300, 700, input));
+    EXPECT_TRUE(finger(XCB_INPUT_TOUCH_END, 7, 300, 700, input));
+    EXPECT_TRUE(finger(XCB_INPUT_TOUCH_END, 9, 900, 10, input));
+    EXPECT_FALSE(finger(XCB_INPUT_TOUCH_BEGIN, 3, 300, 790, input + 1)) << "not its window";
+    ASSERT_EQ(strikes.size(), 3u);
+    EXPECT_EQ(strikes[0].zone, 0);
+    EXPECT_EQ(strikes[1].zone, 8);
+    EXPECT_EQ(strikes[2].zone, 1);
+    for (const Strike& strike : strikes) {
+        EXPECT_EQ(strike.source, StrikeSource::touch);
+    }
+    controller.hide();
 }
 
 } // namespace
