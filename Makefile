@@ -3,7 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_ARGS ?=
 
-.PHONY: all deps build run test test-fast test-sanitized install package release translations screenshots clean
+.PHONY: all deps build run test test-fast test-sanitized lint install package release translations screenshots clean
 
 all: build
 
@@ -28,6 +28,10 @@ test-sanitized: deps
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPLINKORA_SANITIZE=ON -DPLINKORA_BENCHMARKS=OFF $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(ASAN_BUILD)
 	@ctest --test-dir $(ASAN_BUILD) --output-on-failure --timeout 900
+
+# clang-format and clang-tidy; SINCE=<git revision> tidies only the sources changed since.
+lint: build
+	@sh scripts/lint.sh $(BUILD) $(SINCE)
 
 install: build
 	@cmake --install $(BUILD)

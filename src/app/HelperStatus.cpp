@@ -7,14 +7,9 @@
 
 namespace plinkora {
 
-HelperStatus::HelperStatus(std::string serviceUnitPath, std::string pipePath, std::string ledFolder)
-    : serviceUnitPath_(std::move(serviceUnitPath))
-    , pipePath_(std::move(pipePath))
-    , ledFolder_(std::move(ledFolder)) {}
-
 bool HelperStatus::hasLidLogoLight() const {
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(ledFolder_, error)) {
+    for (const auto& entry : std::filesystem::directory_iterator(paths_.ledFolder, error)) {
         if (entry.path().filename().string().find("lid_logo") != std::string::npos) {
             return true;
         }
@@ -24,23 +19,32 @@ bool HelperStatus::hasLidLogoLight() const {
 
 bool HelperStatus::isInstalled() const {
     struct stat info {};
-    return ::stat(serviceUnitPath_.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return ::stat(paths_.serviceUnitPath.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool HelperStatus::isRunning() const {
-    // Look before opening, so that a device or file planted at the path is never opened.
-    struct stat planted {};
-    if (::lstat(pipePath_.c_str(), &planted) != 0 || !S_ISFIFO(planted.st_mode)) {
-        return false;
-    }
-    const int fd = ::open(pipePath_.c_str(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = openListeningPipe(paths_.pipePath);
     if (fd < 0) {
         return false;
     }
-    struct stat info {};
-    const bool isFifo = ::fstat(fd, &info) == 0 && S_ISFIFO(info.st_mode);
     ::close(fd);
-    return isFifo;
+    return true;
+}
+
+int HelperStatus::openListeningPipe(const std::string& path) {
+    // Look before opening, so that a device planted at the path is never even opened; the
+    // check after opening catches a swap in between.
+    struct stat seen {};
+    if (::lstat(path.c_str(), &seen) != 0 || !S_ISFIFO(seen.st_mode)) {
+        return -1;
+    }
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    struct stat opened {};
+    if (fd >= 0 && (::fstat(fd, &opened) != 0 || !S_ISFIFO(opened.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 } // namespace plinkora

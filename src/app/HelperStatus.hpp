@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/HelperPaths.hpp"
+
 #include <string>
 
 namespace plinkora {
@@ -7,27 +9,24 @@ namespace plinkora {
 /// Reads whether the lid-logo helper is installed and listening, without writing anything.
 class HelperStatus {
 public:
-    static constexpr const char* kServiceUnitPath =
-        "/etc/systemd/system/org.plinkora.Plinkora.LogoHelper.service";
-    static constexpr const char* kPipePath = "/run/plinkora/logo-control";
-    static constexpr const char* kLedFolder = "/sys/class/leds";
-
-    explicit HelperStatus(std::string serviceUnitPath = kServiceUnitPath,
-                          std::string pipePath = kPipePath, std::string ledFolder = kLedFolder);
+    explicit HelperStatus(HelperPaths paths = HelperPaths::production())
+        : paths_(std::move(paths)) {}
 
     /// A file exists at the service unit path.
     bool isInstalled() const;
-    /// The pipe opens write-only without blocking, which a FIFO does only while a reader holds
-    /// it, and what opened is a FIFO: a planted regular file or link is no helper.
+    /// Whether the helper's pipe has a reader: see openListeningPipe().
     bool isRunning() const;
 
     /// An LED class device whose name has "lid_logo" in it exists.
     bool hasLidLogoLight() const;
 
+    /// The pipe at `path` opened write-only without blocking, which a FIFO allows only while a
+    /// reader holds it; -1 unless what opened is a FIFO: a planted regular file, device or
+    /// link is no helper, and is never written to.
+    static int openListeningPipe(const std::string& path);
+
 private:
-    std::string serviceUnitPath_;
-    std::string pipePath_;
-    std::string ledFolder_;
+    HelperPaths paths_;
 };
 
 } // namespace plinkora

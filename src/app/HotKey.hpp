@@ -24,6 +24,7 @@ public:
     virtual ~HotKey() = default;
     virtual State state() const { return State::active; }
     /// Called on the main thread after the state changed.
+    // NOLINTNEXTLINE(performance-unnecessary-value-param): a sink, kept by those that use it
     virtual void setOnStateChange(std::function<void()> /*callback*/) {}
     /// Tries again where the key is not grabbed: another application may have let the
     /// combination go, or a keyboard that has the key may have arrived.

@@ -32,6 +32,7 @@ public:
     /// desktop's login manager lets the user's session switch the light itself.
     virtual bool needsHelper() const { return true; }
     /// Called on the main thread when needsHelper() changes.
+    // NOLINTNEXTLINE(performance-unnecessary-value-param): a sink, kept by those that use it
     virtual void setOnNeedsHelperChanged(std::function<void()> /*callback*/) {}
 };
 

@@ -75,7 +75,7 @@ bool PlinkoraApp::loadTranslations(QTranslator& translator, const QLocale& local
 }
 
 int PlinkoraApp::run(int argc, char** argv, StateFactory makeState,
-                     InterfaceBuilder buildInterface) {
+                     const InterfaceBuilder& buildInterface) {
     // Loaded before anything is said, since the command line's answers come before the
     // application; it lives as long as the process.
     static QTranslator translator;

@@ -19,7 +19,8 @@ public:
     using InterfaceBuilder = std::function<std::unique_ptr<QObject>(AppState&, PlinkoraApp&)>;
 
     /// Runs Plinkora to its end and returns the process's exit status.
-    static int run(int argc, char** argv, StateFactory makeState, InterfaceBuilder buildInterface);
+    static int run(int argc, char** argv, StateFactory makeState,
+                   const InterfaceBuilder& buildInterface);
     /// Loads Plinkora's texts in the language of `locale` into `translator`; false where there
     /// is no translation (English needs none). Log lines stay English.
     static bool loadTranslations(QTranslator& translator, const QLocale& locale);

@@ -71,7 +71,7 @@ long long nowMs() {
 } // namespace
 
 std::string SingleInstance::privateFolder() {
-    const std::string runtime = environment("XDG_RUNTIME_DIR");
+    std::string runtime = environment("XDG_RUNTIME_DIR");
     if (!runtime.empty() && isPrivateFolder(runtime)) {
         return runtime;
     }

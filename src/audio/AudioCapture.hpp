@@ -17,7 +17,7 @@ namespace plinkora::audio {
 /// publishes them, and a copy drops what the writer overtook while it was being made.
 class AudioCapture {
 public:
-    static constexpr std::size_t kFrames = 300 * 48000;
+    static constexpr std::size_t kFrames = std::size_t{300} * 48000;
 
     AudioCapture();
     ~AudioCapture();

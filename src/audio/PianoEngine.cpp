@@ -64,7 +64,8 @@ struct PianoEngine::Fade {
 PianoEngine::PianoEngine(Scheduler& scheduler)
     : PianoEngine(scheduler, kSoundBankPath) {}
 
-PianoEngine::PianoEngine(Scheduler& scheduler, std::string soundBankPath, OutputFactory makeOutput)
+PianoEngine::PianoEngine(Scheduler& scheduler, std::string soundBankPath,
+                         const OutputFactory& makeOutput)
     : scheduler_(scheduler)
     , soundBankPath_(std::move(soundBankPath))
     , bank_(soundBankPath_)
@@ -183,7 +184,8 @@ void PianoEngine::beginFade(std::size_t zone, std::uint8_t note, double duration
     auto fade = std::make_shared<Fade>();
     fade->timer = scheduler_.every(interval, [this, zone, note, generation, steps, fade] {
         // Kept alive here: the tick may end its own timer, and with it this closure.
-        const std::shared_ptr<Fade> keep = fade;
+        const std::shared_ptr<Fade> keep =
+            fade; // NOLINT(performance-unnecessary-copy-initialization)
         fadeTick(zone, note, generation, steps, *keep);
     });
     fadeTimers_[zone] = ScheduledTask(scheduler_, fade->timer);

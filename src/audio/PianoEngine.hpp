@@ -51,7 +51,8 @@ public:
     /// through PulseAudio.
     explicit PianoEngine(Scheduler& scheduler);
     /// As above with another sound bank, and an output of the caller's when `makeOutput` is set.
-    PianoEngine(Scheduler& scheduler, std::string soundBankPath, OutputFactory makeOutput = {});
+    PianoEngine(Scheduler& scheduler, std::string soundBankPath,
+                const OutputFactory& makeOutput = {});
     /// The note logic on samplers of the caller's, with `output` standing for the engine.
     PianoEngine(Scheduler& scheduler, std::vector<std::unique_ptr<audio::Sampler>> samplers,
                 std::unique_ptr<audio::AudioOutput> output, std::string soundBankPath);

@@ -226,7 +226,7 @@ void PulseOutput::connectStream() {
     dropStream();
     ++streamGeneration_;
     const unsigned generation = streamGeneration_;
-    const auto failed = [this, generation](std::string error) {
+    const auto failed = [this, generation](const std::string& error) {
         toMainThread([this, generation, error] {
             handleStreamState(generation, PA_STREAM_FAILED, error, PA_INVALID_INDEX, {}, 0);
         });
@@ -393,7 +393,7 @@ void PulseOutput::handleSinkRemoved(unsigned generation, std::uint32_t index) {
     }
 }
 
-void PulseOutput::handleMoveDone(unsigned generation, std::optional<std::string> error) {
+void PulseOutput::handleMoveDone(unsigned generation, const std::optional<std::string>& error) {
     if (generation != contextGeneration_ || moves_.empty()) {
         return;
     }

@@ -84,7 +84,7 @@ private:
     void handleServerInfo(unsigned generation, std::string defaultSinkName);
     void handleSink(unsigned generation, std::uint32_t index, Sink sink);
     void handleSinkRemoved(unsigned generation, std::uint32_t index);
-    void handleMoveDone(unsigned generation, std::optional<std::string> error);
+    void handleMoveDone(unsigned generation, const std::optional<std::string>& error);
     void announceDefault();
     void toMainThread(std::function<void()> call);
 

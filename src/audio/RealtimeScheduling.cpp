@@ -25,7 +25,7 @@ bool RealtimeScheduling::tryDirect() {
     return pthread_setschedparam(pthread_self(), SCHED_FIFO | SCHED_RESET_ON_FORK, &parameter) == 0;
 }
 
-void RealtimeScheduling::askRealtimeKit(QDBusConnection bus, pid_t tid,
+void RealtimeScheduling::askRealtimeKit(const QDBusConnection& bus, pid_t tid,
                                         std::function<void(std::string refusal)> done) {
     const rlimit limit{kRealtimeLimitUsec, kRealtimeLimitUsec};
     if (::setrlimit(RLIMIT_RTTIME, &limit) != 0) {

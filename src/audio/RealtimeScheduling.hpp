@@ -23,7 +23,7 @@ public:
     static bool tryDirect();
     /// Main thread: asks RealtimeKit for thread `tid`; `done` gets the answer later, on the
     /// main thread: empty when granted, else why not.
-    static void askRealtimeKit(QDBusConnection bus, pid_t tid,
+    static void askRealtimeKit(const QDBusConnection& bus, pid_t tid,
                                std::function<void(std::string refusal)> done);
 };
 

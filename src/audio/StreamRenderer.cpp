@@ -219,8 +219,8 @@ void StreamRenderer::write(pa_stream* stream, std::size_t bytes) {
     }
     if (!renderer_.isSilent()) {
         silentFrames_ = 0;
-    } else if ((silentFrames_ += (requested - bytes) / kFrameBytes) >=
-               kSilenceBeforeRest * format_.rate) {
+    } else if (silentFrames_ += (requested - bytes) / kFrameBytes;
+               static_cast<double>(silentFrames_) >= kSilenceBeforeRest * format_.rate) {
         rest(stream);
     }
 }

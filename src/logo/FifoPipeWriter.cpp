@@ -1,5 +1,7 @@
 #include "logo/FifoPipeWriter.hpp"
 
+#include "app/HelperStatus.hpp"
+
 #include <cerrno>
 #include <csignal>
 #include <ctime>
@@ -126,23 +128,13 @@ bool FifoPipeWriter::isOutOfTime() {
 
 bool FifoPipeWriter::writeLineOnce(const std::string& path, std::string_view line,
                                    std::chrono::milliseconds readerCloseWait) {
-    // Look before opening, so that a device planted at the path is never even opened; the
-    // check after opening catches a swap in between.
-    struct stat seen {};
-    if (::lstat(path.c_str(), &seen) != 0 || !S_ISFIFO(seen.st_mode)) {
-        return false;
-    }
-    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = HelperStatus::openListeningPipe(path);
     if (fd < 0) {
         return false;
     }
-    struct stat opened {};
-    bool written = false;
-    if (::fstat(fd, &opened) == 0 && S_ISFIFO(opened.st_mode)) {
-        written = writeWithoutSigpipe(fd, line) >= 0;
-        if (written) {
-            awaitReaderClose(fd, readerCloseWait);
-        }
+    const bool written = writeWithoutSigpipe(fd, line) >= 0;
+    if (written) {
+        awaitReaderClose(fd, readerCloseWait);
     }
     ::close(fd);
     return written;

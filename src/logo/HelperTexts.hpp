@@ -1,6 +1,6 @@
 #pragma once
 
-#include "logo/HelperPaths.hpp"
+#include "app/HelperPaths.hpp"
 
 #include <string>
 #include <sys/types.h>

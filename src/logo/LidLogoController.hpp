@@ -2,7 +2,7 @@
 
 #include "app/LidLogo.hpp"
 #include "app/Scheduler.hpp"
-#include "logo/HelperPaths.hpp"
+#include "app/HelperPaths.hpp"
 #include "logo/Lamp.hpp"
 #include "logo/LogindLed.hpp"
 #include "logo/PipeWriter.hpp"

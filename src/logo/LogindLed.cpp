@@ -40,7 +40,7 @@ std::vector<LogindLed::Light> LogindLed::findLights() const {
     return lights;
 }
 
-void LogindLed::probe(std::function<void(bool offered)> answer) {
+void LogindLed::probe(const std::function<void(bool offered)>& answer) {
     lights_ = findLights();
     if (lights_.empty() || !bus_.isConnected()) {
         answer(false);

@@ -26,7 +26,7 @@ public:
 
     /// Answers, on the main thread, whether logind offers SetBrightness and this computer has
     /// a lid-logo light for it to switch. A bus or logind that does not answer means no.
-    void probe(std::function<void(bool offered)> answer);
+    void probe(const std::function<void(bool offered)>& answer);
 
     /// Full brightness for on, 0 for off, on every lid-logo light. A refusal is logged once.
     void write(Lamp command) override;

@@ -9,7 +9,7 @@ namespace plinkora {
 namespace {
 
 /// Enough for any message; a script that floods standard error keeps only its end.
-constexpr qint64 kKeptErrorOutput = 64 * 1024;
+constexpr qint64 kKeptErrorOutput = qint64{64} * 1024;
 constexpr const char* kPkexecRefusal = "Error executing command as another user: ";
 
 bool isBlank(char c) {
@@ -114,7 +114,7 @@ std::string PkexecRunner::failureMessage(int exitCode, const std::string& errorO
         }
         const std::string line = trimmed(errorOutput.substr(begin, end - begin));
         if (line.rfind(kPkexecRefusal, 0) == 0) {
-            const std::string reason = line.substr(std::string(kPkexecRefusal).size());
+            std::string reason = line.substr(std::string(kPkexecRefusal).size());
             if (reason.find("dismissed") != std::string::npos) {
                 return kDismissed;
             }

@@ -91,7 +91,7 @@ OverlayView::Resolved OverlayView::location(const QEventPoint& touch,
     };
     std::optional<Resolved> first;
     // True when `candidate` settles the answer.
-    const auto consider = [&](Resolved candidate) {
+    const auto consider = [&](const Resolved& candidate) {
         if (!first) {
             first = candidate;
         }
@@ -102,25 +102,25 @@ OverlayView::Resolved OverlayView::location(const QEventPoint& touch,
         const double nx = normalized.x();
         const double ny = normalized.y();
         // Qt's normalised positions grow downwards.
-        const Resolved scaled{{nx * width(), (1 - ny) * height()}, "normalized"};
+        Resolved scaled{{nx * width(), (1 - ny) * height()}, "normalized"};
         if (std::isfinite(nx) && std::isfinite(ny) && nx >= 0 && nx <= 1 && ny >= 0 && ny <= 1 &&
             !(nx == 0 && ny == 0) && consider(scaled)) {
             return scaled;
         }
-        if (const Resolved own{touchInView(touch), "touch"}; consider(own)) {
+        if (Resolved own{touchInView(touch), "touch"}; consider(own)) {
             return own;
         }
     } else {
-        if (const Resolved own{touchInView(touch), "touch"}; consider(own)) {
+        if (Resolved own{touchInView(touch), "touch"}; consider(own)) {
             return own;
         }
-        if (const Resolved fromEvent{up(mapFrom(window(), touch.scenePosition())), "event"};
+        if (Resolved fromEvent{up(mapFrom(window(), touch.scenePosition())), "event"};
             consider(fromEvent)) {
             return fromEvent;
         }
         // Asked only when needed: on X11 the pointer position is a round trip to the server.
         if (isInWindow()) {
-            if (const Resolved pointer{up(mapFromGlobal(QPointF(QCursor::pos()))), "pointer"};
+            if (Resolved pointer{up(mapFromGlobal(QPointF(QCursor::pos()))), "pointer"};
                 consider(pointer)) {
                 return pointer;
             }

@@ -95,7 +95,7 @@ void SwayWorkspaces::readMessages() {
 void SwayWorkspaces::takeWorkspaces(const QByteArray& json) {
     std::map<QString, QRect> areas;
     const QJsonArray workspaces = QJsonDocument::fromJson(json).array();
-    for (const QJsonValue& value : workspaces) {
+    for (const auto& value : workspaces) {
         const QJsonObject workspace = value.toObject();
         if (!workspace.value(QStringLiteral("visible")).toBool()) {
             continue;

@@ -189,8 +189,9 @@ void AppUpdater::startCheck(CheckKind kind) {
     feedBuffer_.close();
     feedBytes_.clear();
     feedBuffer_.open(QIODevice::WriteOnly);
-    feedFetcher_.start(environment_.feedUrl, AppcastParser::kMaxFeedBytes, feedBuffer_,
-                       [this, kind](UpdateFetcher::Result result) { onFeedFetched(kind, result); });
+    feedFetcher_.start(
+        environment_.feedUrl, AppcastParser::kMaxFeedBytes, feedBuffer_,
+        [this, kind](const UpdateFetcher::Result& result) { onFeedFetched(kind, result); });
 }
 
 void AppUpdater::onFeedFetched(CheckKind kind, const UpdateFetcher::Result& result) {
@@ -217,9 +218,10 @@ void AppUpdater::onFeedFetched(CheckKind kind, const UpdateFetcher::Result& resu
     feedSignatureBuffer_.close();
     feedSignature_.clear();
     feedSignatureBuffer_.open(QIODevice::WriteOnly);
-    feedFetcher_.start(
-        signatureUrl, kMaxFeedSignatureBytes, feedSignatureBuffer_,
-        [this, kind](UpdateFetcher::Result signature) { onFeedSignatureFetched(kind, signature); });
+    feedFetcher_.start(signatureUrl, kMaxFeedSignatureBytes, feedSignatureBuffer_,
+                       [this, kind](const UpdateFetcher::Result& signature) {
+                           onFeedSignatureFetched(kind, signature);
+                       });
 }
 
 void AppUpdater::onFeedSignatureFetched(CheckKind kind, const UpdateFetcher::Result& result) {
@@ -337,7 +339,7 @@ void AppUpdater::fetchReleaseNotes(const QUrl& url) {
     notesBytes_.clear();
     notesBuffer_.open(QIODevice::WriteOnly);
     notesFetcher_.start(url, AppcastParser::kMaxFeedBytes, notesBuffer_,
-                        [this](UpdateFetcher::Result result) {
+                        [this](const UpdateFetcher::Result& result) {
                             notesBuffer_.close();
                             if (!updateWindow_) {
                                 return;

@@ -44,7 +44,7 @@ struct AppcastItem {
 /// not a number) is passed over, and the feed is refused only when no usable item is left.
 class AppcastParser {
 public:
-    static constexpr qsizetype kMaxFeedBytes = 1024 * 1024;
+    static constexpr qsizetype kMaxFeedBytes = qsizetype{1024} * 1024;
     /// Larger downloads are refused as implausible for Plinkora; nothing larger is fetched.
     static constexpr qint64 kMaxDownloadBytes = qint64(512) << 20;
     static constexpr const char* kSparkleNamespace =

@@ -117,7 +117,7 @@ void UpdateFetcher::readAvailable() {
         return; // An error page or a redirect's body: never the content asked for.
     }
     while (reply_ && reply_->bytesAvailable() > 0) {
-        const QByteArray chunk = reply_->read(64 * 1024);
+        const QByteArray chunk = reply_->read(qint64{64} * 1024);
         received_ += chunk.size();
         if (received_ > maxBytes_) {
             finish({Failure::tooLarge,

@@ -57,9 +57,9 @@ void UpdateInstallation::start() {
             progress_->setProgress(received, total > 0 ? total : update_.length);
         }
     };
-    fetcher_.start(update_.downloadUrl,
-                   update_.length > 0 ? update_.length : AppcastParser::kMaxDownloadBytes,
-                   *download_, [this](UpdateFetcher::Result result) { onDownloaded(result); });
+    fetcher_.start(
+        update_.downloadUrl, update_.length > 0 ? update_.length : AppcastParser::kMaxDownloadBytes,
+        *download_, [this](const UpdateFetcher::Result& result) { onDownloaded(result); });
 }
 
 void UpdateInstallation::raise() {

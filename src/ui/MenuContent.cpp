@@ -103,8 +103,8 @@ MenuContent::~MenuContent() = default;
 
 template <typename Values, typename Signal>
 void MenuContent::addChoiceMenu(const QString& title, const Values& values,
-                                std::function<int()> current, std::function<void(int)> choose,
-                                Signal changed) {
+                                const std::function<int()>& current,
+                                const std::function<void(int)>& choose, Signal changed) {
     QMenu* submenu = menu_->addMenu(title);
     auto* group = new QActionGroup(submenu);
     group->setExclusive(true);

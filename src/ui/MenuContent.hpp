@@ -39,8 +39,9 @@ private:
     /// A submenu of exclusive choices, each an integer the state knows by; `current` gives the
     /// chosen one, shown again whenever `changed` is emitted.
     template <typename Values, typename Signal>
-    void addChoiceMenu(const QString& title, const Values& values, std::function<int()> current,
-                       std::function<void(int)> choose, Signal changed);
+    void addChoiceMenu(const QString& title, const Values& values,
+                       const std::function<int()>& current, const std::function<void(int)>& choose,
+                       Signal changed);
 
     AppState& state_;
     Actions actions_;

@@ -16,7 +16,7 @@
 
 namespace plinkora::ui {
 
-SettingsWindow::SettingsWindow(AppState& state, Options options, QWidget* parent)
+SettingsWindow::SettingsWindow(AppState& state, const Options& options, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , state_(state) {
     setWindowTitle(tr("Plinkora Settings"));

@@ -34,7 +34,7 @@ public:
         std::function<void()> quit;
     };
 
-    SettingsWindow(AppState& state, Options options, QWidget* parent = nullptr);
+    SettingsWindow(AppState& state, const Options& options, QWidget* parent = nullptr);
 
     SettingsView& view() { return *view_; }
     QScrollArea& scrollArea() { return *scrollArea_; }

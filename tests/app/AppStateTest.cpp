@@ -241,7 +241,8 @@ TEST_F(AppStateTest, HelperInstallRechecksAfterPointEightSeconds) {
     const QString unit = home.path() + QStringLiteral("/unit.service");
     const QString pipe = home.path() + QStringLiteral("/logo-control");
     RecordingApp app(clock, home.settingsFile(),
-                     HelperStatus(unit.toStdString(), pipe.toStdString()));
+                     HelperStatus(HelperPaths{.pipePath = pipe.toStdString(),
+                                              .serviceUnitPath = unit.toStdString()}));
     auto& state = *app.state;
     EXPECT_FALSE(state.logoHelperInstalled());
     state.setPulsesLogo(true);

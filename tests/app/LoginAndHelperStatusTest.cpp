@@ -171,7 +171,7 @@ TEST(HelperStatus, ReadsInstalledAndListeningWithoutWriting) {
     TempHome home;
     const std::string unit = home.path().toStdString() + "/helper.service";
     const std::string pipe = home.path().toStdString() + "/logo-control";
-    HelperStatus status(unit, pipe);
+    HelperStatus status(HelperPaths{.pipePath = pipe, .serviceUnitPath = unit});
     EXPECT_FALSE(status.isInstalled());
     EXPECT_FALSE(status.isRunning());
 
@@ -193,7 +193,7 @@ TEST(HelperStatus, PlantedFilesAndLinksAreNoHelper) {
     TempHome home;
     const std::string pipe = home.path().toStdString() + "/logo-control";
     const std::string fifo = home.path().toStdString() + "/real-fifo";
-    HelperStatus status(home.path().toStdString() + "/missing", pipe);
+    HelperStatus status(HelperPaths{.pipePath = pipe});
 
     home.writeFile(QStringLiteral("logo-control"), "planted");
     EXPECT_FALSE(status.isRunning());
@@ -207,7 +207,7 @@ TEST(HelperStatus, PlantedFilesAndLinksAreNoHelper) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
     const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_EQ(symlink(fifo.c_str(), pipe.c_str()), 0);
-    EXPECT_TRUE(HelperStatus("", fifo).isRunning());
+    EXPECT_TRUE(HelperStatus(HelperPaths{.pipePath = fifo}).isRunning());
     EXPECT_FALSE(status.isRunning());
     close(reader);
 }

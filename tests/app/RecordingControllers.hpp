@@ -180,7 +180,7 @@ public:
 /// An AppState built on recording controllers, with handles on each of them.
 struct RecordingApp {
     RecordingApp(Scheduler& scheduler, const QString& settingsFile,
-                 HelperStatus status = HelperStatus("/nonexistent/unit", "/nonexistent/pipe"),
+                 HelperStatus status = HelperStatus(HelperPaths::underRoot("/nonexistent")),
                  bool loginEnabled = false);
 
     CallLog log;

@@ -55,8 +55,10 @@ void UiFixture::restart() {
     deps.loginItem = std::move(login);
     // A laptop with a lid logo, unless a test takes the light away.
     QDir().mkpath(home.path() + QStringLiteral("/leds/tpacpi::lid_logo_dot"));
-    deps.helperStatus = HelperStatus(unitPath().toStdString(), pipePath().toStdString(),
-                                     (home.path() + QStringLiteral("/leds")).toStdString());
+    deps.helperStatus = HelperStatus(
+        HelperPaths{.pipePath = pipePath().toStdString(),
+                    .serviceUnitPath = unitPath().toStdString(),
+                    .ledFolder = (home.path() + QStringLiteral("/leds")).toStdString()});
     deps.makeOverlay = keeping(overlay, log);
     deps.makePiano = keeping(piano);
     deps.makeLogo = keeping(logo, log);

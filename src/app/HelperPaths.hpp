@@ -11,17 +11,19 @@ namespace plinkora {
 /// for the shell, but they must not contain double quotes, dollar signs, backslashes or white
 /// space (the fixed production paths and a mkdtemp root never do).
 struct HelperPaths {
-    std::string label;
-    std::string helperFolder;
-    std::string helperScriptPath;
-    std::string pipeFolder;
-    std::string pipePath;
-    std::string serviceUnitPath;
+    std::string label{};
+    std::string helperFolder{};
+    std::string helperScriptPath{};
+    std::string pipeFolder{};
+    std::string pipePath{};
+    std::string serviceUnitPath{};
     /// What the lid logo's lights were before the helper first switched them; uninstall
     /// puts them back.
-    std::string ledStatePath;
+    std::string ledStatePath{};
     /// A shell glob, expanded by the helper on every command.
-    std::string ledGlob;
+    std::string ledGlob{};
+    /// The LED class folder the glob looks into.
+    std::string ledFolder{};
 
     /// The installed system's paths.
     static HelperPaths production();

@@ -1,4 +1,4 @@
-#include "logo/HelperPaths.hpp"
+#include "app/HelperPaths.hpp"
 
 namespace plinkora {
 
@@ -21,7 +21,8 @@ HelperPaths HelperPaths::underRoot(const std::string& root) {
     paths.pipeFolder = root + "/run/plinkora";
     paths.pipePath = paths.pipeFolder + "/logo-control";
     paths.serviceUnitPath = root + "/etc/systemd/system/" + paths.serviceUnitName();
-    paths.ledGlob = root + "/sys/class/leds/*lid_logo*";
+    paths.ledFolder = root + "/sys/class/leds";
+    paths.ledGlob = paths.ledFolder + "/*lid_logo*";
     return paths;
 }
 
