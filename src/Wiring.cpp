@@ -50,7 +50,9 @@ std::unique_ptr<AppState> makeProductionState() {
 }
 
 std::unique_ptr<QObject> buildUserInterface(AppState& state, PlinkoraApp& app) {
-    auto interface = std::make_unique<ui::UserInterface>(state, app);
+    auto interface = std::make_unique<ui::UserInterface>(
+        state, ui::UserInterface::systemOptions(app.startedAtLogin()));
+    app.setOpenSettings([ui = interface.get()] { ui->openSettings(); });
     if (auto* updater = dynamic_cast<AppUpdater*>(&state.updater())) {
         updater->setNotifier(
             [ui = QPointer<ui::UserInterface>(interface.get())](

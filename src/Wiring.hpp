@@ -1,7 +1,7 @@
 #pragma once
 
+#include "PlinkoraApp.hpp"
 #include "app/AppState.hpp"
-#include "app/PlinkoraApp.hpp"
 
 #include <QObject>
 #include <memory>

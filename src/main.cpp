@@ -1,5 +1,5 @@
+#include "PlinkoraApp.hpp"
 #include "Wiring.hpp"
-#include "app/PlinkoraApp.hpp"
 
 int main(int argc, char** argv) {
     return plinkora::PlinkoraApp::run(argc, argv, &plinkora::makeProductionState,

@@ -35,7 +35,6 @@ public:
     virtual void show() = 0;
     /// Hiding a never-shown overlay does nothing.
     virtual void hide() = 0;
-    virtual bool isShowing() const = 0;
 };
 
 } // namespace plinkora

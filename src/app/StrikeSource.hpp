@@ -10,6 +10,5 @@ enum class StrikeSource { touch, click };
 
 /// "Touch" or "Click": also the text shown to people.
 std::string_view rawValue(StrikeSource source);
-std::optional<StrikeSource> strikeSourceFromRaw(std::string_view raw);
 
 } // namespace plinkora

@@ -184,8 +184,8 @@ void PianoEngine::beginFade(std::size_t zone, std::uint8_t note, double duration
     auto fade = std::make_shared<Fade>();
     fade->timer = scheduler_.every(interval, [this, zone, note, generation, steps, fade] {
         // Kept alive here: the tick may end its own timer, and with it this closure.
-        const std::shared_ptr<Fade> keep =
-            fade; // NOLINT(performance-unnecessary-copy-initialization)
+        // NOLINTNEXTLINE(performance-unnecessary-copy-initialization)
+        const std::shared_ptr<Fade> keep = fade;
         fadeTick(zone, note, generation, steps, *keep);
     });
     fadeTimers_[zone] = ScheduledTask(scheduler_, fade->timer);

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "app/HelperPaths.hpp"
 #include "app/LidLogo.hpp"
 #include "app/Scheduler.hpp"
-#include "app/HelperPaths.hpp"
 #include "logo/Lamp.hpp"
 #include "logo/LogindLed.hpp"
 #include "logo/PipeWriter.hpp"

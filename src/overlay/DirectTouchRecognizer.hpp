@@ -46,10 +46,8 @@ public:
     void touchesCancelled(const QTouchEvent& event, const Touches& touches);
 
     RecognizerState state() const { return state_; }
-    /// The mean position of the touches last seen touching, in the window's bottom-left
-    /// coordinates; kept after the fingers are lifted.
-    QPointF lastWindowLocation() const { return lastWindowLocation_; }
-    /// `lastWindowLocation()` in `view`'s bottom-left coordinates, or unconverted for none.
+    /// The mean position of the touches last seen touching (kept after the fingers are
+    /// lifted), in `view`'s bottom-left coordinates, or the window's for none.
     QPointF location(const QWidget* view) const;
 
     /// The phase of a touch within its event.

@@ -33,7 +33,6 @@ public:
     void setDynamics(music::Dynamics dynamics) override;
     void show() override;
     void hide() override;
-    bool isShowing() const override { return isShowing_; }
 
     /// The screen to cover, by the order of `chooseTargetScreen`.
     static std::optional<ScreenInfo> targetScreen(const ScreenList& screens);

@@ -79,14 +79,12 @@ public:
     /// The window's device pixel ratio, or 2.0 while the view has no window.
     double backingScale() const;
     bool isInWindow() const;
-    DirectTouchRecognizer& touchRecognizer() { return touchRecognizer_; }
 
     /// The recognizer's handler: one batch of touches of one phase.
     void handleTouches(const DirectTouchRecognizer::Touches& touches, TouchPhase phase,
                        const QTouchEvent& event);
     /// The zone each finger that is down last struck, by touch point id.
     const std::map<int, int>& touchZones() const { return touchZones_; }
-    std::optional<int> mouseZone() const { return mouseZone_; }
     bool mouseIsEcho() const { return mouseIsEcho_; }
 
 protected:

@@ -2,7 +2,6 @@
 
 #include "app/AppState.hpp"
 #include "app/Logger.hpp"
-#include "app/PlinkoraApp.hpp"
 #include "ui/PianoKeysIcon.hpp"
 
 #include <QCoreApplication>
@@ -15,6 +14,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTranslator>
 #include <algorithm>
 
 namespace plinkora::ui {
@@ -25,12 +25,14 @@ constexpr int kNotificationMilliseconds = 12000;
 
 } // namespace
 
-UserInterface::UserInterface(AppState& state, PlinkoraApp& app)
-    : UserInterface(state,
-                    Options{AppState::isSandboxed(), QSystemTrayIcon::isSystemTrayAvailable(),
-                            [] { QCoreApplication::quit(); }, app.startedAtLogin()}) {
-    app_ = &app;
-    app.setOpenSettings([this] { openSettings(); });
+UserInterface::Options UserInterface::systemOptions(bool startedAtLogin) {
+    return Options{AppState::isSandboxed(), QSystemTrayIcon::isSystemTrayAvailable(),
+                   [] { QCoreApplication::quit(); }, startedAtLogin};
+}
+
+bool UserInterface::loadTranslations(QTranslator& translator, const QLocale& locale) {
+    return translator.load(locale, QStringLiteral("plinkora"), QStringLiteral("_"),
+                           QStringLiteral(":/i18n"));
 }
 
 UserInterface::UserInterface(AppState& state, Options options)
@@ -93,9 +95,6 @@ void UserInterface::notifyDesktop(const QString& summary, const QString& body) {
 }
 
 UserInterface::~UserInterface() {
-    if (app_ != nullptr) {
-        app_->setOpenSettings({});
-    }
     tray_.hide();
     tray_.setContextMenu(nullptr);
     delete notificationBox_;

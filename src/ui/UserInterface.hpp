@@ -12,9 +12,11 @@
 
 class QMessageBox;
 
+class QLocale;
+class QTranslator;
+
 namespace plinkora {
 class AppState;
-class PlinkoraApp;
 } // namespace plinkora
 
 namespace plinkora::ui {
@@ -39,9 +41,8 @@ public:
         QDBusConnection notificationBus = QDBusConnection::sessionBus();
     };
 
-    /// The production interface: the system's tray and sandbox, quitting through the event loop,
-    /// and the app's settings hand-over (a second launch or `plinkora --settings`).
-    UserInterface(AppState& state, PlinkoraApp& app);
+    /// The system's tray and sandbox, quitting through the event loop.
+    static Options systemOptions(bool startedAtLogin);
     UserInterface(AppState& state, Options options);
     ~UserInterface() override;
 
@@ -60,6 +61,9 @@ public:
     /// the icon is (an empty `icon`).
     static QPoint menuPosition(const QRect& icon, const QSize& menu, const QRect& screen,
                                const QPoint& cursor);
+    /// Loads Plinkora's texts in the language of `locale` into `translator`; false where there
+    /// is no translation (English needs none). Log lines stay English.
+    static bool loadTranslations(QTranslator& translator, const QLocale& locale);
 
     QSystemTrayIcon& trayIcon() { return tray_; }
     MenuContent& menuContent() { return *menu_; }
@@ -72,7 +76,6 @@ private:
     void notifyDesktop(const QString& summary, const QString& body);
 
     AppState& state_;
-    PlinkoraApp* app_ = nullptr;
     Options options_;
     std::unique_ptr<SettingsWindowController> settings_;
     std::unique_ptr<MenuContent> menu_;

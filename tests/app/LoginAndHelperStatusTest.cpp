@@ -188,26 +188,3 @@ TEST(HelperStatus, ReadsInstalledAndListeningWithoutWriting) {
     close(reader);
     EXPECT_FALSE(status.isRunning());
 }
-
-TEST(HelperStatus, PlantedFilesAndLinksAreNoHelper) {
-    TempHome home;
-    const std::string pipe = home.path().toStdString() + "/logo-control";
-    const std::string fifo = home.path().toStdString() + "/real-fifo";
-    HelperStatus status(HelperPaths{.pipePath = pipe});
-
-    home.writeFile(QStringLiteral("logo-control"), "planted");
-    EXPECT_FALSE(status.isRunning());
-    QFile planted(QString::fromStdString(pipe));
-    ASSERT_TRUE(planted.open(QIODevice::ReadOnly));
-    EXPECT_EQ(planted.readAll(), QByteArray("planted"));
-    planted.close();
-    ASSERT_TRUE(QFile::remove(QString::fromStdString(pipe)));
-
-    // A link to a listening FIFO is still refused.
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
-    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-    ASSERT_EQ(symlink(fifo.c_str(), pipe.c_str()), 0);
-    EXPECT_TRUE(HelperStatus(HelperPaths{.pipePath = fifo}).isRunning());
-    EXPECT_FALSE(status.isRunning());
-    close(reader);
-}

@@ -50,16 +50,6 @@ void RecordingOverlay::setScale(const music::Scale& scale) {
     log_.push_back("overlay.scale(" + scale.title() + " " + std::to_string(scale.degrees) + ")");
 }
 
-void RecordingOverlay::show() {
-    showing = true;
-    log_.push_back("overlay.show");
-}
-
-void RecordingOverlay::hide() {
-    showing = false;
-    log_.push_back("overlay.hide");
-}
-
 void RecordingLogo::setPulsing(bool pulsing) {
     log_.push_back(std::string("logo.setPulsing(") + text(pulsing) + ")");
 }

@@ -90,11 +90,9 @@ public:
     void setDynamics(music::Dynamics dynamics) override {
         log_.push_back("overlay.dynamics(" + std::string(rawValue(dynamics)) + ")");
     }
-    void show() override;
-    void hide() override;
-    bool isShowing() const override { return showing; }
+    void show() override { log_.push_back("overlay.show"); }
+    void hide() override { log_.push_back("overlay.hide"); }
 
-    bool showing = false;
     StrikeCallback onStrike;
     DiagnosticCallback onTouchDiagnostic;
 

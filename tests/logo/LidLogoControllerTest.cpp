@@ -158,7 +158,9 @@ TEST_F(LidLogoControllerTest, InstallAndRemovalRunTheirWholeScriptAndReportLater
     auto logo = makeController();
     logo->setPulsing(true);
     std::vector<std::optional<std::string>> outcomes;
-    const auto record = [&](std::optional<std::string> failure) { outcomes.push_back(failure); };
+    const auto record = [&](const std::optional<std::string>& failure) {
+        outcomes.push_back(failure);
+    };
 
     logo->installHelper(record);
     ASSERT_EQ(runs.size(), 1u);

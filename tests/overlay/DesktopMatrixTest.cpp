@@ -335,7 +335,7 @@ protected:
         for (int attempt = 0; attempt < 3; ++attempt) {
             const std::size_t before = logged("strike zone");
             click(px, py);
-            if (waitFor([&] { return logged("strike zone") > before; }, 3)) {
+            if (waitUntil([&] { return logged("strike zone") > before; }, 3)) {
                 return true;
             }
         }
@@ -366,9 +366,6 @@ protected:
         const std::string window = run({"xdotool", "search", "--classname", name});
         run({"xdotool", "windowactivate", "--sync", window.substr(0, window.find('\n'))});
     }
-    static bool waitFor(const std::function<bool()>& condition, double seconds = 10) {
-        return waitUntil(condition, seconds);
-    }
     std::size_t logged(const std::string& fragment) const {
         return countIn(path("plinkora.log"), fragment);
     }
@@ -398,7 +395,7 @@ protected:
         argv.insert(argv.end(), options.begin(), options.end());
         argv.insert(argv.end(), {"-e", "sh", "-c", "stty -echo; cat > " + path(file)});
         auto process = start(argv, name + ".log");
-        EXPECT_TRUE(waitFor([&] {
+        EXPECT_TRUE(waitUntil([&] {
             return !run({"xdotool", "search", "--onlyvisible", "--classname", name}).empty();
         })) << name
             << " did not open";
@@ -430,14 +427,14 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
     ASSERT_TRUE(!windowManager || windowManager->isRunning()) << readFile(path("wm.log"));
     // Started off, then a terminal the user types in, then switched on from outside.
     auto instrument = plinkora("", "plinkora.log");
-    ASSERT_TRUE(waitFor([&] { return logged("scale is now") == 1; }))
+    ASSERT_TRUE(waitUntil([&] { return logged("scale is now") == 1; }))
         << readFile(path("plinkora.log"));
     if (logged("no system tray") > 0) {
         // Without a tray the settings window opens; the terminal comes after it. The whole
         // window, its title bar and borders too, is on the screen.
         const int screenHeight = std::atoi(std::strchr(desktop.screen, 'x') + 1);
         std::string window;
-        EXPECT_TRUE(waitFor([&] {
+        EXPECT_TRUE(waitUntil([&] {
             window = run({"xdotool", "search", "--onlyvisible", "--name", "Plinkora Settings"});
             return !window.empty();
         }));
@@ -455,7 +452,7 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
             return top - extents[2] >= 0 && top + height + extents[3] <= screenHeight;
         };
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        waitFor(fits, 5);
+        waitUntil(fits, 5);
         EXPECT_GE(top - extents[2], 0) << "the title bar is above the screen";
         EXPECT_LE(top + height + extents[3], screenHeight) << "the window runs below the screen";
     }
@@ -467,7 +464,7 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
     activate("typing");
     const auto beneath = pixel(1200, 420);
     auto on = plinkora("--on", "on.log");
-    ASSERT_TRUE(waitFor([&] { return logged("Plinkora on") == 1; }))
+    ASSERT_TRUE(waitUntil([&] { return logged("Plinkora on") == 1; }))
         << readFile(path("plinkora.log"));
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
 
@@ -489,7 +486,7 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
     EXPECT_GE(logged("strike zone 0 C4 via"), 1u);
     EXPECT_EQ(logged("audio engine started on"), 1u) << readFile(path("plinkora.log"));
     type("two\n");
-    EXPECT_TRUE(waitFor([&] { return readFile(path("typed.txt")) == "one\ntwo\n"; }))
+    EXPECT_TRUE(waitUntil([&] { return readFile(path("typed.txt")) == "one\ntwo\n"; }))
         << "typed into the terminal: \"" << readFile(path("typed.txt")) << "\"; the focus is on "
         << run({"xdotool", "getwindowfocus", "getwindowname"});
 
@@ -503,7 +500,7 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
     if (sway_ || !run({"xdotool", "search", "--onlyvisible", "--class", "i3bar"}).empty()) {
         const std::size_t before = logged("strike zone");
         click(1000, 798);
-        EXPECT_FALSE(waitFor([&] { return logged("strike zone") > before; }, 1))
+        EXPECT_FALSE(waitUntil([&] { return logged("strike zone") > before; }, 1))
             << "the overlay covers the bar";
     }
 
@@ -514,10 +511,10 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
     // The shortcut switches off and on again; on sway while an X11 window is in front, which
     // is what the settings window says there.
     pressShortcut();
-    EXPECT_TRUE(waitFor([&] { return logged("Plinkora off") == 1; }))
+    EXPECT_TRUE(waitUntil([&] { return logged("Plinkora off") == 1; }))
         << "the shortcut did nothing: " << readFile(path("plinkora.log"));
     pressShortcut();
-    EXPECT_TRUE(waitFor([&] { return logged("Plinkora on") == 2; }));
+    EXPECT_TRUE(waitUntil([&] { return logged("Plinkora on") == 2; }));
 
     // On every workspace.
     if (sway_) {
@@ -528,11 +525,11 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
     // A compositor started while the overlay is on is followed without a restart.
     if (!desktop.composites) {
         auto picom = start({"picom", "--backend", "xrender"}, "late-compositor.log");
-        EXPECT_TRUE(waitFor([&] { return logged("overlay: a compositing manager runs") == 1; }));
+        EXPECT_TRUE(waitUntil([&] { return logged("overlay: a compositing manager runs") == 1; }));
     }
 
     auto toggle = plinkora("--toggle", "toggle.log");
-    EXPECT_TRUE(waitFor([&] { return logged("Plinkora off") == 2; }))
+    EXPECT_TRUE(waitUntil([&] { return logged("Plinkora off") == 2; }))
         << readFile(path("plinkora.log"));
 }
 

@@ -221,12 +221,6 @@ TEST_F(DrawingTest, AScreenReaderFindsEveryZoneByItsNoteWhereItLies) {
     EXPECT_EQ(zones->child(8)->text(QAccessible::Name), QStringLiteral("Zone 9, B4"));
 }
 
-TEST_F(DrawingTest, GuidesFollowTheViewsSize) {
-    controller.setShowsGuides(true);
-    controller.panel()->resize(600, 400);
-    EXPECT_EQ(view().guidesImage().size(), QSize(600, 400) * view().backingScale());
-}
-
 TEST(DrawingWithoutWindow, TheGuidesFallBackToDoubleDensity) {
     testing::ManualScheduler clock;
     OverlayView view(clock);

@@ -2,7 +2,6 @@
 // the one window and the no-tray start.
 #include "PrivateBus.hpp"
 #include "UiFixture.hpp"
-#include "app/PlinkoraApp.hpp"
 #include "ui/SettingsView.hpp"
 #include "ui/SettingsWindowController.hpp"
 #include "ui/UserInterface.hpp"
@@ -109,7 +108,7 @@ TEST_F(SettingsWindowTest, InGermanAndFrenchTheWindowAndMenuSpeakItAndNothingIsC
     for (const QStringList& language : languages) {
         SCOPED_TRACE(language[0].toStdString());
         QTranslator translator;
-        ASSERT_TRUE(PlinkoraApp::loadTranslations(translator, QLocale(language[0])));
+        ASSERT_TRUE(ui::UserInterface::loadTranslations(translator, QLocale(language[0])));
         QCoreApplication::installTranslator(&translator);
         makeInterface(/*trayAvailable=*/false);
         SettingsWindow& window = openSettings();

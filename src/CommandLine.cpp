@@ -1,4 +1,4 @@
-#include "app/CommandLine.hpp"
+#include "CommandLine.hpp"
 
 #include <QtGlobal>
 

@@ -1,4 +1,4 @@
-#include "app/SignalWatcher.hpp"
+#include "SignalWatcher.hpp"
 
 #include <QSocketNotifier>
 #include <cerrno>

@@ -1,8 +1,9 @@
-#include "app/PlinkoraApp.hpp"
+#include "PlinkoraApp.hpp"
 
+#include "SignalWatcher.hpp"
+#include "SingleInstance.hpp"
 #include "app/Logger.hpp"
-#include "app/SignalWatcher.hpp"
-#include "app/SingleInstance.hpp"
+#include "ui/UserInterface.hpp"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -69,17 +70,12 @@ void PlinkoraApp::handle(Verb verb) {
     }
 }
 
-bool PlinkoraApp::loadTranslations(QTranslator& translator, const QLocale& locale) {
-    return translator.load(locale, QStringLiteral("plinkora"), QStringLiteral("_"),
-                           QStringLiteral(":/i18n"));
-}
-
 int PlinkoraApp::run(int argc, char** argv, StateFactory makeState,
                      const InterfaceBuilder& buildInterface) {
     // Loaded before anything is said, since the command line's answers come before the
     // application; it lives as long as the process.
     static QTranslator translator;
-    loadTranslations(translator, QLocale::system());
+    ui::UserInterface::loadTranslations(translator, QLocale::system());
     const char* const context = CommandLine::kTranslationContext;
     const CommandLine commandLine = CommandLine::parse(std::vector<std::string>(argv, argv + argc));
     switch (commandLine.action) {
@@ -195,6 +191,7 @@ int PlinkoraApp::run(int argc, char** argv, StateFactory makeState,
     const int status = QApplication::exec();
     state.shutdown();
     exiting = nullptr;
+    app.setOpenSettings({});
     interface.reset();
     AppState::releaseShared();
     return status;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CommandLine.hpp"
+#include "CommandLine.hpp"
 
 #include <QObject>
 #include <functional>

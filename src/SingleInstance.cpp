@@ -1,4 +1,4 @@
-#include "app/SingleInstance.hpp"
+#include "SingleInstance.hpp"
 
 #include "app/Logger.hpp"
 

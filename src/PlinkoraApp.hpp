@@ -1,7 +1,7 @@
 #pragma once
 
+#include "CommandLine.hpp"
 #include "app/AppState.hpp"
-#include "app/CommandLine.hpp"
 
 #include <QLocale>
 #include <QTranslator>
@@ -21,9 +21,6 @@ public:
     /// Runs Plinkora to its end and returns the process's exit status.
     static int run(int argc, char** argv, StateFactory makeState,
                    const InterfaceBuilder& buildInterface);
-    /// Loads Plinkora's texts in the language of `locale` into `translator`; false where there
-    /// is no translation (English needs none). Log lines stay English.
-    static bool loadTranslations(QTranslator& translator, const QLocale& locale);
 
     /// What "Settings…" and a plain second launch do; set by the user interface.
     void setOpenSettings(std::function<void()> open) { openSettings_ = std::move(open); }
