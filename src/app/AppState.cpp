@@ -40,19 +40,7 @@ AppState::AppState(AppDependencies dependencies, QObject* parent)
     , helperStatus_(std::move(dependencies.helperStatus))
     , hasTouchscreen_(std::move(dependencies.hasTouchscreen)) {
     // Assignments here run no actions and persist nothing.
-    const InstrumentSettings stored = settings_->load();
-    orientation_ = stored.orientation;
-    keyRoot_ = stored.keyRoot;
-    scaleMode_ = stored.scaleMode;
-    zoneCount_ = stored.zoneCount;
-    dynamics_ = stored.dynamics;
-    showsGuides_ = stored.showsGuides;
-    pulsesLogo_ = stored.pulsesLogo;
-    noteLength_ = stored.noteLength;
-    sound_ = stored.sound;
-    soundBank_ = stored.soundBank;
-    midiOutput_ = stored.midiOutput;
-    playsBuiltInSound_ = stored.playsBuiltInSound;
+    instrument_ = settings_->load();
     launchesAtLogin_ = loginItem_->isEnabled();
 
     overlay_ = dependencies.makeOverlay();
@@ -60,14 +48,14 @@ AppState::AppState(AppDependencies dependencies, QObject* parent)
     logo_ = dependencies.makeLogo();
     updater_ = dependencies.makeUpdater();
 
-    overlay_->setOrientation(orientation_);
-    overlay_->setShowsGuides(showsGuides_);
-    overlay_->setDynamics(dynamics_);
-    piano_->setNoteLength(clampedNoteLength(noteLength_));
-    piano_->setSound(sound_);
-    piano_->setSoundBank(soundBank_);
-    piano_->setPlaysBuiltInSound(playsBuiltInSound_);
-    piano_->setMidiOutput(midiOutput_);
+    overlay_->setOrientation(instrument_.orientation);
+    overlay_->setShowsGuides(instrument_.showsGuides);
+    overlay_->setDynamics(instrument_.dynamics);
+    piano_->setNoteLength(clampedNoteLength(instrument_.noteLength));
+    piano_->setSound(instrument_.sound);
+    piano_->setSoundBank(instrument_.soundBank);
+    piano_->setPlaysBuiltInSound(instrument_.playsBuiltInSound);
+    piano_->setMidiOutput(instrument_.midiOutput);
 
     applyScale();
 
@@ -180,122 +168,62 @@ void AppState::setIsEnabled(bool enabled) {
 }
 
 void AppState::setOrientation(music::ZoneOrientation orientation) {
-    const bool changed = orientation != orientation_;
-    orientation_ = orientation;
-    if (changed) {
-        Q_EMIT orientationChanged(orientation);
-    }
-    settings_->setOrientation(orientation);
+    assign(&InstrumentSettings::orientation, orientation, &AppState::orientationChanged);
     overlay_->setOrientation(orientation);
 }
 
 void AppState::setKeyRoot(music::KeyRoot key) {
-    const bool changed = key != keyRoot_;
-    keyRoot_ = key;
-    if (changed) {
-        Q_EMIT keyRootChanged(key);
-    }
-    settings_->setKeyRoot(key);
+    assign(&InstrumentSettings::keyRoot, key, &AppState::keyRootChanged);
     applyScale();
 }
 
 void AppState::setScaleMode(music::ScaleMode mode) {
-    const bool changed = mode != scaleMode_;
-    scaleMode_ = mode;
-    if (changed) {
-        Q_EMIT scaleModeChanged(mode);
-    }
-    settings_->setScaleMode(mode);
+    assign(&InstrumentSettings::scaleMode, mode, &AppState::scaleModeChanged);
     applyScale();
 }
 
 void AppState::setZoneCount(int count) {
-    const bool changed = count != zoneCount_;
-    zoneCount_ = count;
-    if (changed) {
-        Q_EMIT zoneCountChanged(count);
-    }
-    settings_->setZoneCount(count);
+    assign(&InstrumentSettings::zoneCount, count, &AppState::zoneCountChanged);
     applyScale();
 }
 
 void AppState::setDynamics(music::Dynamics dynamics) {
-    const bool changed = dynamics != dynamics_;
-    dynamics_ = dynamics;
-    if (changed) {
-        Q_EMIT dynamicsChanged(dynamics);
-    }
-    settings_->setDynamics(dynamics);
+    assign(&InstrumentSettings::dynamics, dynamics, &AppState::dynamicsChanged);
     overlay_->setDynamics(dynamics);
 }
 
 void AppState::setShowsGuides(bool shows) {
-    const bool changed = shows != showsGuides_;
-    showsGuides_ = shows;
-    if (changed) {
-        Q_EMIT showsGuidesChanged(shows);
-    }
-    settings_->setShowsGuides(shows);
+    assign(&InstrumentSettings::showsGuides, shows, &AppState::showsGuidesChanged);
     overlay_->setShowsGuides(shows);
 }
 
 void AppState::setPulsesLogo(bool pulses) {
-    const bool changed = pulses != pulsesLogo_;
-    pulsesLogo_ = pulses;
-    if (changed) {
-        Q_EMIT pulsesLogoChanged(pulses);
-    }
-    settings_->setPulsesLogo(pulses);
-    logo_->setPulsing(isEnabled_ && pulsesLogo_);
+    assign(&InstrumentSettings::pulsesLogo, pulses, &AppState::pulsesLogoChanged);
+    logo_->setPulsing(isEnabled_ && instrument_.pulsesLogo);
 }
 
 void AppState::setNoteLength(double seconds) {
-    const bool changed = seconds != noteLength_;
-    noteLength_ = seconds;
-    if (changed) {
-        Q_EMIT noteLengthChanged(seconds);
-    }
-    settings_->setNoteLength(seconds);
+    assign(&InstrumentSettings::noteLength, seconds, &AppState::noteLengthChanged);
     piano_->setNoteLength(clampedNoteLength(seconds));
 }
 
 void AppState::setSound(music::Sound sound) {
-    const bool changed = sound != sound_;
-    sound_ = sound;
-    if (changed) {
-        Q_EMIT soundChanged(sound);
-    }
-    settings_->setSound(sound);
+    assign(&InstrumentSettings::sound, sound, &AppState::soundChanged);
     piano_->setSound(sound);
 }
 
 void AppState::setSoundBank(const std::string& path) {
-    const bool changed = path != soundBank_;
-    soundBank_ = path;
-    if (changed) {
-        Q_EMIT soundBankChanged();
-    }
-    settings_->setSoundBank(path);
+    assign(&InstrumentSettings::soundBank, path, &AppState::soundBankChanged);
     piano_->setSoundBank(path);
 }
 
 void AppState::setMidiOutput(bool enabled) {
-    const bool changed = enabled != midiOutput_;
-    midiOutput_ = enabled;
-    if (changed) {
-        Q_EMIT midiOutputChanged(enabled);
-    }
-    settings_->setMidiOutput(enabled);
+    assign(&InstrumentSettings::midiOutput, enabled, &AppState::midiOutputChanged);
     piano_->setMidiOutput(enabled);
 }
 
 void AppState::setPlaysBuiltInSound(bool plays) {
-    const bool changed = plays != playsBuiltInSound_;
-    playsBuiltInSound_ = plays;
-    if (changed) {
-        Q_EMIT playsBuiltInSoundChanged(plays);
-    }
-    settings_->setPlaysBuiltInSound(plays);
+    assign(&InstrumentSettings::playsBuiltInSound, plays, &AppState::playsBuiltInSoundChanged);
     piano_->setPlaysBuiltInSound(plays);
 }
 
@@ -365,7 +293,7 @@ void AppState::applyEnabled() {
                      (piano_->isEngineRunning() ? "running" : "NOT running") + " on " +
                      audioOutputName_);
         overlay_->show();
-        logo_->setPulsing(pulsesLogo_);
+        logo_->setPulsing(instrument_.pulsesLogo);
     } else {
         overlay_->hide();
         piano_->stopAfterTail();
@@ -383,7 +311,7 @@ void AppState::applyScale() {
 void AppState::strike(int zone, StrikeSource source, std::uint8_t velocity) {
     // The note first: what is heard must not wait for the log, the read-outs or the logo.
     piano_->play(zone, velocity);
-    if (pulsesLogo_) {
+    if (instrument_.pulsesLogo) {
         logo_->noteStruck(piano_->noteLength() * 0.4);
     }
     if (Logger::isDebugEnabled()) {
@@ -476,7 +404,7 @@ void AppState::finishHelperRun(bool installed, std::optional<std::string> failur
         }
         weak->helperRecheck_.release();
         weak->refreshHelperStatus();
-        if (weak->pulsesLogo_ && weak->isEnabled_) {
+        if (weak->instrument_.pulsesLogo && weak->isEnabled_) {
             weak->logo_->setPulsing(true);
         }
     }));

@@ -68,32 +68,32 @@ public:
 
     bool isEnabled() const { return isEnabled_; }
     void setIsEnabled(bool enabled);
-    music::ZoneOrientation orientation() const { return orientation_; }
+    music::ZoneOrientation orientation() const { return instrument_.orientation; }
     void setOrientation(music::ZoneOrientation orientation);
-    music::KeyRoot keyRoot() const { return keyRoot_; }
+    music::KeyRoot keyRoot() const { return instrument_.keyRoot; }
     void setKeyRoot(music::KeyRoot key);
-    music::ScaleMode scaleMode() const { return scaleMode_; }
+    music::ScaleMode scaleMode() const { return instrument_.scaleMode; }
     void setScaleMode(music::ScaleMode mode);
-    int zoneCount() const { return zoneCount_; }
+    int zoneCount() const { return instrument_.zoneCount; }
     void setZoneCount(int count);
-    music::Dynamics dynamics() const { return dynamics_; }
+    music::Dynamics dynamics() const { return instrument_.dynamics; }
     void setDynamics(music::Dynamics dynamics);
-    bool showsGuides() const { return showsGuides_; }
+    bool showsGuides() const { return instrument_.showsGuides; }
     void setShowsGuides(bool shows);
-    bool pulsesLogo() const { return pulsesLogo_; }
+    bool pulsesLogo() const { return instrument_.pulsesLogo; }
     void setPulsesLogo(bool pulses);
-    double noteLength() const { return noteLength_; }
+    double noteLength() const { return instrument_.noteLength; }
     void setNoteLength(double seconds);
-    music::Sound sound() const { return sound_; }
+    music::Sound sound() const { return instrument_.sound; }
     void setSound(music::Sound sound);
     /// A SoundFont file, or empty for the system's General MIDI bank.
-    const std::string& soundBank() const { return soundBank_; }
+    const std::string& soundBank() const { return instrument_.soundBank; }
     void setSoundBank(const std::string& path);
     /// Why the chosen sound bank does not play; empty once it does.
     const std::optional<std::string>& soundBankMessage() const { return soundBankMessage_; }
-    bool midiOutput() const { return midiOutput_; }
+    bool midiOutput() const { return instrument_.midiOutput; }
     void setMidiOutput(bool enabled);
-    bool playsBuiltInSound() const { return playsBuiltInSound_; }
+    bool playsBuiltInSound() const { return instrument_.playsBuiltInSound; }
     void setPlaysBuiltInSound(bool plays);
     bool launchesAtLogin() const { return launchesAtLogin_; }
     void setLaunchesAtLogin(bool launches);
@@ -123,7 +123,9 @@ public:
     const std::optional<LastInput>& lastInput() const { return lastInput_; }
     const std::string& lastTouchDiagnostic() const { return lastTouchDiagnostic_; }
 
-    music::Scale scale() const { return {keyRoot_, scaleMode_, zoneCount_}; }
+    music::Scale scale() const {
+        return {instrument_.keyRoot, instrument_.scaleMode, instrument_.zoneCount};
+    }
     std::string lastInputDescription() const;
     bool hasTouchscreen() const;
 
@@ -177,6 +179,21 @@ Q_SIGNALS:
     void lastTouchDiagnosticChanged();
 
 private:
+    /// Stores one instrument setting and persists it; `changed` fires if its value changed.
+    template <typename T, typename... Argument>
+    void assign(T InstrumentSettings::*setting, const T& value,
+                void (AppState::*changed)(Argument...)) {
+        const bool differs = !(instrument_.*setting == value);
+        instrument_.*setting = value;
+        if (differs) {
+            if constexpr (sizeof...(Argument) == 0) {
+                Q_EMIT(this->*changed)();
+            } else {
+                Q_EMIT(this->*changed)(value);
+            }
+        }
+        settings_->set(setting, value);
+    }
     void applyEnabled();
     void applyScale();
     void strike(int zone, StrikeSource source, std::uint8_t velocity);
@@ -196,19 +213,8 @@ private:
     std::function<bool()> hasTouchscreen_;
 
     bool isEnabled_ = false;
-    music::ZoneOrientation orientation_ = music::ZoneOrientation::vertical;
-    music::KeyRoot keyRoot_ = music::KeyRoot::c;
-    music::ScaleMode scaleMode_ = music::ScaleMode::major;
-    int zoneCount_ = 9;
-    music::Dynamics dynamics_ = music::Dynamics::fixed;
-    bool showsGuides_ = false;
-    bool pulsesLogo_ = false;
-    double noteLength_ = 2.0;
-    music::Sound sound_ = music::Sound::grandPiano;
-    std::string soundBank_;
+    InstrumentSettings instrument_;
     std::optional<std::string> soundBankMessage_;
-    bool midiOutput_ = false;
-    bool playsBuiltInSound_ = true;
     bool launchesAtLogin_ = false;
     bool logoHelperInstalled_ = false;
     bool logoHelperRunning_ = false;

@@ -18,39 +18,19 @@ namespace plinkora {
 
 namespace {
 
-const QString kOrientation = QStringLiteral("orientation");
-const QString kKeyRoot = QStringLiteral("keyRoot");
-const QString kScaleMode = QStringLiteral("scaleMode");
-const QString kDynamics = QStringLiteral("dynamics");
-const QString kSound = QStringLiteral("sound");
-const QString kSoundBank = QStringLiteral("soundBank");
-const QString kMidiOutput = QStringLiteral("midiOutput");
-const QString kPlaysBuiltInSound = QStringLiteral("playsBuiltInSound");
-const QString kZoneCount = QStringLiteral("zoneCount");
-const QString kShowsGuides = QStringLiteral("showsGuides");
-const QString kPulsesLogo = QStringLiteral("pulsesLogo");
-const QString kNoteLength = QStringLiteral("noteLength");
 const QString kAutomaticUpdateChecks = QStringLiteral("updates/automaticallyChecks");
 const QString kLastUpdateCheck = QStringLiteral("updates/lastCheck");
 const QString kUpdateRolloutGroup = QStringLiteral("updates/rolloutGroup");
 const QString kSkippedVersion = QStringLiteral("updates/skippedVersion");
 const QString kSettingsWindowFrame = QStringLiteral("PlinkoraSettings");
 
-std::optional<long long> storedInteger(const QVariantMap& store, const QString& key) {
-    const QVariant value = store.value(key);
-    if (!value.isValid()) {
-        return std::nullopt;
-    }
+std::optional<long long> storedInteger(const QVariant& value) {
     bool ok = false;
     const long long number = value.toString().trimmed().toLongLong(&ok);
     return ok ? std::optional(number) : std::nullopt;
 }
 
-std::optional<bool> storedBoolean(const QVariantMap& store, const QString& key) {
-    const QVariant value = store.value(key);
-    if (!value.isValid()) {
-        return std::nullopt;
-    }
+std::optional<bool> storedBoolean(const QVariant& value) {
     const QString text = value.toString().trimmed().toLower();
     if (text == QLatin1String("true") || text == QLatin1String("1")) {
         return true;
@@ -61,15 +41,97 @@ std::optional<bool> storedBoolean(const QVariantMap& store, const QString& key) 
     return std::nullopt;
 }
 
-std::optional<double> storedDouble(const QVariantMap& store, const QString& key) {
-    const QVariant value = store.value(key);
-    if (!value.isValid()) {
-        return std::nullopt;
-    }
+std::optional<double> storedDouble(const QVariant& value) {
     bool ok = false;
     const double number = value.toString().trimmed().toDouble(&ok);
     return ok && std::isfinite(number) ? std::optional(number) : std::nullopt;
 }
+
+std::optional<std::string> storedSoundBank(const QVariant& value) {
+    // A file that has gone is found out, and said, when it is loaded.
+    const QString bank = value.toString();
+    if (QFileInfo(bank).isAbsolute() &&
+        (bank.endsWith(QLatin1String(".sf2"), Qt::CaseInsensitive) ||
+         bank.endsWith(QLatin1String(".sf3"), Qt::CaseInsensitive))) {
+        return bank.toStdString();
+    }
+    return std::nullopt;
+}
+
+template <typename T>
+std::optional<T> stored(const QVariant& value, std::optional<T> (*fromRaw)(std::string_view)) {
+    return fromRaw(value.toString().toStdString());
+}
+
+QVariant storable(bool value) {
+    return value;
+}
+QVariant storable(int value) {
+    return value;
+}
+QVariant storable(double value) {
+    return value;
+}
+QVariant storable(const std::string& value) {
+    return QString::fromStdString(value);
+}
+QVariant storable(music::KeyRoot key) {
+    return music::rawValue(key);
+}
+template <typename T> QVariant storable(T value) {
+    return QString::fromUtf8(music::rawValue(value).data());
+}
+
+/// One instrument setting: its key, and how a stored value is read (nothing where it is
+/// missing or invalid, so the default stays) and written.
+struct Field {
+    const char* key;
+    void (*read)(const QVariant& value, InstrumentSettings& into);
+    QVariant (*write)(const InstrumentSettings& from);
+};
+
+template <auto setting, auto validate> constexpr Field field(const char* key) {
+    return {key,
+            [](const QVariant& value, InstrumentSettings& into) {
+                if (auto valid = validate(value)) {
+                    into.*setting = *valid;
+                }
+            },
+            [](const InstrumentSettings& from) { return storable(from.*setting); }};
+}
+
+using I = InstrumentSettings;
+constexpr Field kFields[] = {
+    field<&I::orientation,
+          [](const QVariant& v) { return stored(v, &music::zoneOrientationFromRaw); }>(
+        "orientation"),
+    field<&I::keyRoot,
+          [](const QVariant& v) {
+              const auto raw = storedInteger(v);
+              return raw ? music::keyRootFromRaw(*raw) : std::nullopt;
+          }>("keyRoot"),
+    field<&I::scaleMode, [](const QVariant& v) { return stored(v, &music::scaleModeFromRaw); }>(
+        "scaleMode"),
+    field<&I::zoneCount,
+          [](const QVariant& v) {
+              const auto count = storedInteger(v);
+              return count && *count >= 8 && *count <= 12 ? std::optional(static_cast<int>(*count))
+                                                          : std::nullopt;
+          }>("zoneCount"),
+    field<&I::showsGuides, &storedBoolean>("showsGuides"),
+    field<&I::pulsesLogo, &storedBoolean>("pulsesLogo"),
+    field<&I::noteLength,
+          [](const QVariant& v) {
+              const auto length = storedDouble(v);
+              return length && 0 < *length ? length : std::nullopt;
+          }>("noteLength"),
+    field<&I::dynamics, [](const QVariant& v) { return stored(v, &music::dynamicsFromRaw); }>(
+        "dynamics"),
+    field<&I::sound, [](const QVariant& v) { return stored(v, &music::soundFromRaw); }>("sound"),
+    field<&I::soundBank, &storedSoundBank>("soundBank"),
+    field<&I::midiOutput, &storedBoolean>("midiOutput"),
+    field<&I::playsBuiltInSound, &storedBoolean>("playsBuiltInSound"),
+};
 
 } // namespace
 
@@ -110,43 +172,21 @@ Settings::~Settings() {
 
 InstrumentSettings Settings::load() const {
     InstrumentSettings loaded;
-    const QVariantMap& store = values_;
-    if (auto raw = store.value(kOrientation).toString().toStdString();
-        auto orientation = music::zoneOrientationFromRaw(raw)) {
-        loaded.orientation = *orientation;
+    for (const Field& field : kFields) {
+        if (const QVariant value = values_.value(QLatin1String(field.key)); value.isValid()) {
+            field.read(value, loaded);
+        }
     }
-    if (auto raw = storedInteger(store, kKeyRoot)) {
-        loaded.keyRoot = music::keyRootFromRaw(*raw).value_or(music::KeyRoot::c);
-    }
-    if (auto raw = store.value(kScaleMode).toString().toStdString();
-        auto mode = music::scaleModeFromRaw(raw)) {
-        loaded.scaleMode = *mode;
-    }
-    if (auto count = storedInteger(store, kZoneCount); count && *count >= 8 && *count <= 12) {
-        loaded.zoneCount = static_cast<int>(*count);
-    }
-    loaded.showsGuides = storedBoolean(store, kShowsGuides).value_or(false);
-    loaded.pulsesLogo = storedBoolean(store, kPulsesLogo).value_or(false);
-    if (auto length = storedDouble(store, kNoteLength); length && *length > 0) {
-        loaded.noteLength = *length;
-    }
-    if (auto raw = store.value(kDynamics).toString().toStdString();
-        auto dynamics = music::dynamicsFromRaw(raw)) {
-        loaded.dynamics = *dynamics;
-    }
-    if (auto sound = music::soundFromRaw(store.value(kSound).toString().toStdString())) {
-        loaded.sound = *sound;
-    }
-    // A file that has gone is found out, and said, when it is loaded.
-    if (const QString bank = store.value(kSoundBank).toString();
-        QFileInfo(bank).isAbsolute() &&
-        (bank.endsWith(QLatin1String(".sf2"), Qt::CaseInsensitive) ||
-         bank.endsWith(QLatin1String(".sf3"), Qt::CaseInsensitive))) {
-        loaded.soundBank = bank.toStdString();
-    }
-    loaded.midiOutput = storedBoolean(store, kMidiOutput).value_or(false);
-    loaded.playsBuiltInSound = storedBoolean(store, kPlaysBuiltInSound).value_or(true);
     return loaded;
+}
+
+void Settings::store(const InstrumentSettings& values) {
+    const InstrumentSettings known = load();
+    for (const Field& field : kFields) {
+        if (const QVariant value = field.write(values); value != field.write(known)) {
+            write(QLatin1String(field.key), value);
+        }
+    }
 }
 
 void Settings::write(const QString& key, const QVariant& value) {
@@ -199,49 +239,8 @@ void Settings::flush() {
     }
 }
 
-void Settings::setOrientation(music::ZoneOrientation orientation) {
-    write(kOrientation, QString::fromUtf8(music::rawValue(orientation).data()));
-}
-
-void Settings::setKeyRoot(music::KeyRoot key) {
-    write(kKeyRoot, music::rawValue(key));
-}
-
-void Settings::setScaleMode(music::ScaleMode mode) {
-    write(kScaleMode, QString::fromUtf8(music::rawValue(mode).data()));
-}
-
-void Settings::setDynamics(music::Dynamics dynamics) {
-    write(kDynamics, QString::fromUtf8(music::rawValue(dynamics).data()));
-}
-
-void Settings::setZoneCount(int count) {
-    write(kZoneCount, count);
-}
-void Settings::setShowsGuides(bool shows) {
-    write(kShowsGuides, shows);
-}
-void Settings::setPulsesLogo(bool pulses) {
-    write(kPulsesLogo, pulses);
-}
-void Settings::setNoteLength(double seconds) {
-    write(kNoteLength, seconds);
-}
-void Settings::setSound(music::Sound sound) {
-    write(kSound, QString::fromUtf8(music::rawValue(sound).data()));
-}
-void Settings::setSoundBank(const std::string& path) {
-    write(kSoundBank, QString::fromStdString(path));
-}
-void Settings::setMidiOutput(bool enabled) {
-    write(kMidiOutput, enabled);
-}
-void Settings::setPlaysBuiltInSound(bool plays) {
-    write(kPlaysBuiltInSound, plays);
-}
-
 bool Settings::automaticallyChecksForUpdates() const {
-    return storedBoolean(values_, kAutomaticUpdateChecks).value_or(true);
+    return storedBoolean(values_.value(kAutomaticUpdateChecks)).value_or(true);
 }
 
 void Settings::setAutomaticallyChecksForUpdates(bool checks) {

@@ -18,7 +18,8 @@
 
 namespace plinkora {
 
-/// The instrument's settings as validated at start-up.
+/// The instrument's settings, with their defaults. Each one's key, validation and stored form
+/// are declared once, in Settings.cpp's table.
 struct InstrumentSettings {
     music::ZoneOrientation orientation = music::ZoneOrientation::vertical;
     music::KeyRoot keyRoot = music::KeyRoot::c;
@@ -59,22 +60,18 @@ public:
     /// Writes what changed since the last save, now.
     void flush();
 
+    /// What is stored, validated: a missing or invalid value gives the default.
     InstrumentSettings load() const;
+    /// Stores one instrument setting, for example `set(&InstrumentSettings::zoneCount, 10)`.
+    template <typename T> void set(T InstrumentSettings::*setting, const T& value) {
+        InstrumentSettings changed = load();
+        changed.*setting = value;
+        store(changed);
+    }
+    /// Stores each instrument setting whose value differs from load()'s.
+    void store(const InstrumentSettings& values);
 
-    void setOrientation(music::ZoneOrientation orientation);
-    void setKeyRoot(music::KeyRoot key);
-    void setScaleMode(music::ScaleMode mode);
-    void setZoneCount(int count);
-    void setShowsGuides(bool shows);
-    void setPulsesLogo(bool pulses);
-    void setNoteLength(double seconds);
-    void setDynamics(music::Dynamics dynamics);
-    void setSound(music::Sound sound);
-    void setSoundBank(const std::string& path);
-    void setMidiOutput(bool enabled);
-    void setPlaysBuiltInSound(bool plays);
-
-    // The updater's own keys, apart from the instrument's seven.
+    // The updater's own keys, apart from the instrument's.
     bool automaticallyChecksForUpdates() const;
     void setAutomaticallyChecksForUpdates(bool checks);
     std::optional<QDateTime> lastUpdateCheck() const;

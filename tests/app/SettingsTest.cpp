@@ -102,7 +102,7 @@ TEST_F(SettingsTest, WritingOneKeyKeepsTheOthers) {
                    "[General]\nkeyRoot=4\nzoneCount=11\nsomethingElse=kept\n");
     {
         Settings settings(home.settingsFile());
-        settings.setNoteLength(3.5);
+        settings.set(&InstrumentSettings::noteLength, 3.5);
         settings.setSkippedVersion(QStringLiteral("2.0"));
     }
     const auto loaded = Settings(home.settingsFile()).load();
@@ -131,18 +131,18 @@ TEST_F(SettingsTest, ReadOnlyAndUnreadableFilesNeverCrashOrLoseKeys) {
                                   LogCapture log;
                                   Settings settings(path);
                                   const bool loaded = settings.load().zoneCount == 11;
-                                  settings.setZoneCount(8);
+                                  settings.set(&InstrumentSettings::zoneCount, 8);
                                   settings.flush();
                                   const bool untouched = onDisk(path) == original;
-                                  settings.setZoneCount(10);
+                                  settings.set(&InstrumentSettings::zoneCount, 10);
                                   settings.flush();
                                   const bool saidOnce = log.count("could not save") == 1;
                                   chmod(file.constData(), 0644);
-                                  settings.setNoteLength(3.0);
+                                  settings.set(&InstrumentSettings::noteLength, 3.0);
                                   settings.flush();
                                   const bool saved = Settings(path).load().zoneCount == 10;
                                   chmod(file.constData(), 0444);
-                                  settings.setZoneCount(11);
+                                  settings.set(&InstrumentSettings::zoneCount, 11);
                                   settings.flush();
                                   chmod(file.constData(), 0444);
                                   return loaded && untouched && saidOnce && saved &&
@@ -161,7 +161,7 @@ TEST_F(SettingsTest, ReadOnlyAndUnreadableFilesNeverCrashOrLoseKeys) {
                               [&] {
                                   Settings settings(path);
                                   const bool defaults = settings.load().zoneCount == 9;
-                                  settings.setNoteLength(4.0);
+                                  settings.set(&InstrumentSettings::noteLength, 4.0);
                                   return defaults;
                               }),
               0);
@@ -175,7 +175,7 @@ TEST_F(SettingsTest, AFolderThatCannotBeMadeIsLoggedNotFatal) {
     LogCapture logs;
     {
         Settings settings(home.path() + QStringLiteral("/blocked/Plinkora.conf"));
-        settings.setZoneCount(10);
+        settings.set(&InstrumentSettings::zoneCount, 10);
         EXPECT_EQ(settings.load().zoneCount, 10) << "in memory at once";
     }
     EXPECT_TRUE(logs.contains("could not save the setting zoneCount"));
@@ -193,7 +193,7 @@ TEST_F(SettingsTest, ADragOfChangesIsSavedTwiceASecondAtMostAndAlwaysAtTheEnd) {
     const auto before = inode();
     auto settings = std::make_unique<Settings>(path);
     for (int step = 0; step < 23; ++step) {
-        settings->setNoteLength(2.0 + step * 0.25);
+        settings->set(&InstrumentSettings::noteLength, 2.0 + step * 0.25);
     }
     EXPECT_EQ(settings->load().noteLength, 7.5);
     EXPECT_EQ(inode(), before) << "nothing written during the drag";
@@ -205,7 +205,7 @@ TEST_F(SettingsTest, ADragOfChangesIsSavedTwiceASecondAtMostAndAlwaysAtTheEnd) {
     EXPECT_EQ(inode(), saved);
 
     // What changed last is on disk when the settings go, without waiting.
-    settings->setZoneCount(12);
+    settings->set(&InstrumentSettings::zoneCount, 12);
     settings.reset();
     EXPECT_EQ(Settings(path).load().zoneCount, 12);
 }
@@ -221,7 +221,7 @@ TEST_F(SettingsTest, AFifoOrFolderAtTheSettingsPathIsNeverOpened) {
         {
             Settings settings(path);
             EXPECT_EQ(settings.load().zoneCount, 9);
-            settings.setZoneCount(10);
+            settings.set(&InstrumentSettings::zoneCount, 10);
         }
         EXPECT_EQ(log.count("is left as it is and the defaults are used"), 1u);
         struct stat info {};

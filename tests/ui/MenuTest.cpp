@@ -57,8 +57,8 @@ TEST_F(MenuTest, ThirteenEntriesInOrderWithTheirChecksAndShortcuts) {
     {
         // Stored settings put check marks on a fresh start.
         Settings stored(app.home.settingsFile());
-        stored.setShowsGuides(true);
-        stored.setOrientation(music::ZoneOrientation::horizontal);
+        stored.set(&InstrumentSettings::showsGuides, true);
+        stored.set(&InstrumentSettings::orientation, music::ZoneOrientation::horizontal);
     }
     app.restart();
     auto ui = makeInterface();
