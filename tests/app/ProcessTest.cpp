@@ -1,6 +1,5 @@
 // The real Plinkora program: signals, the single instance and the command-line verbs.
-#include "ChildProcess.hpp"
-#include "TempHome.hpp"
+#include "RealProgram.hpp"
 
 #include <QDir>
 #include <QFile>
@@ -19,15 +18,8 @@ using namespace plinkora::testing;
 
 namespace {
 
-class PlinkoraProcess : public ::testing::Test {
+class PlinkoraProcess : public ::testing::Test, protected RealProgram {
 protected:
-    void SetUp() override {
-        const char* binary = std::getenv("PLINKORA_BINARY");
-        ASSERT_NE(binary, nullptr) << "PLINKORA_BINARY names the program under test";
-        binary_ = binary;
-        logFile_ = home.path().toStdString() + "/plinkora.log";
-    }
-
     std::map<std::string, std::string> environment() const {
         return {{"QT_QPA_PLATFORM", "offscreen"},
                 {"PLINKORA_LOG", "stderr"},
@@ -36,10 +28,9 @@ protected:
                 {"XDG_RUNTIME_DIR", runtimeDir}};
     }
 
+    using RealProgram::launch;
     std::unique_ptr<ChildProcess> launch(const std::vector<std::string>& arguments = {}) {
-        std::vector<std::string> argv{binary_};
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
-        return std::make_unique<ChildProcess>(argv, environment(), -1, logFile_);
+        return launch(arguments, environment());
     }
 
     /// Runs a second launch to its end; its exit code.
@@ -49,17 +40,7 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-    std::string log() const { return readFile(logFile_); }
-    std::size_t count(const std::string& fragment) const { return countIn(logFile_, fragment); }
-    /// Waits until the log holds `fragment` `times` times.
-    bool waitForLog(const std::string& fragment, std::size_t times = 1) const {
-        return waitUntil([&] { return count(fragment) >= times; });
-    }
-
-    TempHome home;
     std::string runtimeDir = home.runtimeDir().toStdString();
-    std::string binary_;
-    std::string logFile_;
 };
 
 } // namespace

@@ -5,7 +5,7 @@
 #include "ChildProcess.hpp"
 #include "PrivateBus.hpp"
 #include "PulseServer.hpp"
-#include "TempHome.hpp"
+#include "RealProgram.hpp"
 #include "XvfbServer.hpp"
 
 #include <QDBusInterface>
@@ -248,12 +248,9 @@ private:
     std::map<std::string, std::string> x_;
 };
 
-class DesktopMatrix : public ::testing::TestWithParam<Desktop> {
+class DesktopMatrix : public ::testing::TestWithParam<Desktop>, protected RealProgram {
 protected:
     void SetUp() override {
-        const char* binary = std::getenv("PLINKORA_BINARY");
-        ASSERT_NE(binary, nullptr) << "PLINKORA_BINARY names the program under test";
-        binary_ = binary;
         QFile config(home.path() + QStringLiteral("/i3.config"));
         ASSERT_TRUE(config.open(QIODevice::WriteOnly));
         config.write("font pango:monospace 8\nbar {\n    status_command true\n}\n");
@@ -279,9 +276,6 @@ protected:
                                        << readFile(sway_->log());
     }
 
-    std::string path(const std::string& name) const {
-        return home.path().toStdString() + "/" + name;
-    }
     std::map<std::string, std::string> display() const {
         return wayland_ ? wayland_->x() : std::map<std::string, std::string>{{"DISPLAY", display_}};
     }
@@ -290,11 +284,9 @@ protected:
         return std::make_unique<ChildProcess>(argv, display(), -1, path(log));
     }
     /// Plinkora itself, or a second launch of it with a verb.
-    std::unique_ptr<ChildProcess> plinkora(const std::string& verb, const std::string& log) {
-        return std::make_unique<ChildProcess>(verb.empty()
-                                                  ? std::vector<std::string>{binary_}
-                                                  : std::vector<std::string>{binary_, verb},
-                                              environment(), -1, path(log));
+    std::unique_ptr<ChildProcess> plinkora(const std::string& verb, const std::string& output) {
+        return launch(verb.empty() ? std::vector<std::string>{} : std::vector<std::string>{verb},
+                      environment(), output);
     }
     /// A sway user's environment often asks Qt for Wayland.
     std::map<std::string, std::string> environment() const {
@@ -333,9 +325,9 @@ protected:
     /// it is tried up to three times; a window above the overlay takes every one of them.
     bool strikes(int px, int py) const {
         for (int attempt = 0; attempt < 3; ++attempt) {
-            const std::size_t before = logged("strike zone");
+            const std::size_t before = count("strike zone");
             click(px, py);
-            if (waitUntil([&] { return logged("strike zone") > before; }, 3)) {
+            if (waitUntil([&] { return count("strike zone") > before; }, 3)) {
                 return true;
             }
         }
@@ -365,9 +357,6 @@ protected:
         }
         const std::string window = run({"xdotool", "search", "--classname", name});
         run({"xdotool", "windowactivate", "--sync", window.substr(0, window.find('\n'))});
-    }
-    std::size_t logged(const std::string& fragment) const {
-        return countIn(path("plinkora.log"), fragment);
     }
     /// The colour of one screen pixel, as ImageMagick names it.
     std::optional<std::string> pixel(int px, int py) const {
@@ -403,7 +392,6 @@ protected:
         return process;
     }
 
-    TempHome home;
     /// The session's own sound server and bus, as a desktop gives every program.
     PulseServer sound_{{"desktop_speakers"}};
     PrivateBus bus_;
@@ -411,7 +399,6 @@ protected:
     std::unique_ptr<SwaySession> sway_;
     std::unique_ptr<WaylandSession> wayland_;
     std::string display_;
-    std::string binary_;
 };
 
 TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
@@ -427,9 +414,8 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
     ASSERT_TRUE(!windowManager || windowManager->isRunning()) << readFile(path("wm.log"));
     // Started off, then a terminal the user types in, then switched on from outside.
     auto instrument = plinkora("", "plinkora.log");
-    ASSERT_TRUE(waitUntil([&] { return logged("scale is now") == 1; }))
-        << readFile(path("plinkora.log"));
-    if (logged("no system tray") > 0) {
+    ASSERT_TRUE(waitUntil([&] { return count("scale is now") == 1; })) << log();
+    if (count("no system tray") > 0) {
         // Without a tray the settings window opens; the terminal comes after it. The whole
         // window, its title bar and borders too, is on the screen.
         const int screenHeight = std::atoi(std::strchr(desktop.screen, 'x') + 1);
@@ -464,12 +450,11 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
     activate("typing");
     const auto beneath = pixel(1200, 420);
     auto on = plinkora("--on", "on.log");
-    ASSERT_TRUE(waitUntil([&] { return logged("Plinkora on") == 1; }))
-        << readFile(path("plinkora.log"));
+    ASSERT_TRUE(waitUntil([&] { return count("Plinkora on") == 1; })) << log();
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
 
-    EXPECT_EQ(logged(desktop.composites ? "overlay: a compositing manager runs"
-                                        : "overlay: no compositing manager"),
+    EXPECT_EQ(count(desktop.composites ? "overlay: a compositing manager runs"
+                                       : "overlay: no compositing manager"),
               1u);
     // Clear: an empty stretch of a zone shows what lies beneath, as it did before.
     if (!beneath) {
@@ -482,9 +467,9 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
 
     // The keyboard stays with the terminal after switching on and after a strike.
     type("one\n");
-    EXPECT_TRUE(strikes(1000, 740)) << readFile(path("plinkora.log"));
-    EXPECT_GE(logged("strike zone 0 C4 via"), 1u);
-    EXPECT_EQ(logged("audio engine started on"), 1u) << readFile(path("plinkora.log"));
+    EXPECT_TRUE(strikes(1000, 740)) << log();
+    EXPECT_GE(count("strike zone 0 C4 via"), 1u);
+    EXPECT_EQ(count("audio engine started on"), 1u) << log();
     type("two\n");
     EXPECT_TRUE(waitUntil([&] { return readFile(path("typed.txt")) == "one\ntwo\n"; }))
         << "typed into the terminal: \"" << readFile(path("typed.txt")) << "\"; the focus is on "
@@ -498,9 +483,9 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
     // A bar that reserves space stays uncovered, also where no work area is published (i3)
     // or the bar is no X window at all (sway).
     if (sway_ || !run({"xdotool", "search", "--onlyvisible", "--class", "i3bar"}).empty()) {
-        const std::size_t before = logged("strike zone");
+        const std::size_t before = count("strike zone");
         click(1000, 798);
-        EXPECT_FALSE(waitUntil([&] { return logged("strike zone") > before; }, 1))
+        EXPECT_FALSE(waitUntil([&] { return count("strike zone") > before; }, 1))
             << "the overlay covers the bar";
     }
 
@@ -511,10 +496,10 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
     // The shortcut switches off and on again; on sway while an X11 window is in front, which
     // is what the settings window says there.
     pressShortcut();
-    EXPECT_TRUE(waitUntil([&] { return logged("Plinkora off") == 1; }))
-        << "the shortcut did nothing: " << readFile(path("plinkora.log"));
+    EXPECT_TRUE(waitUntil([&] { return count("Plinkora off") == 1; }))
+        << "the shortcut did nothing: " << log();
     pressShortcut();
-    EXPECT_TRUE(waitUntil([&] { return logged("Plinkora on") == 2; }));
+    EXPECT_TRUE(waitUntil([&] { return count("Plinkora on") == 2; }));
 
     // On every workspace.
     if (sway_) {
@@ -525,12 +510,11 @@ TEST_P(DesktopMatrix, TheOverlayIsClearOnTopAndLeavesTheKeyboardAlone) {
     // A compositor started while the overlay is on is followed without a restart.
     if (!desktop.composites) {
         auto picom = start({"picom", "--backend", "xrender"}, "late-compositor.log");
-        EXPECT_TRUE(waitUntil([&] { return logged("overlay: a compositing manager runs") == 1; }));
+        EXPECT_TRUE(waitUntil([&] { return count("overlay: a compositing manager runs") == 1; }));
     }
 
     auto toggle = plinkora("--toggle", "toggle.log");
-    EXPECT_TRUE(waitUntil([&] { return logged("Plinkora off") == 2; }))
-        << readFile(path("plinkora.log"));
+    EXPECT_TRUE(waitUntil([&] { return count("Plinkora off") == 2; })) << log();
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, DesktopMatrix, ::testing::ValuesIn(kDesktops),

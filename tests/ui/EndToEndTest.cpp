@@ -1,9 +1,8 @@
 // Plinkora as a user meets it: the real program on a private X server with a tray, a private
 // sound server, the global hot key from the keyboard, a click that sounds middle C, and quitting.
-#include "ChildProcess.hpp"
 #include "PrivateBus.hpp"
 #include "PulseServer.hpp"
-#include "TempHome.hpp"
+#include "RealProgram.hpp"
 #include "UiFixture.hpp"
 #include "XvfbServer.hpp"
 
@@ -79,22 +78,10 @@ private:
     QStringList items_;
 };
 
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public ::testing::Test, protected RealProgram {
 protected:
-    void SetUp() override {
-        const char* binary = std::getenv("PLINKORA_BINARY");
-        ASSERT_NE(binary, nullptr) << "PLINKORA_BINARY names the program under test";
-        binary_ = binary;
-        logFile_ = home.path().toStdString() + "/plinkora.log";
-    }
-
     std::map<std::string, std::string> environment() const {
         return home.programEnvironment(x.display(), pulse.serverAddress());
-    }
-
-    std::size_t count(const std::string& fragment) const { return countIn(logFile_, fragment); }
-    bool waitForLog(const std::string& fragment, std::size_t times = 1, double seconds = 10) const {
-        return waitUntil([&] { return count(fragment) >= times; }, seconds);
     }
 
     std::string xdotool(const std::vector<std::string>& args) const {
@@ -103,11 +90,8 @@ protected:
         return runCommand(argv, {{"DISPLAY", x.display()}});
     }
 
-    TempHome home;
     XvfbServer x{"1280x800x24"};
     PulseServer pulse{{"plinkora_out"}};
-    std::string binary_;
-    std::string logFile_;
 };
 
 } // namespace
@@ -128,9 +112,9 @@ TEST_F(EndToEnd, HotKeyOnClickSoundsMiddleCHotKeyOffAndQuitOnSigterm) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
 
     ChildProcess plinkora({binary_}, environment(), -1, logFile_);
-    ASSERT_TRUE(waitForLog("scale is now C major")) << readFile(logFile_);
+    ASSERT_TRUE(waitForLog("scale is now C major")) << log();
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    EXPECT_EQ(count("no system tray"), 0u) << "Plinkora found no tray:\n" << readFile(logFile_);
+    EXPECT_EQ(count("no system tray"), 0u) << "Plinkora found no tray:\n" << log();
     EXPECT_TRUE(xdotool({"search", "--onlyvisible", "--name", "Plinkora Settings"}).empty())
         << "with a tray, no window opens at start";
 
@@ -158,8 +142,8 @@ TEST_F(EndToEnd, HotKeyOnClickSoundsMiddleCHotKeyOffAndQuitOnSigterm) {
     xdotool({"key", "Escape"});
 
     xdotool({"key", "ctrl+alt+super+m"});
-    ASSERT_TRUE(waitForLog("Plinkora on")) << readFile(logFile_);
-    ASSERT_TRUE(waitForLog("audio engine running on", 1, 20)) << readFile(logFile_);
+    ASSERT_TRUE(waitForLog("Plinkora on")) << log();
+    ASSERT_TRUE(waitForLog("audio engine running on", 1, 20)) << log();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
     const std::string recording = home.path().toStdString() + "/monitor.wav";
@@ -173,7 +157,7 @@ TEST_F(EndToEnd, HotKeyOnClickSoundsMiddleCHotKeyOffAndQuitOnSigterm) {
 
     // Zone 0 of a vertical layout is the band along the bottom edge.
     xdotool({"mousemove", "640", "780", "click", "1"});
-    ASSERT_TRUE(waitForLog("strike zone 0 C4 via")) << readFile(logFile_);
+    ASSERT_TRUE(waitForLog("strike zone 0 C4 via")) << log();
     std::this_thread::sleep_for(std::chrono::milliseconds(1200));
     recorder->stop();
 
@@ -202,7 +186,7 @@ TEST_F(EndToEnd, HotKeyOnClickSoundsMiddleCHotKeyOffAndQuitOnSigterm) {
 
     // The second shortcut saves what was just played: two files named alike in the music folder.
     xdotool({"key", "ctrl+alt+super+s"});
-    ASSERT_TRUE(waitForLog("saved what was just played: ")) << readFile(logFile_);
+    ASSERT_TRUE(waitForLog("saved what was just played: ")) << log();
     const QStringList saved =
         QDir(home.path() + QStringLiteral("/Music/Plinkora")).entryList(QDir::Files, QDir::Name);
     ASSERT_EQ(saved.size(), 2) << saved.join(QLatin1Char(' ')).toStdString();
@@ -211,11 +195,11 @@ TEST_F(EndToEnd, HotKeyOnClickSoundsMiddleCHotKeyOffAndQuitOnSigterm) {
     EXPECT_EQ(saved[0].chopped(5), saved[1].chopped(4));
 
     xdotool({"key", "ctrl+alt+super+m"});
-    EXPECT_TRUE(waitForLog("Plinkora off")) << readFile(logFile_);
+    EXPECT_TRUE(waitForLog("Plinkora off")) << log();
 
     plinkora.signal(SIGTERM);
     const int status = plinkora.waitForExit(10.0);
-    ASSERT_TRUE(WIFEXITED(status)) << readFile(logFile_);
+    ASSERT_TRUE(WIFEXITED(status)) << log();
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(count("Plinkora quitting"), 1u) << "the shutdown that leaves the logo lit ran";
 }
@@ -231,9 +215,8 @@ TEST_F(EndToEnd, AStatusNotifierHostShowsTheIconLegiblyWithItsState) {
     auto session = environment();
     session["DBUS_SESSION_BUS_ADDRESS"] = bus.address();
     ChildProcess plinkora({binary_}, session, -1, logFile_);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher.items().isEmpty(); }, 10000))
-        << readFile(logFile_);
-    EXPECT_EQ(count("no system tray"), 0u) << readFile(logFile_);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher.items().isEmpty(); }, 10000)) << log();
+    EXPECT_EQ(count("no system tray"), 0u) << log();
 
     const auto property = [&](const char* name) {
         QDBusMessage get = QDBusMessage::createMethodCall(
@@ -282,7 +265,7 @@ TEST_F(EndToEnd, AStatusNotifierHostShowsTheIconLegiblyWithItsState) {
 
 TEST_F(EndToEnd, WithoutATrayTheSettingsWindowOpensAndASecondLaunchBringsItBack) {
     ChildProcess plinkora({binary_}, environment(), -1, logFile_);
-    ASSERT_TRUE(waitForLog("no system tray")) << readFile(logFile_);
+    ASSERT_TRUE(waitForLog("no system tray")) << log();
     std::string window;
     const auto settingsShown = [&] {
         return !(window = xdotool({"search", "--onlyvisible", "--name", "Plinkora Settings"}))
@@ -320,8 +303,8 @@ TEST_F(EndToEnd, WithoutATrayTheSettingsWindowOpensAndASecondLaunchBringsItBack)
     // The display going away ends Plinkora too, through its shutdown.
     x.stop();
     const int status = plinkora.waitForExit(10.0);
-    EXPECT_TRUE(WIFEXITED(status)) << readFile(logFile_);
-    EXPECT_EQ(count("Plinkora quitting"), 1u) << readFile(logFile_);
+    EXPECT_TRUE(WIFEXITED(status)) << log();
+    EXPECT_EQ(count("Plinkora quitting"), 1u) << log();
 }
 
 #include "EndToEndTest.moc"
