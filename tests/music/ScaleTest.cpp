@@ -1,7 +1,6 @@
 #include "music/Scale.hpp"
 
 #include "music/Dynamics.hpp"
-#include "music/ZoneOrientation.hpp"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -37,10 +36,6 @@ struct Worked {
 
 TEST(Scale, WorkedExamples) {
     const Worked table[] = {
-        {{KeyRoot::c, ScaleMode::major, 8},
-         "60 62 64 65 67 69 71 72",
-         "C4 D4 E4 F4 G4 A4 B4 C5",
-         "C major"},
         {{KeyRoot::c, ScaleMode::major, 9},
          "60 62 64 65 67 69 71 72 74",
          "C4 D4 E4 F4 G4 A4 B4 C5 D5",
@@ -53,10 +48,6 @@ TEST(Scale, WorkedExamples) {
          "63 65 66 68 70 71 73 75",
          "E♭4 F4 G♭4 A♭4 B♭4 B4 D♭5 E♭5",
          "E♭ minor"},
-        {{KeyRoot::fSharp, ScaleMode::major, 8},
-         "66 68 70 71 73 75 77 78",
-         "F♯4 G♯4 A♯4 B4 C♯5 D♯5 F5 F♯5",
-         "F♯ major"},
         {{KeyRoot::aFlat, ScaleMode::minor, 8},
          "56 58 59 61 63 64 66 68",
          "G♯3 A♯3 B3 C♯4 D♯4 E4 F♯4 G♯4",
@@ -176,24 +167,4 @@ TEST(Dynamics, VelocityFromPositionOrPressureWithinItsRange) {
         EXPECT_EQ(strikeVelocity(c.dynamics, c.across, c.pressure), c.velocity)
             << rawValue(c.dynamics) << " at " << c.across;
     }
-    EXPECT_EQ(dynamicsFromRaw("position"), Dynamics::position);
-    EXPECT_FALSE(dynamicsFromRaw("Position"));
-}
-
-TEST(MusicEnums, RawValuesRoundTripAndRejectEverythingElse) {
-    EXPECT_EQ(zoneOrientationFromRaw("vertical"), ZoneOrientation::vertical);
-    EXPECT_EQ(zoneOrientationFromRaw("horizontal"), ZoneOrientation::horizontal);
-    EXPECT_FALSE(zoneOrientationFromRaw("Vertical"));
-    EXPECT_FALSE(zoneOrientationFromRaw(""));
-    for (const auto mode : kAllModes) {
-        EXPECT_EQ(scaleModeFromRaw(rawValue(mode)), mode) << rawValue(mode);
-    }
-    EXPECT_EQ(rawValue(ScaleMode::minor), "minor") << "the value stored files hold";
-    EXPECT_EQ(rawValue(ScaleMode::harmonicMinor), "harmonic-minor");
-    EXPECT_FALSE(scaleModeFromRaw("Minor"));
-    EXPECT_FALSE(keyRootFromRaw(12));
-    EXPECT_FALSE(keyRootFromRaw(-1));
-    EXPECT_EQ(keyRootFromRaw(11), KeyRoot::b);
-    EXPECT_EQ(displayLabel(ZoneOrientation::horizontal), "Horizontal (low notes at left)");
-    EXPECT_EQ(displayLabel(ScaleMode::minor), "Minor");
 }

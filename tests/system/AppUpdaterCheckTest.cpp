@@ -83,14 +83,12 @@ TEST_F(AppUpdaterTest, AUserCheckWithNothingNewerSaysUpToDate) {
     EXPECT_TRUE(updater->canCheckForUpdates());
 }
 
+// What the feed's parser refuses is tested with the parser; here, that each kind of failure
+// reaches the user as its own message.
 TEST_F(AppUpdaterTest, FeedsThatCannotBeReachedOrReadSaySoAndAllowTheNextCheck) {
     const QByteArray good = appcastFeed({publish(QStringLiteral("1.1"), fakeAppImage(11))});
     FeedItem noSignature = publish(QStringLiteral("1.1"), fakeAppImage(11));
     noSignature.signature.clear();
-    FeedItem hugeLength = publish(QStringLiteral("1.1"), fakeAppImage(11));
-    hugeLength.length = QStringLiteral("99999999999999999999");
-    FeedItem insecureDownload = publish(QStringLiteral("1.1"), fakeAppImage(11));
-    insecureDownload.url = server.insecureUrl(QStringLiteral("/Plinkora-1.1.AppImage")).toString();
 
     struct Case {
         const char* name;
@@ -108,7 +106,6 @@ TEST_F(AppUpdaterTest, FeedsThatCannotBeReachedOrReadSaySoAndAllowTheNextCheck) 
          },
          unreachable},
         {"not XML", [&] { serveSignedFeed("<html><body>Welcome</body>"); }, unreadable},
-        {"cut off", [&] { serveSignedFeed(good.left(good.size() - 30)); }, unreadable},
         {"unsigned",
          [&] {
              server.serve(QStringLiteral("/appcast.xml"), good);
@@ -134,8 +131,6 @@ TEST_F(AppUpdaterTest, FeedsThatCannotBeReachedOrReadSaySoAndAllowTheNextCheck) 
          },
          unreachable},
         {"an item without a signature", [&] { serveFeed({noSignature}); }, unreadable},
-        {"a huge length", [&] { serveFeed({hugeLength}); }, unreadable},
-        {"an http download", [&] { serveFeed({insecureDownload}); }, unreadable},
         {"larger than 1 MB", [&] { serveSignedFeed(good + QByteArray(1024 * 1024, ' ')); },
          unreadable},
         {"redirected to http",
