@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QThread>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
@@ -14,55 +13,6 @@
 
 using namespace plinkora;
 using namespace plinkora::testing;
-
-namespace {
-
-/// Reads the Exec key back the way a desktop does: string escapes first, then the quoting
-/// rules, then field codes. The arguments come back joined by '|'.
-std::string parseExec(const std::string& value) {
-    std::string unescaped;
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        if (value[i] == '\\' && i + 1 < value.size()) {
-            const char next = value[++i];
-            unescaped += next == 's' ? ' ' : next == 'n' ? '\n' : next == 't' ? '\t' : next;
-        } else {
-            unescaped += value[i];
-        }
-    }
-    std::string argument;
-    bool quoted = false;
-    for (std::size_t i = 0; i < unescaped.size(); ++i) {
-        const char c = unescaped[i];
-        if (c == '"') {
-            quoted = !quoted;
-        } else if (quoted && c == '\\' && i + 1 < unescaped.size()) {
-            argument += unescaped[++i];
-        } else if (c == '%' && i + 1 < unescaped.size() && unescaped[i + 1] == '%') {
-            argument += '%';
-            ++i;
-        } else if (!quoted && c == ' ') {
-            argument += '|';
-        } else {
-            argument += c;
-        }
-    }
-    return argument;
-}
-
-std::string execValue(const QString& entryPath) {
-    QFile file(entryPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (line.startsWith("Exec=")) {
-            return line.mid(5).toStdString();
-        }
-    }
-    return {};
-}
-
-} // namespace
 
 TEST(AutostartLoginItem, RegistersAndUnregistersARealEntry) {
     TempHome home;
@@ -97,16 +47,17 @@ TEST(AutostartLoginItem, AwkwardExecutablePathsSurviveQuotingAndValidate) {
     for (const char* name :
          {"My Apps/plinkora", "$HOME/pl\"ink`ora", "back\\slash/it's here", "caf\u00e9/\u266f"}) {
         SCOPED_TRACE(name);
-        // A real program at the awkward path, which GLib's own launcher must start.
+        // A real program at the awkward path, which GLib's own launcher, reading the entry as
+        // a desktop does, must start with the option: it writes down what it was started as.
         const QString path = home.path() + QStringLiteral("/") + QString::fromUtf8(name);
-        const QString ran = home.path() + QStringLiteral("/ran");
-        QFile::remove(ran);
+        const std::string ran = home.path().toStdString() + "/ran";
+        QFile::remove(QString::fromStdString(ran));
         home.writeFile(path.mid(home.path().size() + 1),
-                       "#!/bin/sh\ntouch '" + ran.toUtf8() + "'\n");
+                       "#!/bin/sh\nprintf '%s|' \"$0\" \"$@\" > '" + QByteArray(ran.c_str()) +
+                           "'\n");
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         AutostartLoginItem item(folder, path);
         ASSERT_FALSE(item.setEnabled(true));
-        EXPECT_EQ(parseExec(execValue(item.entryPath())), path.toStdString() + "|--at-login");
         int status = -1;
         const std::string complaints =
             runCommand({"desktop-file-validate", item.entryPath().toStdString()}, {}, &status);
@@ -114,10 +65,8 @@ TEST(AutostartLoginItem, AwkwardExecutablePathsSurviveQuotingAndValidate) {
         EXPECT_EQ(complaints, "");
         runCommand({"gio", "launch", item.entryPath().toStdString()}, {}, &status);
         EXPECT_EQ(status, 0);
-        for (int i = 0; i < 250 && !QFile::exists(ran); ++i) {
-            QThread::msleep(20);
-        }
-        EXPECT_TRUE(QFile::exists(ran));
+        waitUntil([&] { return readFile(ran).find("|--at-login|") != std::string::npos; }, 5);
+        EXPECT_EQ(readFile(ran), path.toStdString() + "|--at-login|");
     }
 }
 
