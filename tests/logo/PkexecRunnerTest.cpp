@@ -1,19 +1,15 @@
-// Administrator rights through stand-in pkexec programs, and a whole install and removal by
-// the controller into a temporary root.
+// Administrator rights through stand-in pkexec programs. The scripts it runs are run for real
+// by the helper's own tests.
 #include "logo/PkexecRunner.hpp"
 
 #include "ChildProcess.hpp"
-#include "ManualScheduler.hpp"
 #include "StandIns.hpp"
 #include "TempHome.hpp"
-#include "logo/HelperTexts.hpp"
-#include "logo/LidLogoController.hpp"
 
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace plinkora {
 namespace {
@@ -106,60 +102,6 @@ TEST_F(PkexecRunnerTest, TheUserIsToldWhyItFailed) {
     EXPECT_EQ(outcomeOf("exit 0"), PkexecRunner::kMissingPkexec);
     standInPkexec("exit 0\n", fs::perms(0644));
     EXPECT_EQ(outcomeOf("exit 0"), PkexecRunner::kMissingPkexec);
-}
-
-// --- The whole way: controller, pkexec, the scripts ---
-
-class RecordingPipe final : public PipeWriter {
-public:
-    explicit RecordingPipe(std::vector<Lamp>& log)
-        : log_(log) {}
-    void write(Lamp command) override { log_.push_back(command); }
-
-private:
-    std::vector<Lamp>& log_;
-};
-
-TEST_F(PkexecRunnerTest, TheControllerInstallsAndRemovesTheHelper) {
-    testing::TempHome home;
-    const fs::path bin = base / "bin";
-    // pkexec hands the script a fixed PATH; this one puts the stand-ins first.
-    standInPkexec("PATH='" + bin.string() + "':$PATH STANDIN_LOG='" + base.string() +
-                  "' exec \"$@\"\n");
-    testing::writeStandInSystemctl(bin);
-    writeFile(bin / "chown", "#!/bin/sh\n", fs::perms(0755));
-    const fs::path root = base / "root";
-    fs::create_directories(root / "etc/systemd/system");
-    const HelperPaths paths = HelperPaths::underRoot(root.string());
-
-    testing::ManualScheduler clock;
-    std::vector<Lamp> written;
-    LidLogoController logo(clock, paths, std::make_unique<RecordingPipe>(written),
-                           std::make_unique<PkexecRunner>(pkexec.string()));
-    std::optional<std::optional<std::string>> outcome;
-    const auto run = [&](void (LidLogoController::*step)(LidLogo::HelperDone)) {
-        outcome.reset();
-        (logo.*step)([&](auto failure) { outcome = std::move(failure); });
-        EXPECT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 20000));
-        return outcome.value_or("no answer").value_or("");
-    };
-
-    logo.setPulsing(true);
-    EXPECT_EQ(run(&LidLogoController::installHelper), "");
-    EXPECT_EQ(readFile(paths.helperScriptPath), HelperTexts(paths, ::getuid()).helperScript());
-    EXPECT_TRUE(fs::exists(paths.serviceUnitPath));
-    {
-        standInPkexec("PATH='" + bin.string() + "':$PATH STANDIN_LOG='" + base.string() +
-                      "' STANDIN_FAIL=restart exec \"$@\"\n");
-        EXPECT_EQ(run(&LidLogoController::installHelper),
-                  "Failed to restart unit: Unit not found.");
-    }
-    EXPECT_EQ(run(&LidLogoController::uninstallHelper), "");
-    EXPECT_FALSE(fs::exists(paths.helperFolder));
-    EXPECT_FALSE(fs::exists(paths.serviceUnitPath));
-    // Pulsing wrote "off"; after the successful runs the logo is taken to be lit.
-    logo.setPulsing(false);
-    EXPECT_EQ(written, std::vector<Lamp>{Lamp::off});
 }
 
 } // namespace

@@ -231,13 +231,8 @@ public:
         if (reply.type() != QDBusMessage::ReplyMessage || picture.size() < 4) {
             return "no picture: " + reply.errorMessage().toStdString();
         }
-        // One 32-bit pixel in memory order; any equal colour reads equal.
-        char hex[16];
-        std::snprintf(hex, sizeof hex, "%02x%02x%02x%02x", static_cast<unsigned char>(picture[0]),
-                      static_cast<unsigned char>(picture[1]),
-                      static_cast<unsigned char>(picture[2]),
-                      static_cast<unsigned char>(picture[3]));
-        return hex;
+        // One 32-bit pixel, its bytes in memory order: equal colours read equal.
+        return picture.substr(0, 4);
     }
 
 private:

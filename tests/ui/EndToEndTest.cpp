@@ -16,10 +16,7 @@
 #include <array>
 #include <chrono>
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 #include <gtest/gtest.h>
-#include <numbers>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>

@@ -247,7 +247,6 @@ TEST_F(SettingsFormTest, NoteLengthSliderStepsAQuarterSecondWithTwoDecimals) {
     for (int index = 0; index < 31; ++index) {
         EXPECT_EQ(shown[index], QString::asprintf("%.2f s", 0.5 + 0.25 * index));
     }
-    EXPECT_EQ(shown[4], QStringLiteral("1.50 s"));
     EXPECT_DOUBLE_EQ(app.state().noteLength(), 8.0);
 
     // A stored length between the steps shows as it is and is not rounded onto a step.
@@ -560,8 +559,6 @@ TEST_F(SettingsFormTest, LastInputAndTheSelectableLastTouch) {
     auto& lastTouch = child<QLabel>("lastTouch");
     EXPECT_EQ(lastTouch.text(), QStringLiteral("No touch yet"));
     EXPECT_TRUE(lastTouch.textInteractionFlags() & Qt::TextSelectableByMouse);
-    lastTouch.setSelection(0, 8);
-    EXPECT_EQ(lastTouch.selectedText(), QStringLiteral("No touch"));
 
     app.overlay->onTouchDiagnostic("began id=3 at (120, 480) direct");
     EXPECT_TRUE(eventually([&] {
