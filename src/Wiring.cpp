@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QInputDevice>
-#include <QPointer>
 
 namespace plinkora {
 
@@ -53,15 +52,6 @@ std::unique_ptr<QObject> buildUserInterface(AppState& state, PlinkoraApp& app) {
     auto interface = std::make_unique<ui::UserInterface>(
         state, ui::UserInterface::systemOptions(app.startedAtLogin()));
     app.setOpenSettings([ui = interface.get()] { ui->openSettings(); });
-    if (auto* updater = dynamic_cast<AppUpdater*>(&state.updater())) {
-        updater->setNotifier(
-            [ui = QPointer<ui::UserInterface>(interface.get())](
-                const QString& title, const QString& text, std::function<void()> onClicked) {
-                if (ui) {
-                    ui->showNotification(title, text, std::move(onClicked));
-                }
-            });
-    }
     return interface;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 
 namespace plinkora {
 
@@ -32,6 +33,11 @@ public:
 Q_SIGNALS:
     void canCheckForUpdatesChanged(bool canCheck);
     void automaticallyChecksForUpdatesChanged(bool checks);
+    /// A scheduled check found an update: the user interface posts the reminder, and runs
+    /// `onClicked` (safe after the updater is gone) when it is chosen. With nobody connected,
+    /// the updater shows its window itself.
+    void reminderPosted(const QString& title, const QString& text,
+                        const std::function<void()>& onClicked);
 };
 
 } // namespace plinkora

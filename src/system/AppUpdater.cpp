@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QMetaMethod>
 #include <QProcess>
 #include <QStandardPaths>
 #include <algorithm>
@@ -283,20 +284,21 @@ void AppUpdater::reportFeedProblem(CheckKind kind, const QString& message, const
 }
 
 void AppUpdater::remind(const AppcastItem& update) {
-    if (!notifier_) {
+    if (!isSignalConnected(QMetaMethod::fromSignal(&Updater::reminderPosted))) {
         showUpdateWindow(update);
         return;
     }
     QPointer<AppUpdater> self(this);
-    notifier_(QCoreApplication::translate("plinkora::AppUpdater", "Plinkora %1 is available")
-                  .arg(update.displayVersion),
-              QCoreApplication::translate("plinkora::AppUpdater",
-                                          "Click to see what's new and install it."),
-              [self, update] {
-                  if (self && !self->installation_) {
-                      self->showUpdateWindow(update);
-                  }
-              });
+    Q_EMIT reminderPosted(
+        QCoreApplication::translate("plinkora::AppUpdater", "Plinkora %1 is available")
+            .arg(update.displayVersion),
+        QCoreApplication::translate("plinkora::AppUpdater",
+                                    "Click to see what's new and install it."),
+        [self, update] {
+            if (self && !self->installation_) {
+                self->showUpdateWindow(update);
+            }
+        });
 }
 
 void AppUpdater::showUpdateWindow(const AppcastItem& update) {

@@ -70,11 +70,6 @@ class AppUpdater final : public Updater {
     Q_OBJECT
 
 public:
-    /// Shows a notification; `onClicked` runs when the user clicks it (it is safe to call
-    /// after the updater is gone).
-    using Notifier = std::function<void(const QString& title, const QString& text,
-                                        std::function<void()> onClicked)>;
-
     static constexpr double kFirstCheckDelay = 60;
     static constexpr double kCheckInterval = 24 * 60 * 60;
 
@@ -88,9 +83,6 @@ public:
     void checkForUpdates() override;
     Availability availability() const override;
 
-    /// Posts the reminders of scheduled checks (the tray's notification). Without one, a
-    /// scheduled check shows the update window itself.
-    void setNotifier(Notifier notifier) { notifier_ = std::move(notifier); }
     /// Brings Plinkora to the front; called before every window the updater shows.
     void setBringToFront(std::function<void()> bringToFront) {
         bringToFront_ = std::move(bringToFront);
@@ -139,7 +131,6 @@ private:
     QPointer<UpdateWindow> updateWindow_;
     QPointer<QMessageBox> alert_;
     QPointer<UpdateInstallation> installation_;
-    Notifier notifier_;
     std::function<void()> bringToFront_;
 };
 

@@ -62,6 +62,7 @@ UserInterface::UserInterface(AppState& state, Options options)
     });
 
     connect(&state_, &AppState::saveReported, this, &UserInterface::notifyDesktop);
+    connect(&state_.updater(), &Updater::reminderPosted, this, &UserInterface::showNotification);
 
     // Shown even without a tray: Qt docks it when a panel with a tray starts later, as it
     // often does at login.

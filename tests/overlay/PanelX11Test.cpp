@@ -144,12 +144,12 @@ TEST_F(PanelX11Test, WithoutACompositorEveryFingerOnTheClearPartsStrikes) {
         qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
     std::uint32_t input = 0;
     std::istringstream children(testing::runCommand({"xwininfo", "-root", "-children"}));
-    for (std::string line; std::getline(children, line) && input == 0;) {
-        const std::string id = line.substr(
-            line.find_first_not_of(' ') == std::string::npos ? 0 : line.find_first_not_of(' '));
-        if (id.rfind("0x", 0) == 0 &&
-            windowInfo(std::stoul(id, nullptr, 16)).find("Class: InputOnly") != std::string::npos) {
-            input = static_cast<std::uint32_t>(std::stoul(id, nullptr, 16));
+    // Every window id the listing names; 0x0 (the root's parent) would make xwininfo wait for
+    // a click.
+    for (std::string word; input == 0 && children >> word;) {
+        const auto id = word.rfind("0x", 0) == 0 ? std::stoul(word, nullptr, 16) : 0;
+        if (id != 0 && windowInfo(id).find("Class: InputOnly") != std::string::npos) {
+            input = static_cast<std::uint32_t>(id);
         }
     }
     ASSERT_NE(input, 0u) << testing::runCommand({"xwininfo", "-root", "-children"});

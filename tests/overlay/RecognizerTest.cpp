@@ -117,14 +117,6 @@ TEST_F(RecognizerTest, ACancelledSequenceHandsOverItsTouchesAsCancelled) {
     EXPECT_EQ(recognizer.state(), State::cancelled);
 }
 
-TEST_F(RecognizerTest, ABeganCallbackWithoutANewTouchTreatsEveryTouchAsNew) {
-    using P = QEventPoint;
-    const QList<QEventPoint> points{point(1, P::Updated, 100, 200), point(2, P::Stationary, 1, 2)};
-    QTouchEvent event(QEvent::TouchUpdate, touchScreen(), {}, points);
-    recognizer.touchesBegan(event, {points.begin(), points.end()});
-    EXPECT_THAT(batches, ElementsAre(Batch{TouchPhase::began, {1, 2}}));
-}
-
 // The view's answers, through real event delivery to a view.
 TEST(RecognizerAnswers, TouchPadTouchesAreRefusedAndMouseEventsDeclined) {
     testing::ManualScheduler clock;

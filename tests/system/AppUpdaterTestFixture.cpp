@@ -48,9 +48,10 @@ AppUpdater& AppUpdaterTest::start(std::optional<UpdaterEnvironment> environment)
     updater = std::make_unique<AppUpdater>(*settings, scheduler,
                                            environment ? *environment : this->environment());
     updater->setBringToFront([this] { ++broughtToFront; });
-    updater->setNotifier(
-        [this](const QString& title, const QString& text, std::function<void()> onClicked) {
-            reminders.push_back({title, text, std::move(onClicked)});
+    QObject::connect(
+        updater.get(), &Updater::reminderPosted,
+        [this](const QString& title, const QString& text, const std::function<void()>& onClicked) {
+            reminders.push_back({title, text, onClicked});
         });
     return *updater;
 }
