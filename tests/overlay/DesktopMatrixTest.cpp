@@ -274,8 +274,11 @@ protected:
     std::map<std::string, std::string> display() const {
         return wayland_ ? wayland_->x() : std::map<std::string, std::string>{{"DISPLAY", display_}};
     }
-    std::string run(std::vector<std::string> argv) const { return runCommand(argv, display()); }
-    std::unique_ptr<ChildProcess> start(std::vector<std::string> argv, const std::string& log) {
+    std::string run(const std::vector<std::string>& argv) const {
+        return runCommand(argv, display());
+    }
+    std::unique_ptr<ChildProcess> start(const std::vector<std::string>& argv,
+                                        const std::string& log) {
         return std::make_unique<ChildProcess>(argv, display(), -1, path(log));
     }
     /// Plinkora itself, or a second launch of it with a verb.

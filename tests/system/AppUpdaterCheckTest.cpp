@@ -131,8 +131,8 @@ TEST_F(AppUpdaterTest, FeedsThatCannotBeReachedOrReadSaySoAndAllowTheNextCheck) 
          },
          unreachable},
         {"an item without a signature", [&] { serveFeed({noSignature}); }, unreadable},
-        {"larger than 1 MB", [&] { serveSignedFeed(good + QByteArray(1024 * 1024, ' ')); },
-         unreadable},
+        {"larger than 1 MB",
+         [&] { serveSignedFeed(good + QByteArray(qsizetype{1024} * 1024, ' ')); }, unreadable},
         {"redirected to http",
          [&] {
              server.redirect(QStringLiteral("/appcast.xml"),
@@ -262,7 +262,7 @@ TEST_F(AppUpdaterTest, ScheduledChecksRunAMinuteAfterStartAndThenDaily) {
     EXPECT_TRUE(reminders.empty());
     EXPECT_EQ(broughtToFront, 0);
 
-    wallClock = wallClock.addSecs(24 * 3600);
+    wallClock = wallClock.addSecs(qint64{24} * 3600);
     scheduler.advance(24 * 3600 - 1);
     settle();
     EXPECT_EQ(server.hits(QStringLiteral("/appcast.xml")), 1);

@@ -171,7 +171,7 @@ TEST_F(HotKeyX11Test, DestructionReleasesTheGrabAndSilencesTheAction) {
 // Restores the keymap's lines for the given key codes when it goes.
 class KeymapChange {
 public:
-    explicit KeymapChange(std::vector<std::string> expressions)
+    explicit KeymapChange(const std::vector<std::string>& expressions)
         : saved_(testing::runCommand({"xmodmap", "-pke"})) {
         std::vector<std::string> argv{"xmodmap"};
         for (const std::string& expression : expressions) {

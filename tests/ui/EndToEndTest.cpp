@@ -25,7 +25,7 @@ using namespace plinkora::testing;
 
 namespace {
 
-constexpr int kRate = 48000;
+constexpr long kRate = 48000;
 constexpr double kMiddleC = 261.63;
 
 /// A StatusNotifierItem host's watcher, as KDE's and the AppIndicator extension's are: it
@@ -193,10 +193,11 @@ TEST_F(EndToEnd, AStatusNotifierHostShowsTheIconLegiblyWithItsState) {
         pixmaps.beginStructure();
         pixmaps >> width >> height >> argb;
         pixmaps.endStructure();
-        if (width > icon.width() && argb.size() == width * height * 4) {
+        if (width > icon.width() && argb.size() == qsizetype{width} * height * 4) {
             icon = QImage(width, height, QImage::Format_ARGB32);
             for (int i = 0; i < width * height; ++i) {
-                const auto* p = reinterpret_cast<const unsigned char*>(argb.constData()) + 4 * i;
+                const auto* p = reinterpret_cast<const unsigned char*>(argb.constData()) +
+                                std::ptrdiff_t{4} * i;
                 icon.setPixel(i % width, i / width, qRgba(p[1], p[2], p[3], p[0]));
             }
         }

@@ -63,7 +63,7 @@ void UiFixture::restart() {
     deps.makePiano = keeping(piano);
     deps.makeLogo = keeping(logo, log);
     deps.makeUpdater = keeping(updater);
-    deps.makeHotKey = [this](Qt::Key, Qt::KeyboardModifiers, std::function<void()> action) {
+    deps.makeHotKey = [this](Qt::Key, Qt::KeyboardModifiers, const std::function<void()>& action) {
         auto made = std::make_unique<RecordingHotKey>(log, action);
         // The first is the toggle's.
         if (hotKey == nullptr) {
@@ -147,7 +147,7 @@ int legiblePixels(const QImage& icon, QColor panel) {
 }
 
 QString artefactsFolder() {
-    const QString folder = QStringLiteral(PLINKORA_ARTEFACTS_DIR);
+    QString folder = QStringLiteral(PLINKORA_ARTEFACTS_DIR);
     QDir().mkpath(folder);
     return folder;
 }
