@@ -200,6 +200,7 @@ void X11OverlayWindow::follow() {
                              XCB_CONFIG_WINDOW_HEIGHT,
                          geometry);
     if (composited_) {
+        touches_.clear();
         xcb_unmap_window(x, input_);
     } else {
         xcb_map_window(x, input_);
@@ -209,6 +210,8 @@ void X11OverlayWindow::follow() {
 }
 
 void X11OverlayWindow::withdraw() {
+    // Fingers still down when the window goes get no end from the server.
+    touches_.clear();
     if (xcb_connection_t* x = connection(); x != nullptr) {
         xcb_unmap_window(x, input_);
         xcb_flush(x);
