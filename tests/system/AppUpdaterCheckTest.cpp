@@ -251,6 +251,7 @@ TEST_F(AppUpdaterTest, ScheduledChecksRunAMinuteAfterStartAndThenDaily) {
     EXPECT_TRUE(updater->automaticallyChecksForUpdates());
     scheduler.advance(59);
     settle();
+    EXPECT_TRUE(updater->canCheckForUpdates()) << "a check began before the minute was up";
     EXPECT_EQ(server.hits(QStringLiteral("/appcast.xml")), 0);
     scheduler.advance(1);
     EXPECT_FALSE(updater->canCheckForUpdates());
