@@ -180,8 +180,7 @@ InstrumentSettings Settings::load() const {
     return loaded;
 }
 
-void Settings::store(const InstrumentSettings& values) {
-    const InstrumentSettings known = load();
+void Settings::store(const InstrumentSettings& values, const InstrumentSettings& known) {
     for (const Field& field : kFields) {
         if (const QVariant value = field.write(values); value != field.write(known)) {
             write(QLatin1String(field.key), value);

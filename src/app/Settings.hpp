@@ -64,12 +64,11 @@ public:
     InstrumentSettings load() const;
     /// Stores one instrument setting, for example `set(&InstrumentSettings::zoneCount, 10)`.
     template <typename T> void set(T InstrumentSettings::*setting, const T& value) {
-        InstrumentSettings changed = load();
+        const InstrumentSettings known = load();
+        InstrumentSettings changed = known;
         changed.*setting = value;
-        store(changed);
+        store(changed, known);
     }
-    /// Stores each instrument setting whose value differs from load()'s.
-    void store(const InstrumentSettings& values);
 
     // The updater's own keys, apart from the instrument's.
     bool automaticallyChecksForUpdates() const;
@@ -88,6 +87,8 @@ public:
     QString filePath() const { return filePath_; }
 
 private:
+    /// Stores each instrument setting whose value differs from `known`'s.
+    void store(const InstrumentSettings& values, const InstrumentSettings& known);
     void write(const QString& key, const QVariant& value);
     QVariant value(const QString& key) const { return values_.value(key); }
 
