@@ -89,20 +89,45 @@ std::optional<std::string> FakeLoginItem::setEnabled(bool value) {
     return std::nullopt;
 }
 
-RecordingApp::RecordingApp(Scheduler& scheduler, const QString& settingsFile, HelperStatus status,
-                           bool loginEnabled) {
+void RecordingUpdater::setAutomaticallyChecksForUpdates(bool checks) {
+    if (checks != automatic_) {
+        automatic_ = checks;
+        Q_EMIT automaticallyChecksForUpdatesChanged(checks);
+    }
+}
+
+void RecordingUpdater::setCanCheck(bool canCheck) {
+    if (canCheck != canCheck_) {
+        canCheck_ = canCheck;
+        Q_EMIT canCheckForUpdatesChanged(canCheck);
+    }
+}
+
+RecordingApp::RecordingApp(Scheduler& scheduler, QString settingsFile, HelperStatus status,
+                           bool loginEnabled)
+    : scheduler_(scheduler)
+    , settingsFile_(std::move(settingsFile))
+    , status_(std::move(status))
+    , loginEnabled_(loginEnabled) {
+    restart();
+}
+
+void RecordingApp::restart() {
+    state.reset();
+    hotKey = nullptr;
+    hotKeys.clear();
     AppDependencies deps;
-    deps.scheduler = &scheduler;
-    deps.settings = std::make_unique<Settings>(settingsFile);
+    deps.scheduler = &scheduler_;
+    deps.settings = std::make_unique<Settings>(settingsFile_);
     auto login = std::make_unique<FakeLoginItem>();
-    login->enabled = loginEnabled;
+    login->enabled = loginEnabled_;
     loginItem = login.get();
     deps.loginItem = std::move(login);
-    deps.helperStatus = std::move(status);
+    deps.helperStatus = status_;
     deps.makeOverlay = keeping(overlay, log);
     deps.makePiano = keeping(piano, log);
     deps.makeLogo = keeping(logo, log);
-    deps.makeUpdater = [this] { return std::make_unique<RecordingUpdater>(log); };
+    deps.makeUpdater = keeping(updater, log);
     deps.makeHotKey = [this](Qt::Key key, Qt::KeyboardModifiers modifiers,
                              std::function<void()> action) {
         auto made = std::make_unique<RecordingHotKey>(log, std::move(action));
@@ -115,7 +140,7 @@ RecordingApp::RecordingApp(Scheduler& scheduler, const QString& settingsFile, He
         }
         return made;
     };
-    deps.hasTouchscreen = [] { return false; };
+    deps.hasTouchscreen = [this] { return touchscreen; };
     state = std::make_unique<AppState>(std::move(deps));
 }
 

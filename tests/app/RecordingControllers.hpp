@@ -38,7 +38,7 @@ public:
         onOutputDeviceChange = std::move(callback);
     }
     bool isEngineRunning() const override { return running; }
-    bool instrumentLoaded() const override { return true; }
+    bool instrumentLoaded() const override { return loaded; }
     void setSound(music::Sound sound) override {
         log_.push_back("piano.sound(" + std::string(rawValue(sound)) + ")");
     }
@@ -64,6 +64,7 @@ public:
     std::string deviceName = "Null Output";
     bool running = false;
     bool startSucceeds = true;
+    bool loaded = true;
     music::Scale scale;
     std::function<void()> onOutputDeviceChange;
     std::function<void(const std::optional<std::string>&)> onSoundBankResult;
@@ -128,19 +129,27 @@ private:
     CallLog& log_;
 };
 
+/// An updater whose readiness the test switches.
 class RecordingUpdater final : public Updater {
 public:
     explicit RecordingUpdater(CallLog& log)
         : log_(log) {
         log_.push_back("updater.create");
     }
-    bool canCheckForUpdates() const override { return false; }
-    bool automaticallyChecksForUpdates() const override { return false; }
-    void setAutomaticallyChecksForUpdates(bool) override {}
-    void checkForUpdates() override { log_.push_back("updater.check"); }
+    bool canCheckForUpdates() const override { return canCheck_; }
+    bool automaticallyChecksForUpdates() const override { return automatic_; }
+    void setAutomaticallyChecksForUpdates(bool checks) override;
+    void checkForUpdates() override { ++checks; }
+    Availability availability() const override { return availableAs; }
+    void setCanCheck(bool canCheck);
+
+    int checks = 0;
+    Availability availableAs = Availability::available;
 
 private:
     CallLog& log_;
+    bool canCheck_ = false;
+    bool automatic_ = true;
 };
 
 class RecordingHotKey final : public HotKey {
@@ -177,20 +186,30 @@ public:
 
 /// An AppState built on recording controllers, with handles on each of them.
 struct RecordingApp {
-    RecordingApp(Scheduler& scheduler, const QString& settingsFile,
+    RecordingApp(Scheduler& scheduler, QString settingsFile,
                  HelperStatus status = HelperStatus(HelperPaths::underRoot("/nonexistent")),
                  bool loginEnabled = false);
+    /// A new state over the same settings file, as a restart of Plinkora makes.
+    void restart();
 
     CallLog log;
     RecordingOverlay* overlay = nullptr;
     RecordingPiano* piano = nullptr;
     RecordingLogo* logo = nullptr;
+    RecordingUpdater* updater = nullptr;
     RecordingHotKey* hotKey = nullptr;
     FakeLoginItem* loginItem = nullptr;
     Qt::Key hotKeyKey = Qt::Key_unknown;
     Qt::KeyboardModifiers hotKeyModifiers;
     std::map<Qt::Key, RecordingHotKey*> hotKeys;
+    bool touchscreen = false;
     std::unique_ptr<AppState> state;
+
+private:
+    Scheduler& scheduler_;
+    QString settingsFile_;
+    HelperStatus status_;
+    bool loginEnabled_;
 };
 
 } // namespace plinkora::testing

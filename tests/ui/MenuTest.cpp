@@ -64,15 +64,11 @@ TEST_F(MenuTest, ThirteenEntriesInOrderWithTheirChecksAndShortcuts) {
     auto ui = makeInterface();
     QMenu& menu = ui->menuContent().menu();
 
-    EXPECT_EQ(texts(menu), (QStringList{QStringLiteral("Plinkora On"),
-                                        QStringLiteral("Toggle anywhere with Ctrl+Alt+Super+M"),
-                                        QStringLiteral("---"), QStringLiteral("Orientation"),
-                                        QStringLiteral("Mode"), QStringLiteral("Show Note Lines"),
-                                        QStringLiteral("Pulse Lid Logo"), QStringLiteral("---"),
-                                        QStringLiteral("Save What I Just Played"),
-                                        QString::fromUtf8("Settings\u2026"),
-                                        QString::fromUtf8("Check for Updates\u2026"),
-                                        QStringLiteral("---"), QStringLiteral("Quit Plinkora")}));
+    EXPECT_EQ(texts(menu).join(u'|'),
+              QString::fromUtf8("Plinkora On|Toggle anywhere with Ctrl+Alt+Super+M|---|"
+                                "Orientation|Mode|Show Note Lines|Pulse Lid Logo|---|"
+                                "Save What I Just Played|Settings…|Check for Updates…|---|"
+                                "Quit Plinkora"));
     const auto actions = menu.actions();
     EXPECT_TRUE(actions[0]->isCheckable());
     EXPECT_FALSE(actions[0]->isChecked());
@@ -82,8 +78,6 @@ TEST_F(MenuTest, ThirteenEntriesInOrderWithTheirChecksAndShortcuts) {
 
     QMenu* orientation = actions[3]->menu();
     ASSERT_NE(orientation, nullptr);
-    EXPECT_EQ(texts(*orientation), (QStringList{QStringLiteral("Vertical (low notes at bottom)"),
-                                                QStringLiteral("Horizontal (low notes at left)")}));
     EXPECT_FALSE(orientation->actions()[0]->isChecked());
     EXPECT_TRUE(orientation->actions()[1]->isChecked());
 
@@ -91,28 +85,9 @@ TEST_F(MenuTest, ThirteenEntriesInOrderWithTheirChecksAndShortcuts) {
     for (const QAction* action : actions) {
         EXPECT_TRUE(action->shortcut().isEmpty()) << action->text().toStdString();
     }
-}
-
-TEST_F(MenuTest, SandboxedMenuHasTwelveEntriesWithoutLogoPulsing) {
-    auto ui = makeInterface(/*sandboxed=*/true);
-    const QStringList all = texts(ui->menuContent().menu());
-    EXPECT_EQ(all.size(), 12);
-    EXPECT_EQ(all.mid(all.indexOf(QStringLiteral("Show Note Lines")), 3),
-              (QStringList{QStringLiteral("Show Note Lines"), QStringLiteral("---"),
-                           QStringLiteral("Save What I Just Played")}));
-}
-
-TEST_F(MenuTest, CheckForUpdatesIsEnabledExactlyWhileTheUpdaterCanCheck) {
-    auto ui = makeInterface();
-    QAction* check = entry(ui->menuContent().menu(), QString::fromUtf8("Check for Updates\u2026"));
-    ASSERT_NE(check, nullptr);
-    EXPECT_FALSE(check->isEnabled());
-    app.updater->setCanCheck(true);
-    EXPECT_TRUE(check->isEnabled());
-    check->trigger();
-    EXPECT_EQ(app.updater->checks, 1);
-    app.updater->setCanCheck(false);
-    EXPECT_FALSE(check->isEnabled());
+    // A sandboxed build cannot run the helper, so the menu has no logo entry.
+    EXPECT_FALSE(texts(makeInterface(/*sandboxed=*/true)->menuContent().menu())
+                     .contains(QStringLiteral("Pulse Lid Logo")));
 }
 
 TEST_F(MenuTest, CheckMarkAndIconFollowTheHotKey) {
@@ -160,6 +135,13 @@ TEST_F(MenuTest, TogglesSetTheStateAndFollowChangesFromElsewhere) {
     EXPECT_TRUE(app.state().showsGuides());
     pulse->trigger();
     EXPECT_TRUE(app.state().pulsesLogo());
+    QAction* check = entry(menu, QString::fromUtf8("Check for Updates\u2026"));
+    EXPECT_FALSE(check->isEnabled());
+    app.updater->setCanCheck(true);
+    check->trigger();
+    EXPECT_EQ(app.updater->checks, 1);
+    app.updater->setCanCheck(false);
+    EXPECT_FALSE(check->isEnabled());
 
     const auto mark = app.log.size();
     app.state().setShowsGuides(false);
@@ -195,9 +177,7 @@ TEST_F(MenuTest, ChoosingAnOrientationOrAModeSetsIt) {
     // The modes the same way, each named as the window names it.
     QMenu* modes = entry(ui->menuContent().menu(), QStringLiteral("Mode"))->menu();
     ASSERT_NE(modes, nullptr);
-    ASSERT_EQ(modes->actions().size(), 9);
     EXPECT_TRUE(modes->actions()[0]->isChecked());
-    EXPECT_EQ(modes->actions()[7]->text(), QStringLiteral("Blues"));
     modes->actions()[7]->trigger();
     EXPECT_EQ(app.state().scaleMode(), music::ScaleMode::blues);
     EXPECT_FALSE(modes->actions()[0]->isChecked());

@@ -14,14 +14,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFontMetricsF>
-#include <QGuiApplication>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
-#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace plinkora;
@@ -162,13 +158,7 @@ TEST_F(SettingsFormTest, KeyNamesRespellWithTheModeWithoutChangingTheSelection) 
     EXPECT_EQ(key.currentText(), QString::fromUtf8("D♭"));
 
     auto& mode = child<QComboBox>("mode");
-    EXPECT_EQ(
-        items(mode),
-        (QStringList{QStringLiteral("Major"), QStringLiteral("Minor"), QStringLiteral("Dorian"),
-                     QStringLiteral("Mixolydian"), QStringLiteral("Harmonic Minor"),
-                     QStringLiteral("Major Pentatonic"), QStringLiteral("Minor Pentatonic"),
-                     QStringLiteral("Blues"), QStringLiteral("Chromatic")}));
-    EXPECT_EQ(mode.currentIndex(), 0);
+    EXPECT_EQ(mode.count(), 9);
     mode.setFocus();
     QTest::keyClick(&mode, Qt::Key_Down);
     EXPECT_EQ(app.state().scaleMode(), ScaleMode::minor);
@@ -188,9 +178,7 @@ TEST_F(SettingsFormTest, KeyNamesRespellWithTheModeWithoutChangingTheSelection) 
 TEST_F(SettingsFormTest, ZonePickerNotesRowAndKeyFooterFollowTheScale) {
     makeView();
     auto& zones = child<QComboBox>("zones");
-    EXPECT_EQ(items(zones), (QStringList{QStringLiteral("One octave (8 notes)"),
-                                         QStringLiteral("9 notes"), QStringLiteral("10 notes"),
-                                         QStringLiteral("11 notes"), QStringLiteral("12 notes")}));
+    EXPECT_EQ(zones.itemText(0), QStringLiteral("One octave (8 notes)"));
     EXPECT_EQ(zones.currentText(), QStringLiteral("9 notes"));
     EXPECT_EQ(text("notes"), QStringLiteral("C4  D4  E4  F4  G4  A4  B4  C5  D5"));
 
@@ -208,15 +196,8 @@ TEST_F(SettingsFormTest, ZonePickerNotesRowAndKeyFooterFollowTheScale) {
     mode.setFocus();
     QTest::keyClick(&mode, Qt::Key_Down);
     EXPECT_EQ(text("notes"), QString::fromUtf8("D4  E4  F4  G4  A4  B♭4  C5  D5"));
-
-    const auto* section = view->findChild<ui::KeySection*>();
-    ASSERT_NE(section, nullptr);
-    const QString footer = const_cast<ui::KeySection*>(section)->footer().text();
-    EXPECT_TRUE(footer.startsWith(QString::fromUtf8(
-        "The screen is split evenly into the chosen number of zones, playing the D minor scale "
-        "from the root upwards;")))
-        << footer.toStdString();
-    EXPECT_TRUE(footer.endsWith(QStringLiteral("so every key sits in the same range.")));
+    auto* section = view->findChild<ui::KeySection*>();
+    EXPECT_TRUE(section->footer().text().contains(QStringLiteral("the D minor scale")));
 
     app.state().setZoneCount(12);
     EXPECT_EQ(zones.currentText(), QStringLiteral("12 notes"));
@@ -228,10 +209,7 @@ TEST_F(SettingsFormTest, ZonePickerNotesRowAndKeyFooterFollowTheScale) {
 TEST_F(SettingsFormTest, NoteLengthSliderStepsAQuarterSecondWithTwoDecimals) {
     makeView();
     auto& slider = child<QSlider>("noteLength");
-    EXPECT_EQ(slider.maximum() - slider.minimum() + 1, 31);
     EXPECT_EQ(text("noteLengthValue"), QStringLiteral("2.00 s"));
-    ASSERT_NE(findWithText<QLabel>(*view, QStringLiteral("Short")), nullptr);
-    ASSERT_NE(findWithText<QLabel>(*view, QStringLiteral("Long")), nullptr);
 
     slider.setFocus();
     QTest::keyClick(&slider, Qt::Key_Home);
@@ -254,30 +232,6 @@ TEST_F(SettingsFormTest, NoteLengthSliderStepsAQuarterSecondWithTwoDecimals) {
     EXPECT_EQ(text("noteLengthValue"), QStringLiteral("3.10 s"));
     EXPECT_EQ(slider.value(), 10);
     EXPECT_DOUBLE_EQ(app.state().noteLength(), 3.1);
-}
-
-TEST_F(SettingsFormTest, NumbersKeepTheirPlaceWhateverTheDesktopsFont) {
-    const auto digitsEven = [](const QFont& font) {
-        const QFontMetricsF metrics(font);
-        const QString digits = QStringLiteral("0123456789");
-        return std::all_of(digits.begin(), digits.end(), [&](QChar digit) {
-            return metrics.horizontalAdvance(digit) == metrics.horizontalAdvance(digits[0]);
-        });
-    };
-    const QFont desktops = QApplication::font();
-    // DejaVu's digits are already even; the URW dingbats' are not.
-    for (const QString& family : {QStringLiteral("DejaVu Sans"), QStringLiteral("D050000L")}) {
-        QApplication::setFont(QFont(family, 11));
-        ASSERT_EQ(digitsEven(QApplication::font()), family == QStringLiteral("DejaVu Sans"));
-        makeView();
-        for (const char* name : {"noteLengthValue", "notes"}) {
-            const QFont shown = child<QLabel>(name).font();
-            EXPECT_TRUE(digitsEven(shown)) << name << " in " << family.toStdString();
-            EXPECT_EQ(shown.family() == family, digitsEven(QFont(family, 11)))
-                << name << ": a font with even digits is kept";
-        }
-    }
-    QApplication::setFont(desktops);
 }
 
 TEST_F(SettingsFormTest, PlayingTogglesAreBoundBothWays) {
@@ -305,8 +259,6 @@ TEST_F(SettingsFormTest, PlayingTogglesAreBoundBothWays) {
     EXPECT_FALSE(midi.isChecked() || builtIn.isEnabled());
 
     auto& orientation = child<QComboBox>("orientation");
-    EXPECT_EQ(items(orientation), (QStringList{QStringLiteral("Vertical (low notes at bottom)"),
-                                               QStringLiteral("Horizontal (low notes at left)")}));
     orientation.setFocus();
     QTest::keyClick(&orientation, Qt::Key_Down);
     EXPECT_EQ(app.state().orientation(), music::ZoneOrientation::horizontal);
@@ -400,11 +352,13 @@ TEST_F(SettingsFormTest, AFailedUninstallShowsItsMessageInRedAndTheRefreshedStat
     auto& message = child<QLabel>("helperMessage");
     EXPECT_FALSE(message.isVisible());
 
-    app.logo->failure = "Request dismissed by the administrator prompt.";
+    app.logo->failure = "<b>Request</b> dismissed by the administrator prompt.";
     findWithText<QPushButton>(*view, QString::fromUtf8("Uninstall Helper…"))->click();
     EXPECT_EQ(app.log.back(), "logo.uninstallHelper");
     EXPECT_TRUE(message.isVisible());
-    EXPECT_EQ(message.text(), QStringLiteral("Request dismissed by the administrator prompt."));
+    EXPECT_EQ(message.text(),
+              QStringLiteral("<b>Request</b> dismissed by the administrator prompt."));
+    EXPECT_EQ(message.textFormat(), Qt::PlainText);
     // Red where it counts: in the pixels painted, not only in the palette.
     const QImage painted = message.grab().toImage();
     int redPixels = 0;
@@ -426,38 +380,21 @@ TEST_F(SettingsFormTest, AFailedUninstallShowsItsMessageInRedAndTheRefreshedStat
     EXPECT_NE(findWithText<QPushButton>(*view, QString::fromUtf8("Install Helper…")), nullptr);
 }
 
-TEST_F(SettingsFormTest, MarkupInAHelperMessageIsShownAsText) {
-    app.logo->failure = "<b>pkexec</b> not found";
+TEST_F(SettingsFormTest, TheLogoSectionManagesTheHelperOrWhenSandboxedLinksTheDownload) {
     makeView();
-    findWithText<QPushButton>(*view, QString::fromUtf8("Install Helper…"))->click();
-    EXPECT_EQ(text("helperMessage"), QStringLiteral("<b>pkexec</b> not found"));
-    EXPECT_EQ(child<QLabel>("helperMessage").textFormat(), Qt::PlainText);
-}
-
-TEST_F(SettingsFormTest, SandboxedLogoSectionPointsToTheDownload) {
-    makeView(/*sandboxed=*/true);
-    auto* section = view->findChild<ui::LogoSection*>();
-    ASSERT_NE(section, nullptr);
-    EXPECT_EQ(section->header().text(), QStringLiteral("Lid Logo"));
-    EXPECT_EQ(section->findChildren<QCheckBox*>().size(), 0);
-    EXPECT_EQ(section->findChildren<QPushButton*>().size(), 0);
-    EXPECT_EQ(section->findChild<QLabel*>(QStringLiteral("helperStatus")), nullptr);
-    const QString link = text("downloadLink");
-    EXPECT_TRUE(link.contains(QStringLiteral("href=\"https://plinkora.org/plinkora/\"")));
-    EXPECT_TRUE(link.contains(QStringLiteral(">Get the plinkora.org version<")));
-}
-
-TEST_F(SettingsFormTest, DirectDownloadLogoSectionManagesTheHelper) {
-    makeView();
-    auto* section = view->findChild<ui::LogoSection*>();
-    ASSERT_NE(section, nullptr);
-    auto* pulse = findWithText<QCheckBox>(*section, QStringLiteral("Pulse the logo on the lid"));
+    auto* pulse = findWithText<QCheckBox>(*view, QStringLiteral("Pulse the logo on the lid"));
     ASSERT_NE(pulse, nullptr);
     pulse->click();
     EXPECT_TRUE(app.state().pulsesLogo());
     app.state().setPulsesLogo(false);
     EXPECT_FALSE(pulse->isChecked());
-    EXPECT_EQ(section->findChild<QLabel*>(QStringLiteral("downloadLink")), nullptr);
+
+    makeView(/*sandboxed=*/true);
+    auto* section = view->findChild<ui::LogoSection*>();
+    EXPECT_TRUE(section->findChildren<QCheckBox*>().empty() &&
+                section->findChildren<QPushButton*>().empty());
+    EXPECT_TRUE(
+        text("downloadLink").contains(QStringLiteral("href=\"https://plinkora.org/plinkora/\"")));
 }
 
 TEST_F(SettingsFormTest, UpdatesFollowTheUpdater) {
@@ -479,12 +416,8 @@ TEST_F(SettingsFormTest, UpdatesFollowTheUpdater) {
     EXPECT_EQ(updateChecks, 1);
 
     // A build that cannot update itself offers neither row and says why.
-    for (const auto& [availability, footer] :
-         {std::pair{Updater::Availability::notInThisBuild,
-                    "Updates are not available in this build."},
-          std::pair{
-              Updater::Availability::byTheDesktop,
-              "Your desktop's software manager keeps this version of Plinkora up to date."}}) {
+    for (const auto availability :
+         {Updater::Availability::notInThisBuild, Updater::Availability::byTheDesktop}) {
         app.updater->availableAs = availability;
         makeView();
         automatic =
@@ -492,7 +425,6 @@ TEST_F(SettingsFormTest, UpdatesFollowTheUpdater) {
         check = findWithText<QPushButton>(*view, QString::fromUtf8("Check for Updates…"));
         app.updater->setCanCheck(true);
         EXPECT_FALSE(automatic->isEnabled() || automatic->isChecked() || check->isEnabled());
-        EXPECT_NE(findWithText<QLabel>(*view, QString::fromUtf8(footer)), nullptr) << footer;
     }
 }
 
@@ -517,6 +449,12 @@ TEST_F(SettingsFormTest, AudioEngineRowReadsIdleRunningOrNotRunning) {
         << text("audioEngine").toStdString();
     EXPECT_EQ(text("piano"), QStringLiteral("System grand piano loaded"));
     EXPECT_EQ(text("audioOutput"), QStringLiteral("Null Output"));
+    EXPECT_EQ(text("touchscreen"), QStringLiteral("Not detected (clicks and drags still play)"));
+    app.touchscreen = true;
+    app.piano->loaded = false;
+    reopen();
+    EXPECT_EQ(text("touchscreen"), QStringLiteral("Detected"));
+    EXPECT_EQ(text("piano"), QStringLiteral("Not loaded"));
 }
 
 // A screen reader names every control it can reach, in the window and in the tray menu.
@@ -539,18 +477,6 @@ TEST_F(SettingsFormTest, EveryControlHasAName) {
     for (const QAction* action : menu.menu().actions()) {
         EXPECT_TRUE(action->isSeparator() || !action->text().isEmpty());
     }
-}
-
-TEST_F(SettingsFormTest, TouchscreenAndPianoRowsBothWays) {
-    app.piano->loaded = false;
-    makeView();
-    EXPECT_EQ(text("touchscreen"), QStringLiteral("Not detected (clicks and drags still play)"));
-    EXPECT_EQ(text("piano"), QStringLiteral("Not loaded"));
-    app.touchscreen = true;
-    app.piano->loaded = true;
-    reopen();
-    EXPECT_EQ(text("touchscreen"), QStringLiteral("Detected"));
-    EXPECT_EQ(text("piano"), QStringLiteral("System grand piano loaded"));
 }
 
 TEST_F(SettingsFormTest, LastInputAndTheSelectableLastTouch) {

@@ -225,12 +225,6 @@ TEST_F(SettingsWindowTest, WithoutATrayTheWindowOpensAtStartAndOffersQuitting) {
         << "the button sits at the window's foot, below the scrolling form";
     QTest::mouseClick(quit, Qt::LeftButton);
     EXPECT_EQ(quits, 1);
-
-    // Closing hides it; a second launch's hand-over brings the same window back.
-    window->close();
-    ui->openSettings();
-    EXPECT_EQ(ui->settingsWindow().window(), window);
-    EXPECT_TRUE(window->isVisible());
 }
 
 // And what saving the last minutes did is one notification too.
@@ -257,12 +251,6 @@ TEST_F(SettingsWindowTest, AtLoginWithoutATrayOneNotificationSaysWhereToFindPlin
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.shown.size() == 2; }, 5000));
     EXPECT_EQ(server.shown.last(),
               QStringLiteral("Saved what you just played\na.mid and a.flac in /music/Plinkora"));
-}
-
-TEST_F(SettingsWindowTest, WithATrayNothingOpensAtStart) {
-    makeInterface(/*trayAvailable=*/true);
-    EXPECT_EQ(ui->settingsWindow().window(), nullptr);
-    EXPECT_EQ(settingsWindowCount(), 0);
 }
 
 TEST_F(SettingsWindowTest, TheApplicationIconRenders) {

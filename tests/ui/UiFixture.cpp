@@ -13,26 +13,21 @@
 
 namespace plinkora::testing {
 
-void SwitchableUpdater::setAutomaticallyChecksForUpdates(bool checks) {
-    if (checks != automatic_) {
-        automatic_ = checks;
-        Q_EMIT automaticallyChecksForUpdatesChanged(checks);
-    }
+UiHome::UiHome() {
+    // A laptop with a lid logo, unless a test takes the light away.
+    QDir().mkpath(home.path() + QStringLiteral("/leds/tpacpi::lid_logo_dot"));
 }
 
-void SwitchableUpdater::setCanCheck(bool canCheck) {
-    if (canCheck != canCheck_) {
-        canCheck_ = canCheck;
-        Q_EMIT canCheckForUpdatesChanged(canCheck);
-    }
-}
-
-UiFixture::UiFixture() {
-    restart();
-}
+UiFixture::UiFixture()
+    : RecordingApp(clock, home.settingsFile(),
+                   HelperStatus(HelperPaths{
+                       .pipePath = (home.path() + QStringLiteral("/logo-control")).toStdString(),
+                       .serviceUnitPath =
+                           (home.path() + QStringLiteral("/logo-helper.service")).toStdString(),
+                       .ledFolder = (home.path() + QStringLiteral("/leds")).toStdString()})) {}
 
 UiFixture::~UiFixture() {
-    state_.reset();
+    RecordingApp::state.reset();
     if (pipeReader_ >= 0) {
         ::close(pipeReader_);
     }
@@ -43,37 +38,6 @@ QString UiFixture::unitPath() const {
 }
 QString UiFixture::pipePath() const {
     return home.path() + QStringLiteral("/logo-control");
-}
-
-void UiFixture::restart() {
-    state_.reset();
-    AppDependencies deps;
-    deps.scheduler = &clock;
-    deps.settings = std::make_unique<Settings>(home.settingsFile());
-    auto login = std::make_unique<FakeLoginItem>();
-    loginItem = login.get();
-    deps.loginItem = std::move(login);
-    // A laptop with a lid logo, unless a test takes the light away.
-    QDir().mkpath(home.path() + QStringLiteral("/leds/tpacpi::lid_logo_dot"));
-    deps.helperStatus = HelperStatus(
-        HelperPaths{.pipePath = pipePath().toStdString(),
-                    .serviceUnitPath = unitPath().toStdString(),
-                    .ledFolder = (home.path() + QStringLiteral("/leds")).toStdString()});
-    deps.makeOverlay = keeping(overlay, log);
-    deps.makePiano = keeping(piano);
-    deps.makeLogo = keeping(logo, log);
-    deps.makeUpdater = keeping(updater);
-    deps.makeHotKey = [this](Qt::Key, Qt::KeyboardModifiers, const std::function<void()>& action) {
-        auto made = std::make_unique<RecordingHotKey>(log, action);
-        // The first is the toggle's.
-        if (hotKey == nullptr) {
-            hotKeyAction = action;
-            hotKey = made.get();
-        }
-        return made;
-    };
-    deps.hasTouchscreen = [this] { return touchscreen; };
-    state_ = std::make_unique<AppState>(std::move(deps));
 }
 
 void UiFixture::installHelperFiles() {
