@@ -71,87 +71,61 @@ protected:
     std::vector<RecordingAdministrator::Run> runs;
 };
 
-TEST_F(LidLogoControllerTest, StrikesKeepTheLogoLitUntilTheLastHoldEnds) {
-    auto logo = makeController();
-    logo->setPulsing(true);
-    clock.advance(1.0);
-    logo->noteStruck(0.8);
-    clock.advance(0.1);
-    logo->noteStruck(0.8);
-    clock.advance(2.0);
-
-    const std::vector<Written> expected{{0.0, Lamp::off}, {1.0, Lamp::on}, {1.9, Lamp::off}};
-    ASSERT_EQ(written.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(written[i].command, expected[i].command) << i;
-        EXPECT_NEAR(written[i].at, expected[i].at, 1e-9) << i;
+// Each case is a script of steps on the manual clock, and the lamp commands it must send, at
+// their times: "p1"/"p0" pulsing on/off, "s<seconds>" a strike lit for so long, "w<seconds>"
+// time passing, "lit" leaving the logo lit.
+TEST_F(LidLogoControllerTest, TheLampFollowsPulsingAndStrikesWithoutRepeats) {
+    const struct {
+        const char* name;
+        std::vector<std::string> steps;
+        std::vector<Written> expected;
+    } cases[] = {
+        {"the last hold ends it",
+         {"p1", "w1", "s0.8", "w0.1", "s0.8", "w2"},
+         {{0.0, Lamp::off}, {1.0, Lamp::on}, {1.9, Lamp::off}}},
+        // Taken to be lit at start: switching pulsing off sends nothing.
+        {"no repeats", {"p0", "p1", "p1"}, {{0.0, Lamp::off}}},
+        {"strikes while not pulsing",
+         {"s0.8", "p1", "p0", "s0.8", "w1"},
+         {{0.0, Lamp::off}, {0.0, Lamp::on}}},
+        {"stopping cancels the darkening",
+         {"p1", "s0.8", "w0.3", "p0"},
+         {{0.0, Lamp::off}, {0.0, Lamp::on}}},
+        // Leaving lit sends on although the lamp is believed lit, and ends pulsing.
+        {"leave lit",
+         {"lit", "p1", "s0.5", "lit", "w2", "s0.5"},
+         {{0.0, Lamp::on}, {0.0, Lamp::off}, {0.0, Lamp::on}, {0.0, Lamp::on}}},
+        {"an invalid hold darkens at once",
+         {"p1", "snan", "w0"},
+         {{0.0, Lamp::off}, {0.0, Lamp::on}, {0.0, Lamp::off}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ManualScheduler caseClock;
+        written.clear();
+        auto logo = std::make_unique<LidLogoController>(
+            caseClock, HelperPaths::production(),
+            std::make_unique<RecordingPipe>(caseClock, written),
+            std::make_unique<RecordingAdministrator>(runs), nullptr);
+        for (const std::string& step : c.steps) {
+            const double value = step == "lit" ? 0 : std::stod(step.substr(1));
+            if (step == "lit") {
+                logo->leaveLit();
+            } else if (step[0] == 'p') {
+                logo->setPulsing(value != 0);
+            } else if (step[0] == 's') {
+                logo->noteStruck(value);
+            } else {
+                caseClock.advance(value);
+            }
+        }
+        ASSERT_EQ(written.size(), c.expected.size());
+        for (std::size_t i = 0; i < c.expected.size(); ++i) {
+            EXPECT_EQ(written[i].command, c.expected[i].command) << i;
+            EXPECT_NEAR(written[i].at, c.expected[i].at, 1e-9) << i;
+        }
+        EXPECT_EQ(caseClock.pendingCount(), 0u);
     }
-    EXPECT_EQ(clock.pendingCount(), 0u);
-}
-
-TEST_F(LidLogoControllerTest, RepeatsAreNeverSent) {
-    auto logo = makeController();
-    // Taken to be lit at start: switching pulsing off sends nothing.
-    logo->setPulsing(false);
-    EXPECT_TRUE(written.empty());
-
-    logo->setPulsing(true);
-    logo->setPulsing(true);
-    ASSERT_EQ(written.size(), 1u);
-    EXPECT_EQ(written[0].command, Lamp::off);
-}
-
-TEST_F(LidLogoControllerTest, StrikesWhileNotPulsingDoNothing) {
-    auto logo = makeController();
-    logo->noteStruck(0.8);
-    EXPECT_TRUE(written.empty());
-    EXPECT_EQ(clock.pendingCount(), 0u);
-
-    logo->setPulsing(true);
-    logo->setPulsing(false);
-    written.clear();
-    logo->noteStruck(0.8);
-    clock.advance(1.0);
-    EXPECT_TRUE(written.empty());
-}
-
-TEST_F(LidLogoControllerTest, StoppingPulsingCancelsThePendingDarkening) {
-    auto logo = makeController();
-    logo->setPulsing(true);
-    logo->noteStruck(0.8);
-    clock.advance(0.3);
-    logo->setPulsing(false);
-    clock.advance(5.0);
-
-    ASSERT_EQ(written.size(), 2u);
-    EXPECT_EQ(written[1].command, Lamp::on);
-    EXPECT_EQ(clock.pendingCount(), 0u);
-}
-
-TEST_F(LidLogoControllerTest, LeaveLitAlwaysSendsOnAndStopsPulsing) {
-    auto logo = makeController();
-    logo->leaveLit();
-    ASSERT_EQ(written.size(), 1u);
-    EXPECT_EQ(written[0].command, Lamp::on);
-
-    logo->setPulsing(true);
-    logo->noteStruck(0.5);
-    logo->leaveLit();
-    clock.advance(2.0);
-    // off (pulsing), on (the strike), on (leaving lit, although believed lit); no darkening.
-    ASSERT_EQ(written.size(), 4u);
-    EXPECT_EQ(written[3].command, Lamp::on);
-    logo->noteStruck(0.5);
-    EXPECT_EQ(written.size(), 4u);
-}
-
-TEST_F(LidLogoControllerTest, AZeroOrInvalidHoldDarkensAtOnce) {
-    auto logo = makeController();
-    logo->setPulsing(true);
-    logo->noteStruck(std::nan(""));
-    clock.advance(0.0);
-    ASSERT_EQ(written.size(), 3u);
-    EXPECT_EQ(written[2].command, Lamp::off);
 }
 
 TEST_F(LidLogoControllerTest, InstallAndRemovalRunTheirWholeScriptAndReportLater) {
