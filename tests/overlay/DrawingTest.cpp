@@ -172,18 +172,6 @@ TEST_F(DrawingTest, ARingGrowsFromSixToEightyAndIsGoneAfterItsTime) {
     EXPECT_EQ(ringRadius(render(), 400, 500), -1);
 }
 
-TEST_F(DrawingTest, StrikesInQuickSuccessionGiveIndependentRings) {
-    view().showGlow({200, 450}, music::NoteZone::color(1, 7));
-    clock.advance(0.1);
-    view().showGlow({700, 450}, music::NoteZone::color(5, 7));
-    EXPECT_EQ(view().glowCount(), 2u);
-    clock.advance(1.25);
-    EXPECT_EQ(view().glowCount(), 1u) << "the first ring ended after its own 1.3 s";
-    EXPECT_EQ(ringRadius(render(), 200, 450), -1);
-    clock.advance(0.1);
-    EXPECT_EQ(view().glowCount(), 0u);
-}
-
 TEST_F(DrawingTest, TheGuidesAreRebuiltOnTheirTriggersOnly) {
     controller.setShowsGuides(true);
     const qint64 first = view().guidesImage().cacheKey();

@@ -60,14 +60,6 @@ TEST(Guides, VerticalLabelsSitAtTheLeftOfTheirBandsAndOneZoneHasNoSeparator) {
     EXPECT_THAT(overlay::separatorOffsets(900, 2), ElementsAre(450.5));
 }
 
-TEST(LogNumbers, TruncateTowardZeroAndSurviveNonFiniteValues) {
-    EXPECT_EQ(overlay::truncated(12.9), 12);
-    EXPECT_EQ(overlay::truncated(-12.9), -12);
-    EXPECT_EQ(overlay::truncated(std::numeric_limits<double>::infinity()), 0);
-    EXPECT_GT(overlay::truncated(1e300), 0);
-    EXPECT_EQ(overlay::pointText({412.4, -0.4}), "(412, -0)");
-}
-
 // Screen choice ------------------------------------------------------------------------
 
 TEST(TargetScreen, TheBuiltInPanelWinsWhicheverScreenIsPrimary) {
@@ -97,14 +89,6 @@ TEST(TargetScreen, WithoutABuiltInPanelATouchScreenOrThePrimaryOrTheFirstIsChose
     EXPECT_FALSE(chooseTargetScreen({}, true).has_value());
     // "eDP" is a prefix, not a substring.
     EXPECT_FALSE(isBuiltIn(describedScreen("virtual-eDP", {})));
-}
-
-TEST(TargetScreen, TheControllerAsksTheScreenList) {
-    testing::FakeScreens screens({describedScreen("HDMI-1", {0, 0, 800, 600}),
-                                  describedScreen("eDP-1", {800, 0, 1000, 900})});
-    EXPECT_EQ(OverlayController::targetScreen(screens)->geometry, QRect(800, 0, 1000, 900));
-    screens.replace({});
-    EXPECT_FALSE(OverlayController::targetScreen(screens).has_value());
 }
 
 TEST(Struts, ADockShrinksOnlyTheScreenAlongWhoseEdgeItSits) {

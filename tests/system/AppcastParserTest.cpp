@@ -142,20 +142,6 @@ TEST(AppcastParserTest, RefusesDocumentTypesAndEntitiesUnread) {
     EXPECT_EQ(escaped.items.at(0).title, QStringLiteral("A & B \u266F"));
 }
 
-TEST(AppcastParserTest, RefusesFeedsLargerThanOneMegabyte) {
-    FeedItem item = validItem(QStringLiteral("1.1"));
-    const QByteArray empty = appcastFeed({item});
-    item.description = QString(AppcastParser::kMaxFeedBytes - empty.size() - 40, u'x');
-    QByteArray feed = appcastFeed({item});
-    ASSERT_LE(feed.size(), AppcastParser::kMaxFeedBytes);
-    EXPECT_TRUE(AppcastParser::parse(feed).isValid());
-
-    feed.append(QByteArray(AppcastParser::kMaxFeedBytes - feed.size() + 1, ' '));
-    const auto refused = AppcastParser::parse(feed);
-    EXPECT_FALSE(refused.isValid());
-    EXPECT_TRUE(refused.error.contains(QStringLiteral("1 MB")));
-}
-
 TEST(AppcastParserTest, RefusesWhatIsNotAnAppcast) {
     const QByteArray good = appcastFeed({validItem(QStringLiteral("1.1"))});
     const std::vector<QByteArray> bad = {
