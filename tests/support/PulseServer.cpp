@@ -91,9 +91,6 @@ void PulseServer::start() {
         5);
     if (status == 0) {
         if (isPipeWire()) {
-            for (const auto& sink : sinks_) {
-                pactl({"load-module", "module-null-sink", nullSinkArguments(sink)});
-            }
             waitForSinks();
         }
         return;
@@ -109,24 +106,26 @@ std::string PulseServer::nullSinkArguments(const std::string& sink) {
     return "sink_name=" + sink + " rate=48000 sink_properties=device.description=" + sink;
 }
 
-void PulseServer::waitForSinks() const {
-    // Ready once the sinks are there and the session manager takes a default.
-    waitUntil([&] {
-        const std::string listing = pactl({"list", "short", "sinks"});
-        int status = sinks_.empty() ? 0 : -1;
-        for (const auto& sink : sinks_) {
-            if (listing.find(sink) == std::string::npos) {
-                return false;
-            }
+void PulseServer::waitForSinks() {
+    // Ready once the session manager has taken each sink as the default, the first one last: a
+    // sink it has not set up is refused later, when a test asks for it, and a manager still
+    // starting may apply a default after the test's own change. WirePlumber sometimes gives up
+    // on a sink made while it starts ("proxy destroyed"); that sink is made again.
+    std::vector<std::string> modules;
+    for (const auto& sink : sinks_) {
+        modules.push_back(pactl({"load-module", "module-null-sink", nullSinkArguments(sink)}));
+    }
+    for (std::size_t i = sinks_.size(); i-- > 0;) {
+        const auto isDefault = [&] {
+            int status = -1;
+            pactl({"set-default-sink", sinks_[i]}, &status);
+            return status == 0 && pactl({"get-default-sink"}).rfind(sinks_[i], 0) == 0;
+        };
+        for (int attempt = 0; attempt < 3 && !waitUntil(isDefault, 4); ++attempt) {
+            pactl({"unload-module", modules[i].substr(0, modules[i].find('\n'))});
+            modules[i] = pactl({"load-module", "module-null-sink", nullSinkArguments(sinks_[i])});
         }
-        if (!sinks_.empty()) {
-            pactl({"set-default-sink", sinks_.front()}, &status);
-        }
-        // Taken only once the session manager reports it: one that is still starting may
-        // apply it later, after a test's own change.
-        return status == 0 &&
-               (sinks_.empty() || pactl({"get-default-sink"}).rfind(sinks_.front(), 0) == 0);
-    });
+    }
 }
 
 void PulseServer::freeze(bool frozen) {

@@ -42,7 +42,7 @@ public:
 private:
     static std::string nullSinkArguments(const std::string& sink);
     static void waitForFile(const std::string& path);
-    void waitForSinks() const;
+    void waitForSinks();
 
     QTemporaryDir dir_;
     std::vector<std::string> sinks_;
