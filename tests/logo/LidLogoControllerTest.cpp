@@ -61,8 +61,12 @@ private:
 class LidLogoControllerTest : public ::testing::Test {
 protected:
     std::unique_ptr<LidLogoController> makeController(std::unique_ptr<LogindLed> direct = nullptr) {
+        return makeControllerOn(clock, std::move(direct));
+    }
+    std::unique_ptr<LidLogoController>
+    makeControllerOn(ManualScheduler& on, std::unique_ptr<LogindLed> direct = nullptr) {
         return std::make_unique<LidLogoController>(
-            clock, HelperPaths::production(), std::make_unique<RecordingPipe>(clock, written),
+            on, HelperPaths::production(), std::make_unique<RecordingPipe>(on, written),
             std::make_unique<RecordingAdministrator>(runs), std::move(direct));
     }
     TempHome home;
@@ -103,10 +107,7 @@ TEST_F(LidLogoControllerTest, TheLampFollowsPulsingAndStrikesWithoutRepeats) {
         SCOPED_TRACE(c.name);
         ManualScheduler caseClock;
         written.clear();
-        auto logo = std::make_unique<LidLogoController>(
-            caseClock, HelperPaths::production(),
-            std::make_unique<RecordingPipe>(caseClock, written),
-            std::make_unique<RecordingAdministrator>(runs), nullptr);
+        auto logo = makeControllerOn(caseClock);
         for (const std::string& step : c.steps) {
             const double value = step == "lit" ? 0 : std::stod(step.substr(1));
             if (step == "lit") {

@@ -18,13 +18,15 @@ UiHome::UiHome() {
     QDir().mkpath(home.path() + QStringLiteral("/leds/tpacpi::lid_logo_dot"));
 }
 
+HelperStatus UiHome::helperStatus() const {
+    return HelperStatus(
+        HelperPaths{.pipePath = pipePath().toStdString(),
+                    .serviceUnitPath = unitPath().toStdString(),
+                    .ledFolder = (home.path() + QStringLiteral("/leds")).toStdString()});
+}
+
 UiFixture::UiFixture()
-    : RecordingApp(clock, home.settingsFile(),
-                   HelperStatus(HelperPaths{
-                       .pipePath = (home.path() + QStringLiteral("/logo-control")).toStdString(),
-                       .serviceUnitPath =
-                           (home.path() + QStringLiteral("/logo-helper.service")).toStdString(),
-                       .ledFolder = (home.path() + QStringLiteral("/leds")).toStdString()})) {}
+    : RecordingApp(clock, home.settingsFile(), helperStatus()) {}
 
 UiFixture::~UiFixture() {
     RecordingApp::state.reset();
@@ -33,10 +35,10 @@ UiFixture::~UiFixture() {
     }
 }
 
-QString UiFixture::unitPath() const {
+QString UiHome::unitPath() const {
     return home.path() + QStringLiteral("/logo-helper.service");
 }
-QString UiFixture::pipePath() const {
+QString UiHome::pipePath() const {
     return home.path() + QStringLiteral("/logo-control");
 }
 

@@ -15,6 +15,10 @@ namespace plinkora::testing {
 /// A private home with a lid-logo light, and the clock and log the state runs on.
 struct UiHome {
     UiHome();
+    QString unitPath() const;
+    QString pipePath() const;
+    HelperStatus helperStatus() const;
+
     TempHome home;
     ManualScheduler clock;
     LogCapture logs;
@@ -37,9 +41,6 @@ public:
     void hotKeyAction() { hotKey->action(); }
 
 private:
-    QString unitPath() const;
-    QString pipePath() const;
-
     int pipeReader_ = -1;
 };
 
