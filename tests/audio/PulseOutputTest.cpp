@@ -40,9 +40,8 @@ protected:
         auto engine = std::make_unique<PianoEngine>(clock, kSmallFont);
         engine->setOnOutputDeviceChange([this] { ++changes; });
         if (serverAnswers) {
-            EXPECT_TRUE(QTest::qWaitFor(
-                [&] { return engine->outputDeviceName() == server.sinkDescription("plinkora_a"); },
-                5000));
+            EXPECT_TRUE(
+                QTest::qWaitFor([&] { return engine->outputDeviceName() == "plinkora_a"; }, 5000));
         }
         changes = 0;
         return engine;
@@ -119,7 +118,7 @@ TEST_F(PulseOutputTest, StartsOnTheDefaultSinkAndFollowsTheDefault) {
     EXPECT_TRUE(streamSinks().empty()) << "building the engine does not start it";
 
     ASSERT_TRUE(startPlaying(*engine));
-    EXPECT_EQ(engine->outputDeviceName(), server.sinkDescription("plinkora_a"));
+    EXPECT_EQ(engine->outputDeviceName(), "plinkora_a");
     EXPECT_TRUE(log.contains("audio engine started on plinkora_a, output format 48000.000000 Hz"));
     EXPECT_EQ(streamSinks(), std::vector<std::string>{sinkIndex("plinkora_a")});
     const auto streamIndex = [this] {
@@ -180,19 +179,6 @@ TEST_F(PulseOutputTest, PausesNoteLengthPlusFourSecondsAfterSwitchingOff) {
     EXPECT_EQ(changes, 0);
 }
 
-TEST_F(PulseOutputTest, ADefaultChangeDuringTheTailMovesTheSoundAndThePauseStillComes) {
-    auto engine = makeEngine();
-    ASSERT_TRUE(startPlaying(*engine));
-    engine->stopAfterTail();
-    clock.advance(1);
-    server.setDefaultSink("plinkora_b");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return changes >= 1; }, 10000)) << changes;
-    EXPECT_TRUE(engine->isEngineRunning()) << "the tail rings on the new device";
-    EXPECT_EQ(streamSinks(), std::vector<std::string>{sinkIndex("plinkora_b")});
-    clock.advance(5.01);
-    EXPECT_FALSE(engine->isEngineRunning());
-}
-
 TEST_F(PulseOutputTest, ComesBackWhenTheSoundServerRestarts) {
     auto engine = makeEngine();
     ASSERT_TRUE(startPlaying(*engine));
@@ -220,20 +206,6 @@ TEST_F(PulseOutputTest, ComesBackWhenTheSoundServerRestarts) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return changes >= 3; }, 5000));
     EXPECT_EQ(engine->outputDeviceName(), "plinkora_a");
     EXPECT_EQ(streamSinks(), std::vector<std::string>{sinkIndex("plinkora_a")});
-}
-
-TEST_F(PulseOutputTest, ALostServerWhileSwitchedOffIsNoChange) {
-    auto engine = makeEngine();
-    ASSERT_TRUE(startPlaying(*engine));
-    engine->stopAfterTail();
-    clock.advance(10);
-    server.stop();
-    QTest::qWait(300);
-    clock.advance(10);
-    EXPECT_EQ(changes, 0);
-    EXPECT_FALSE(engine->isEngineRunning());
-    server.start();
-    EXPECT_TRUE(startPlaying(*engine));
 }
 
 TEST_F(PulseOutputTest, WithoutASoundServerStartFailsAndStrikesAreIgnored) {
@@ -296,31 +268,6 @@ TEST_F(PulseOutputTest, ASilentStreamRestsOnALongBufferAndTheNextStrikeWakesIt) 
     const std::vector<float> samples = recording.get();
     ASSERT_FALSE(samples.empty()) << "the recorder ran";
     EXPECT_GT(peakDb(samples), -40.0) << "the strike that woke the stream is heard";
-}
-
-TEST_F(PulseOutputTest, AStrikeIsHeardOnTheSinksMonitor) {
-    auto engine = makeEngine();
-    ASSERT_TRUE(startPlaying(*engine));
-    auto recording = recordMonitor(3.0);
-    QTest::qWait(300);
-    engine->play(0, 92);
-    const std::vector<float> samples = recording.get();
-    ASSERT_FALSE(samples.empty()) << "the recorder ran";
-    EXPECT_GT(peakDb(samples), -40.0);
-
-    // The loudest stretch carries the zone's note, C4.
-    const std::vector<float> left = leftChannel(samples);
-    std::size_t loudest = 0;
-    for (std::size_t i = 0; i < left.size(); ++i) {
-        if (std::fabs(left[i]) > std::fabs(left[loudest])) {
-            loudest = i;
-        }
-    }
-    const std::size_t from = loudest + 2400;
-    ASSERT_LT(from + 14400, left.size());
-    const std::vector<float> note(left.begin() + static_cast<long>(from),
-                                  left.begin() + static_cast<long>(from + 14400));
-    EXPECT_NEAR(fundamental(note, 48000), 261.63, 2.6);
 }
 
 TEST_F(PulseOutputTest, AStalledServerNeverHoldsTheMainThreadAndThenPlaysAgain) {

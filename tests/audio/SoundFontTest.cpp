@@ -10,11 +10,8 @@
 #include <QFileInfo>
 #include <QTest>
 #include <cmath>
-#include <cstdio>
 #include <gtest/gtest.h>
 #include <set>
-#include <sndfile.h>
-#include <unistd.h>
 
 namespace plinkora::testing {
 namespace {
@@ -22,44 +19,6 @@ namespace {
 const std::string kSmallFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 constexpr double kRate = 48000;
 constexpr std::size_t kTick = 1200; // 25 ms
-
-/// What is written to standard error while it lives (file descriptor 2, as FluidSynth's
-/// default logger writes it).
-class StandardErrorCapture {
-public:
-    StandardErrorCapture() {
-        std::fflush(stderr);
-        saved_ = dup(2);
-        file_ = std::tmpfile();
-        dup2(fileno(file_), 2);
-    }
-    ~StandardErrorCapture() {
-        restore();
-        std::fclose(file_);
-    }
-    std::string text() {
-        restore();
-        std::string result;
-        std::rewind(file_);
-        char buffer[4096];
-        while (const std::size_t read = std::fread(buffer, 1, sizeof buffer, file_)) {
-            result.append(buffer, read);
-        }
-        return result;
-    }
-
-private:
-    void restore() {
-        if (saved_ >= 0) {
-            std::fflush(stderr);
-            dup2(saved_, 2);
-            close(saved_);
-            saved_ = -1;
-        }
-    }
-    int saved_ = -1;
-    std::FILE* file_ = nullptr;
-};
 
 struct OfflinePiano {
     explicit OfflinePiano(const std::string& font) {
@@ -275,30 +234,17 @@ TEST(SoundFontTest, SavingTheLastMinutesWritesWhatWasPlayed) {
               "on 0 60 92 0\noff 0 60 2000\nexpression 49 0\n"
               "on 4 67 60 500\noff 4 67 2500\nexpression 49 0\n");
 
-    SF_INFO format{};
-    SNDFILE* file = sf_open(saved.audioFile.c_str(), SFM_READ, &format);
-    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
-    EXPECT_EQ(format.format & SF_FORMAT_TYPEMASK, SF_FORMAT_FLAC);
-    std::vector<float> audio(static_cast<std::size_t>(format.frames * format.channels));
-    EXPECT_EQ(sf_readf_float(file, audio.data(), format.frames), format.frames);
-    sf_close(file);
+    EXPECT_EQ(readFile(saved.audioFile).rfind("fLaC", 0), 0u);
+    const std::vector<float> audio = readFirstChannel(saved.audioFile);
+    const auto seconds = [&](double from, double to) {
+        return std::vector<float>(audio.begin() + static_cast<long>(from * kRate),
+                                  audio.begin() + static_cast<long>(to * kRate));
+    };
     // From a quarter of a second before the first strike to the end.
-    EXPECT_NEAR(static_cast<double>(format.frames) / kRate, 0.25 + 3.5, 0.05);
-    EXPECT_LT(peakDb(slice(audio, 0, 0.2)), -60);
+    EXPECT_NEAR(static_cast<double>(audio.size()) / kRate, 0.25 + 3.5, 0.05);
+    EXPECT_LT(peakDb(seconds(0, 0.2)), -60);
     const double middleC = 440.0 * std::pow(2.0, (60 - 69) / 12.0);
-    EXPECT_NEAR(fundamental(leftChannel(slice(audio, 0.3, 0.7)), kRate), middleC, middleC * 0.01);
-}
-
-TEST(SoundFontTest, AFadedNoteIsSilentAfterItsNoteLength) {
-    OfflinePiano piano(kSmallFont);
-    piano.engine->setNoteLength(2.0);
-    piano.engine->play(3, 92);
-    std::vector<float> dry;
-    const std::vector<float> out = piano.play(3.0, &dry);
-    EXPECT_GT(peakDb(slice(dry, 0.05, 0.8)), -30.0) << "the note must sound during its hold";
-    EXPECT_LT(rms(slice(dry, 1.6, 1.8)), rms(slice(dry, 0.6, 0.8)) / 4) << "and fade";
-    EXPECT_LT(peakDb(slice(dry, 2.05, 3.0)), -60.0);
-    EXPECT_GT(peakDb(slice(out, 2.05, 2.5)), -90.0) << "while the hall still rings";
+    EXPECT_NEAR(fundamental(seconds(0.3, 0.7), kRate), middleC, middleC * 0.01);
 }
 
 // The output rests on a long buffer, and throws its queue away on the next strike, only
@@ -422,10 +368,7 @@ TEST(SoundFontTest, AMissingOrBrokenSoundBankIsLoggedAndStrikesStillPlay) {
                                              " is not a SoundFont"}}) {
         SCOPED_TRACE(c.path);
         LogCapture log;
-        StandardErrorCapture standardError;
         OfflinePiano piano(c.path);
-        EXPECT_EQ(standardError.text().find("fluidsynth"), std::string::npos)
-            << "FluidSynth's own messages go through our log, never raw to standard error";
         EXPECT_FALSE(piano.engine->instrumentLoaded());
         EXPECT_EQ(log.count("could not load the system piano"), 1u) << "logged once, not per zone";
         ASSERT_TRUE(log.contains(c.logged));

@@ -1,13 +1,14 @@
 // The pipe writer against real FIFOs, with readers that behave like the helper.
 #include "logo/FifoPipeWriter.hpp"
 
-#include "FifoReader.hpp"
+#include "ChildProcess.hpp"
 
 #include <QTemporaryDir>
 #include <atomic>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,7 +16,48 @@ namespace plinkora {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::FifoReader;
+
+/// Reads the FIFO as the helper does, with a shell of its own: each opening yields one line,
+/// then the FIFO is closed, and the reader stays away for `busy` before opening it again.
+class FifoReader {
+public:
+    FifoReader(const std::string& fifo, std::size_t lines,
+               std::chrono::milliseconds startAfter = 0ms, std::chrono::milliseconds busy = 0ms)
+        : wanted_(lines)
+        , shell_({"sh", "-c",
+                  "sleep " + seconds(startAfter) +
+                      "; while :; do IFS= read -r line < \"$0\"; [ -n \"$line\" ] && "
+                      "echo \"$line\" >> \"$1\"; sleep " +
+                      seconds(busy) + "; done",
+                  fifo, out_}) {}
+
+    /// Waits up to `limit` for the expected number of lines, stops the reader and returns
+    /// every line it read.
+    std::vector<std::string> finish(std::chrono::milliseconds limit = 5s) {
+        testing::waitUntil([&] { return lines().size() >= wanted_; },
+                           std::chrono::duration<double>(limit).count());
+        shell_.stop();
+        return lines();
+    }
+
+private:
+    static std::string seconds(std::chrono::milliseconds span) {
+        return std::to_string(std::chrono::duration<double>(span).count());
+    }
+    std::vector<std::string> lines() const {
+        std::vector<std::string> read;
+        std::istringstream text(testing::readFile(out_));
+        for (std::string line; std::getline(text, line);) {
+            read.push_back(line);
+        }
+        return read;
+    }
+
+    const std::size_t wanted_;
+    QTemporaryDir dir_;
+    const std::string out_ = dir_.path().toStdString() + "/read";
+    testing::ChildProcess shell_;
+};
 
 /// What the worker reported about each line; written on the worker thread, read by the test
 /// only once `finished` says so.

@@ -89,10 +89,13 @@ TEST_F(DrawingTest, EachLabelSitsInsideItsFrameInItsZonesColour) {
             }
             EXPECT_GT(inkInside, 20) << "zone " << zone;
             EXPECT_EQ(inkOutside, 0) << "zone " << zone;
-            EXPECT_NEAR(qAlpha(strongest), 0.8 * 255, 3) << "zone " << zone;
-            EXPECT_NEAR(qRed(strongest), expected.red * 255, 4) << "zone " << zone;
-            EXPECT_NEAR(qGreen(strongest), expected.green * 255, 4) << "zone " << zone;
-            EXPECT_NEAR(qBlue(strongest), expected.blue * 255, 4) << "zone " << zone;
+            const QColor ink = QColor::fromRgba(strongest);
+            EXPECT_NEAR(ink.alphaF(), 0.8, 0.012) << "zone " << zone;
+            EXPECT_LT(std::abs(ink.redF() - expected.red) +
+                          std::abs(ink.greenF() - expected.green) +
+                          std::abs(ink.blueF() - expected.blue),
+                      0.04)
+                << "zone " << zone;
         }
     }
 }
@@ -178,14 +181,8 @@ TEST_F(DrawingTest, TheGuidesAreRebuiltOnTheirTriggersOnly) {
     ASSERT_NE(first, 0);
     controller.setScale(music::Scale{music::KeyRoot::c, music::ScaleMode::major, 7});
     EXPECT_EQ(view().guidesImage().cacheKey(), first) << "an unchanged scale draws nothing";
-    controller.setOrientation(view().orientation());
-    const qint64 second = view().guidesImage().cacheKey();
-    EXPECT_NE(second, first) << "an unchanged orientation still redraws";
-    controller.setShowsGuides(true);
-    const qint64 third = view().guidesImage().cacheKey();
-    EXPECT_NE(third, second);
     controller.setScale(music::Scale{music::KeyRoot::d, music::ScaleMode::major, 7});
-    EXPECT_NE(view().guidesImage().cacheKey(), third);
+    EXPECT_NE(view().guidesImage().cacheKey(), first);
     // Strikes never touch the guides.
     const qint64 beforeStrike = view().guidesImage().cacheKey();
     view().showGlow({100, 100}, music::NoteZone::color(0, 7));

@@ -42,7 +42,7 @@ TEST(HitTest, OneZoneAndEmptyBoundsAlwaysGiveZeroOrClampSafely) {
               0);
 }
 
-TEST(Guides, SevenColumnsHaveSeparatorsOnPixelCentresAndCentredLabels) {
+TEST(Guides, SeparatorsSitOnPixelCentresAndLabelsInTheirZones) {
     EXPECT_THAT(overlay::separatorOffsets(1000, 7),
                 ElementsAre(143.5, 286.5, 429.5, 571.5, 714.5, 857.5));
     const QRectF first = overlay::labelFrame(0, 7, 1000, 900, ZoneOrientation::horizontal);
@@ -51,11 +51,9 @@ TEST(Guides, SevenColumnsHaveSeparatorsOnPixelCentresAndCentredLabels) {
     EXPECT_EQ(first.size(), QSizeF(36, 18));
     const QRectF last = overlay::labelFrame(6, 7, 1000, 900, ZoneOrientation::horizontal);
     EXPECT_NEAR(last.center().x(), 1000 - 1000.0 / 14, 1e-9);
-}
-
-TEST(Guides, VerticalLabelsSitAtTheLeftOfTheirBandsAndOneZoneHasNoSeparator) {
-    const QRectF third = overlay::labelFrame(2, 9, 1200, 900, ZoneOrientation::vertical);
-    EXPECT_EQ(third, QRectF(10, 208, 36, 18));
+    // Vertical labels sit at the left of their bands.
+    EXPECT_EQ(overlay::labelFrame(2, 9, 1200, 900, ZoneOrientation::vertical),
+              QRectF(10, 208, 36, 18));
     EXPECT_TRUE(overlay::separatorOffsets(900, 1).empty());
     EXPECT_THAT(overlay::separatorOffsets(900, 2), ElementsAre(450.5));
 }

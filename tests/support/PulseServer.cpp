@@ -4,32 +4,22 @@
 #include <QFile>
 #include <csignal>
 #include <cstdlib>
-#include <sstream>
 #include <stdexcept>
 
 namespace plinkora::testing {
 
 PulseServer::PulseServer(std::vector<std::string> sinkNames)
-    : sinks_(std::move(sinkNames)) {
+    : sinks_(std::move(sinkNames))
+    , address_("unix:" + dir_.path().toStdString() + "/pulse/native")
+    , pointedAt_("PULSE_SERVER", address_) {
     if (!dir_.isValid()) {
         throw std::runtime_error("no temporary folder for the sound server");
     }
-    address_ = "unix:" + dir_.path().toStdString() + "/pulse/native";
-    if (const char* old = std::getenv("PULSE_SERVER")) {
-        hadOldServer_ = true;
-        oldServer_ = old;
-    }
-    setenv("PULSE_SERVER", address_.c_str(), 1);
     start();
 }
 
 PulseServer::~PulseServer() {
     stop();
-    if (hadOldServer_) {
-        setenv("PULSE_SERVER", oldServer_.c_str(), 1);
-    } else {
-        unsetenv("PULSE_SERVER");
-    }
 }
 
 bool PulseServer::isPipeWire() {
@@ -156,20 +146,6 @@ std::string PulseServer::pactl(const std::vector<std::string>& args, int* exitSt
 
 void PulseServer::setDefaultSink(const std::string& name) const {
     pactl({"set-default-sink", name});
-}
-
-std::string PulseServer::sinkDescription(const std::string& name) const {
-    std::istringstream lines(pactl({"list", "sinks"}));
-    std::string line;
-    bool inSink = false;
-    while (std::getline(lines, line)) {
-        if (line.find("Name: ") != std::string::npos) {
-            inSink = line.substr(line.find("Name: ") + 6) == name;
-        } else if (inSink && line.find("Description: ") != std::string::npos) {
-            return line.substr(line.find("Description: ") + 13);
-        }
-    }
-    return {};
 }
 
 } // namespace plinkora::testing

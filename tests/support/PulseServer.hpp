@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ChildProcess.hpp"
+#include "TempHome.hpp"
 
 #include <QTemporaryDir>
 #include <memory>
@@ -35,8 +36,6 @@ public:
     /// Runs pactl against this server; returns its standard output.
     std::string pactl(const std::vector<std::string>& args, int* exitStatus = nullptr) const;
     void setDefaultSink(const std::string& name) const;
-    /// The description the server gives a sink (what Plinkora shows as its name).
-    std::string sinkDescription(const std::string& name) const;
     const std::vector<std::string>& sinkNames() const { return sinks_; }
 
 private:
@@ -47,8 +46,7 @@ private:
     QTemporaryDir dir_;
     std::vector<std::string> sinks_;
     std::string address_;
-    std::string oldServer_;
-    bool hadOldServer_ = false;
+    ScopedEnv pointedAt_;
     std::unique_ptr<ChildProcess> process_;
     /// PipeWire's session manager and PulseAudio server.
     std::vector<std::unique_ptr<ChildProcess>> helpers_;

@@ -55,30 +55,6 @@ TEST(UpdateVersionTest, RefusesWhatIsNotADottedNumber) {
     EXPECT_TRUE(UpdateVersion::parse(QStringLiteral("123456789.1.2.3.4.5.6.7")));
 }
 
-TEST(AppcastParserTest, ReadsEveryFieldOfAnItem) {
-    FeedItem item = validItem(QStringLiteral("1.2.0"));
-    item.shortVersion = QStringLiteral("1.2");
-    item.description = QStringLiteral("<h2>New</h2><p>Faster & brighter.</p>");
-    item.notesLink = QStringLiteral("https://plinkora.org/plinkora/notes/1.2.html");
-    item.type = QStringLiteral("application/vnd.appimage");
-    const QByteArray signature = QByteArray::fromHex(QByteArray(128, 'a'));
-    item.signature = signature.toBase64();
-
-    const auto result = AppcastParser::parse(appcastFeed({item}));
-    ASSERT_TRUE(result.isValid()) << result.error.toStdString();
-    ASSERT_EQ(result.items.size(), 1u);
-    const AppcastItem& read = result.items[0];
-    EXPECT_EQ(read.version.text(), QStringLiteral("1.2.0"));
-    EXPECT_EQ(read.displayVersion, QStringLiteral("1.2"));
-    EXPECT_EQ(read.title, QStringLiteral("Plinkora 1.2.0"));
-    EXPECT_EQ(read.releaseNotes, item.description);
-    EXPECT_EQ(read.releaseNotesUrl, QUrl(item.notesLink));
-    EXPECT_EQ(read.downloadUrl, QUrl(item.url));
-    EXPECT_EQ(read.length, 1234);
-    EXPECT_EQ(read.type, QStringLiteral("application/vnd.appimage"));
-    EXPECT_EQ(read.signature, signature);
-}
-
 TEST(AppcastParserTest, OffersOnlyTheNewestItemAboveTheRunningVersion) {
     const auto result = AppcastParser::parse(
         appcastFeed({validItem(QStringLiteral("1.1")), validItem(QStringLiteral("1.10")),

@@ -33,25 +33,6 @@ QStringList entries(const QString& folder) {
 
 } // namespace
 
-TEST(UpdateSignatureVerifierTest, AcceptsOnlyTheKeysSignatureOfTheExactBytes) {
-    const TestSigningKey key;
-    const TestSigningKey otherKey;
-    const auto verifier = UpdateSignatureVerifier::fromBase64(key.publicKeyBase64());
-    ASSERT_TRUE(verifier);
-    const QByteArray data = fakeAppImage(1);
-    const QByteArray signature = QByteArray::fromBase64(key.signBase64(data));
-
-    EXPECT_TRUE(verifier->verify(data, signature));
-    QByteArray tampered = data;
-    tampered[tampered.size() / 2] = char(tampered[tampered.size() / 2] ^ 1);
-    EXPECT_FALSE(verifier->verify(tampered, signature));
-    EXPECT_FALSE(verifier->verify(data.left(data.size() - 1), signature));
-    EXPECT_FALSE(verifier->verify(data + '\0', signature));
-    EXPECT_FALSE(verifier->verify(data, QByteArray::fromBase64(otherKey.signBase64(data))));
-    EXPECT_FALSE(verifier->verify(data, signature.left(63)));
-    EXPECT_FALSE(verifier->verify(data, QByteArray(64, '\0')));
-}
-
 TEST(UpdateSignatureVerifierTest, RefusesKeysThatAreNotEd25519PublicKeys) {
     EXPECT_FALSE(UpdateSignatureVerifier::fromBase64({}));
     EXPECT_FALSE(UpdateSignatureVerifier::fromBase64("not base64!"));
@@ -161,13 +142,6 @@ TEST_F(UpdateInstallerTest, AFailedWriteLeavesTheOldAppImageWholeAndNoLeftovers)
     EXPECT_EQ(readAll(path), oldBytes);
     EXPECT_EQ(entries(home.path() + QStringLiteral("/Applications")),
               QStringList{QStringLiteral("Plinkora.AppImage")});
-}
-
-TEST_F(UpdateInstallerTest, RefusesAMissingAppImage) {
-    const auto result = UpdateInstaller::replaceAppImage(
-        home.path() + QStringLiteral("/gone/Plinkora.AppImage"), fakeAppImage(2));
-    EXPECT_FALSE(result.succeeded());
-    EXPECT_FALSE(QFileInfo::exists(home.path() + QStringLiteral("/gone")));
 }
 
 TEST_F(UpdateInstallerTest, StagesAPackagePrivatelyUnderASafeName) {

@@ -75,14 +75,18 @@ QColor pixmapCentre(const QLabel& label) {
     return image.pixelColor(image.width() / 2, image.height() / 2);
 }
 
-int opaquePixels(const QImage& image) {
+int countPixels(const QImage& image, const std::function<bool(QColor)>& counts) {
     int count = 0;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            count += qAlpha(image.pixel(x, y)) >= 128 ? 1 : 0;
+            count += counts(image.pixelColor(x, y)) ? 1 : 0;
         }
     }
     return count;
+}
+
+int opaquePixels(const QImage& image) {
+    return countPixels(image, [](QColor pixel) { return pixel.alpha() >= 128; });
 }
 
 int legiblePixels(const QImage& icon, QColor panel) {
@@ -100,22 +104,10 @@ int legiblePixels(const QImage& icon, QColor panel) {
                0.0722 * linear(qBlue(rgb));
     };
     const double background = luminance(panel.rgb());
-    int legible = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const double pixel = luminance(image.pixel(x, y));
-            const double ratio =
-                (std::max(pixel, background) + 0.05) / (std::min(pixel, background) + 0.05);
-            legible += ratio >= 3.0 ? 1 : 0;
-        }
-    }
-    return legible;
-}
-
-QString artefactsFolder() {
-    QString folder = QStringLiteral(PLINKORA_ARTEFACTS_DIR);
-    QDir().mkpath(folder);
-    return folder;
+    return countPixels(image, [&](QColor color) {
+        const double pixel = luminance(color.rgb());
+        return (std::max(pixel, background) + 0.05) / (std::min(pixel, background) + 0.05) >= 3.0;
+    });
 }
 
 } // namespace plinkora::testing

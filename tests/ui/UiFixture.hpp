@@ -59,11 +59,11 @@ template <typename T> T* findWithText(QWidget& root, const QString& text) {
 bool eventually(const std::function<bool()>& condition);
 /// The colour at the centre of a label's pixmap.
 QColor pixmapCentre(const QLabel& label);
+/// How many pixels of the image `counts`.
+int countPixels(const QImage& image, const std::function<bool(QColor)>& counts);
 /// How many pixels of the image are at least half opaque.
 int opaquePixels(const QImage& image);
 /// How many pixels of an icon stand out by at least 3:1 against a panel of `panel`.
 int legiblePixels(const QImage& icon, QColor panel);
-/// Where artefacts such as screenshots go; made on first use.
-QString artefactsFolder();
 
 } // namespace plinkora::testing
