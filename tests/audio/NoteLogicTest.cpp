@@ -310,25 +310,5 @@ TEST_F(NoteLogicTest, MidiOutPlaysEachZoneOnItsChannelAndLeavesNoNoteHanging) {
         << "the port goes with the setting";
 }
 
-// With no JACK server the port goes on the ALSA sequencer, where the machine has one.
-TEST_F(NoteLogicTest, WithoutJackTheMidiOutputTakesTheAlsaSequencerOrSaysWhyNot) {
-    LogCapture log;
-    ScopedEnv noJack("JACK_DEFAULT_SERVER", "plinkora-test-no-server");
-    const bool sequencer = std::filesystem::exists("/dev/snd/seq");
-    engine->setMidiOutput(true);
-    EXPECT_TRUE(waitUntil([&] {
-        return log.contains(sequencer ? "MIDI output \"Plinkora\" is on the ALSA sequencer"
-                                      : "Plinkora: MIDI output is unavailable: neither JACK nor "
-                                        "the ALSA sequencer took the port");
-    }));
-    if (!sequencer) {
-        std::printf("[   NOTE   ] this machine has no /dev/snd/seq: the ALSA sequencer port was "
-                    "not exercised, only the way there\n");
-    }
-    engine->play(0, 92);
-    EXPECT_EQ(sent[0].back().kind, Kind::start) << "the built-in sound plays on";
-    engine->setMidiOutput(false);
-}
-
 } // namespace
 } // namespace plinkora::testing

@@ -131,18 +131,6 @@ TEST_F(TrackingTest, AFingerJoiningAChordStrikesOnlyItsOwnZone) {
     EXPECT_EQ(view().touchZones().size(), 2u);
 }
 
-TEST_F(TrackingTest, TheDiagnosticNamesTheNoteThePointsAndThePanel) {
-    touch().press(1, at(412, 233), &view());
-    ASSERT_EQ(diagnostics.size(), 1u);
-    EXPECT_EQ(
-        diagnostics[0],
-        "zone E4 at (412, 233) via touch \u00B7 touch view (412, 233) window (412, 233) "
-        "\u00B7 event view (412, 233) window (412, 233) \u00B7 pointer screen (5, " +
-            std::to_string(QGuiApplication::primaryScreen()->geometry().height() - 5) +
-            ") \u00B7 type direct \u00B7 bounds 1000\u00D7900 \u00B7 panel 1000\u00D7900 at (0, " +
-            std::to_string(QGuiApplication::primaryScreen()->geometry().height() - 900) + ")");
-}
-
 TEST_F(TrackingTest, AClickNearARecentTouchIsAnEchoAndItsDragsAreIgnored) {
     testing::LogCapture log;
     touch().press(1, at(300, 450), &view());

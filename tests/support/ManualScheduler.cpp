@@ -1,7 +1,6 @@
 #include "ManualScheduler.hpp"
 
 #include <algorithm>
-#include <limits>
 
 namespace plinkora::testing {
 
@@ -64,15 +63,6 @@ void ManualScheduler::advance(double seconds) {
         runTask(id);
     }
     now_ = std::max(now_, target);
-}
-
-bool ManualScheduler::runNext() {
-    auto [id, task] = nextDue();
-    if (task == nullptr) {
-        return false;
-    }
-    runTask(id);
-    return true;
 }
 
 } // namespace plinkora::testing

@@ -20,8 +20,6 @@ public:
     /// Moves the clock forward by `seconds`, running everything that falls due on the way
     /// (each at its own due time, so now() inside the work reads that time).
     void advance(double seconds);
-    /// Moves the clock to the next due task and runs it; false when nothing is pending.
-    bool runNext();
     std::size_t pendingCount() const { return tasks_.size(); }
 
 private:

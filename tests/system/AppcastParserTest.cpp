@@ -85,20 +85,6 @@ TEST(AppcastParserTest, RefusesDocumentTypesAndEntitiesUnread) {
     // Even a harmless document type is refused: the feed never needs one.
     EXPECT_FALSE(AppcastParser::parse(prolog + "<!DOCTYPE rss>\n" + afterProlog).isValid());
 
-    QByteArray laughs = prolog + "<!DOCTYPE rss [\n<!ENTITY lol \"lol\">\n";
-    for (int level = 1; level < 10; ++level) {
-        laughs +=
-            "<!ENTITY lol" + QByteArray::number(level) + " \"" +
-            QByteArray("&lol" + (level == 1 ? QByteArray() : QByteArray::number(level - 1)) + ";")
-                .repeated(10) +
-            "\">\n";
-    }
-    laughs += "]>\n" + afterProlog;
-    laughs.replace("<title>Plinkora</title>", "<title>&lol9;</title>");
-    const auto refused = AppcastParser::parse(laughs);
-    EXPECT_FALSE(refused.isValid());
-    EXPECT_TRUE(refused.items.empty());
-
     const QByteArray external =
         prolog + "<!DOCTYPE rss [<!ENTITY secret SYSTEM \"file:///etc/passwd\">]>\n" +
         QByteArray(afterProlog).replace("<title>Plinkora</title>", "<title>&secret;</title>");

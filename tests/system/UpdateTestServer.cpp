@@ -17,21 +17,6 @@ QByteArray readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QByteArray reason(int status) {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 301:
-        return "Moved Permanently";
-    case 302:
-        return "Found";
-    case 404:
-        return "Not Found";
-    default:
-        return "Status";
-    }
-}
-
 } // namespace
 
 UpdateTestServer::UpdateTestServer() {
@@ -131,8 +116,8 @@ void UpdateTestServer::respond(QSslSocket* socket, const QByteArray& request) {
         response.status = 404;
         response.body = "not here";
     }
-    QByteArray head =
-        "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reason(response.status) + "\r\n";
+    // Clients read the status code; the reason phrase is only for people.
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
     head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     head += "Content-Type: " + response.contentType + "\r\n";
     if (!response.location.isEmpty()) {

@@ -11,6 +11,7 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QTest>
 #include <array>
@@ -123,12 +124,17 @@ TEST_F(EndToEnd, HotKeyOnClickSoundsMiddleCHotKeyOffAndQuitOnSigterm) {
                                  "--format=s16le", "--file-format=wav", recording},
         std::map<std::string, std::string>{{"PULSE_SERVER", pulse.serverAddress()}}, -1,
         home.path().toStdString() + "/parecord.log");
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    // Seconds recorded so far (16-bit mono), however slowly a loaded machine starts parecord.
+    const auto recorded = [&] {
+        return static_cast<double>(QFileInfo(QString::fromStdString(recording)).size()) / 2 / kRate;
+    };
+    ASSERT_TRUE(waitUntil([&] { return recorded() > 0.3; })) << "parecord records nothing";
 
     // Zone 0 of a vertical layout is the band along the bottom edge.
     xdotool({"mousemove", "640", "780", "click", "1"});
     ASSERT_TRUE(waitForLog("strike zone 0 C4 via")) << log();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    const double struckAt = recorded();
+    waitUntil([&] { return recorded() > struckAt + 1.2; });
     recorder->stop();
 
     const std::vector<float> samples = readFirstChannel(recording);
