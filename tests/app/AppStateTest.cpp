@@ -253,12 +253,16 @@ TEST_F(AppStateTest, HelperInstallRechecksAfterPointEightSeconds) {
 
     // The helper starts listening a moment later.
     ASSERT_EQ(::mkfifo(pipe.toLocal8Bit().constData(), 0666), 0);
+    state.refreshHelperStatus();
+    EXPECT_FALSE(state.logoHelperRunning()) << "a pipe without a reader is no running helper";
     const int reader = ::open(pipe.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK);
     clock.advance(0.79);
     EXPECT_FALSE(state.logoHelperRunning());
     clock.advance(0.02);
     EXPECT_TRUE(state.logoHelperRunning());
     EXPECT_EQ(app.log.back(), "logo.setPulsing(true)");
+    char byte = 0;
+    EXPECT_LE(::read(reader, &byte, 1), 0) << "the probe wrote to the pipe";
     ::close(reader);
 
     app.logo->failure = "The installer did not finish.";
