@@ -29,7 +29,12 @@ public:
                       "; while :; do IFS= read -r line < \"$0\"; [ -n \"$line\" ] && "
                       "echo \"$line\" >> \"$1\"; sleep " +
                       seconds(busy) + "; done",
-                  fifo, out_}) {}
+                  fifo, out_}) {
+        // A reader due at once is ready when its shell waits in the FIFO's open.
+        const std::string state = "/proc/" + std::to_string(shell_.pid()) + "/wchan";
+        testing::waitUntil(
+            [&] { return startAfter > 0ms || testing::readFile(state) == "wait_for_partner"; }, 5);
+    }
 
     /// Waits up to `limit` for the expected number of lines, stops the reader and returns
     /// every line it read.
