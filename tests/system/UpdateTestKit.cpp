@@ -31,40 +31,30 @@ QByteArray appcastFeed(const std::vector<FeedItem>& items) {
         "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\" "
         "xmlns:dc=\"http://purl.org/dc/elements/1.1/\">\n"
         "<channel>\n<title>Plinkora</title>\n<link>https://plinkora.org/plinkora/</link>\n");
+    const auto element = [&xml](const char* tag, const QString& text) {
+        if (!text.isEmpty()) {
+            xml += QStringLiteral("<%1>%2</%1>\n").arg(QLatin1String(tag), text);
+        }
+    };
+    const auto attribute = [&xml](const char* name, const QString& value) {
+        if (!value.isEmpty()) {
+            xml += QStringLiteral(" %1=\"%2\"").arg(QLatin1String(name), value.toHtmlEscaped());
+        }
+    };
     for (const FeedItem& item : items) {
         xml += QStringLiteral("<item>\n<title>Plinkora %1</title>\n").arg(item.version);
-        if (!item.version.isEmpty()) {
-            xml += QStringLiteral("<sparkle:version>%1</sparkle:version>\n").arg(item.version);
-        }
-        if (!item.shortVersion.isEmpty()) {
-            xml += QStringLiteral("<sparkle:shortVersionString>%1</sparkle:shortVersionString>\n")
-                       .arg(item.shortVersion);
-        }
+        element("sparkle:version", item.version);
+        element("sparkle:shortVersionString", item.shortVersion);
         if (!item.description.isEmpty()) {
-            xml +=
-                QStringLiteral("<description><![CDATA[%1]]></description>\n").arg(item.description);
+            element("description", QStringLiteral("<![CDATA[%1]]>").arg(item.description));
         }
-        if (!item.notesLink.isEmpty()) {
-            xml += QStringLiteral("<sparkle:releaseNotesLink>%1</sparkle:releaseNotesLink>\n")
-                       .arg(item.notesLink.toHtmlEscaped());
-        }
+        element("sparkle:releaseNotesLink", item.notesLink.toHtmlEscaped());
         xml += QStringLiteral("<pubDate>Sun, 06 Dec 2026 12:00:00 +0000</pubDate>\n<enclosure");
-        if (!item.url.isEmpty()) {
-            xml += QStringLiteral(" url=\"%1\"").arg(item.url.toHtmlEscaped());
-        }
-        if (!item.length.isEmpty()) {
-            xml += QStringLiteral(" length=\"%1\"").arg(item.length);
-        }
-        if (!item.type.isEmpty()) {
-            xml += QStringLiteral(" type=\"%1\"").arg(item.type);
-        }
-        if (!item.os.isEmpty()) {
-            xml += QStringLiteral(" sparkle:os=\"%1\"").arg(item.os);
-        }
-        if (!item.signature.isEmpty()) {
-            xml += QStringLiteral(" sparkle:edSignature=\"%1\"")
-                       .arg(QString::fromLatin1(item.signature));
-        }
+        attribute("url", item.url);
+        attribute("length", item.length);
+        attribute("type", item.type);
+        attribute("sparkle:os", item.os);
+        attribute("sparkle:edSignature", QString::fromLatin1(item.signature));
         xml += QStringLiteral("/>\n") + item.extra + QStringLiteral("</item>\n");
     }
     xml += QStringLiteral("</channel>\n</rss>\n");

@@ -61,6 +61,15 @@ protected:
         return runCommand(argv, {{"DISPLAY", x.display()}});
     }
 
+    /// A panel with a system tray along the top of the screen.
+    std::unique_ptr<ChildProcess> startTray() const {
+        return std::make_unique<ChildProcess>(
+            std::vector<std::string>{"trayer", "--edge", "top", "--align", "right", "--widthtype",
+                                     "pixel", "--width", "120", "--height", "24", "--transparent",
+                                     "false"},
+            std::map<std::string, std::string>{{"DISPLAY", x.display()}}, -1, path("trayer.log"));
+    }
+
     XvfbServer x{"1280x800x24"};
     PulseServer pulse{{"plinkora_out"}};
 };
@@ -71,15 +80,13 @@ TEST_F(EndToEnd, HotKeyOnClickSoundsMiddleCHotKeyOffAndQuitOnSigterm) {
     pulse.setDefaultSink("plinkora_out");
 
     // A tray host on the private display, before Plinkora looks for one.
-    ChildProcess tray({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
-                       "--width", "120", "--height", "24", "--transparent", "false"},
-                      {{"DISPLAY", x.display()}}, -1, home.path().toStdString() + "/trayer.log");
+    auto tray = startTray();
     ASSERT_TRUE(waitUntil(
         [&] {
             return !xdotool({"search", "--class", "trayer"}).empty();
         },
         5))
-        << "trayer did not start: " << readFile(home.path().toStdString() + "/trayer.log");
+        << "trayer did not start: " << readFile(path("trayer.log"));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
 
     ChildProcess plinkora({binary_}, environment(), -1, logFile_);
@@ -252,9 +259,7 @@ TEST_F(EndToEnd, WithoutATrayTheSettingsWindowOpensAndASecondLaunchBringsItBack)
     EXPECT_TRUE(waitUntil(settingsShown, 5)) << "the second launch did not bring the window back";
 
     // A panel with a tray that starts late still gets the icon.
-    ChildProcess tray({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
-                       "--width", "120", "--height", "24", "--transparent", "false"},
-                      {{"DISPLAY", x.display()}}, -1, home.path().toStdString() + "/trayer.log");
+    auto tray = startTray();
     EXPECT_TRUE(waitUntil(
         [&] {
             return runCommand({"xwininfo", "-root", "-tree"}, {{"DISPLAY", x.display()}})

@@ -51,26 +51,19 @@ protected:
         view->show();
     }
 
-    static QStringList items(const QComboBox& box) {
+    /// A list's entries, joined by spaces.
+    static QString items(const QComboBox& box) {
         QStringList all;
         for (int index = 0; index < box.count(); ++index) {
             all << box.itemText(index);
         }
-        return all;
+        return all.join(u' ');
     }
 
     UiFixture app;
     std::unique_ptr<SettingsView> view;
     int updateChecks = 0;
 };
-
-QStringList utf8List(std::initializer_list<const char*> texts) {
-    QStringList all;
-    for (const char* each : texts) {
-        all << QString::fromUtf8(each);
-    }
-    return all;
-}
 
 } // namespace
 
@@ -153,8 +146,7 @@ TEST_F(SettingsFormTest, KeyNamesRespellWithTheModeWithoutChangingTheSelection) 
     app.state().setKeyRoot(KeyRoot::cSharp);
     makeView();
     auto& key = child<QComboBox>("key");
-    EXPECT_EQ(items(key),
-              utf8List({"C", "D♭", "D", "E♭", "E", "F", "F♯", "G", "A♭", "A", "B♭", "B"}));
+    EXPECT_EQ(items(key), QString::fromUtf8("C D♭ D E♭ E F F♯ G A♭ A B♭ B"));
     EXPECT_EQ(key.currentText(), QString::fromUtf8("D♭"));
 
     auto& mode = child<QComboBox>("mode");
@@ -162,8 +154,7 @@ TEST_F(SettingsFormTest, KeyNamesRespellWithTheModeWithoutChangingTheSelection) 
     mode.setFocus();
     QTest::keyClick(&mode, Qt::Key_Down);
     EXPECT_EQ(app.state().scaleMode(), ScaleMode::minor);
-    EXPECT_EQ(items(key),
-              utf8List({"C", "C♯", "D", "E♭", "E", "F", "F♯", "G", "G♯", "A", "B♭", "B"}));
+    EXPECT_EQ(items(key), QString::fromUtf8("C C♯ D E♭ E F F♯ G G♯ A B♭ B"));
     EXPECT_EQ(key.currentIndex(), 1);
     EXPECT_EQ(app.state().keyRoot(), KeyRoot::cSharp);
 
