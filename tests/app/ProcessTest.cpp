@@ -136,6 +136,7 @@ TEST_F(PlinkoraProcess, LaunchesAtTheSameMomentGiveExactlyOneInstrument) {
         SCOPED_TRACE(round);
         QFile::remove(QString::fromStdString(logFile_));
         std::vector<std::unique_ptr<ChildProcess>> launches;
+        launches.reserve(8);
         for (int i = 0; i < 8; ++i) {
             launches.push_back(launch({"--off"}));
         }

@@ -391,7 +391,7 @@ TEST(RealtimeScheduling, RealtimeKitIsAskedForTheThreadWithTheLimitItRequires) {
     const auto ask = [&] {
         std::optional<std::string> refusal;
         audio::RealtimeScheduling::askRealtimeKit(client, 4242,
-                                                  [&](std::string why) { refusal = why; });
+                                                  [&](const std::string& why) { refusal = why; });
         EXPECT_TRUE(QTest::qWaitFor([&] { return refusal.has_value(); }, 10000));
         return refusal.value_or("no answer");
     };

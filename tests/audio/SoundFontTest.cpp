@@ -74,7 +74,7 @@ TEST(SoundFontTest, EveryZoneSoundsItsNoteInEveryMode) {
             OfflinePiano piano(kSmallFont);
             ASSERT_TRUE(piano.engine->instrumentLoaded());
             piano.engine->setScale(scale);
-            piano.engine->play(zone, 92);
+            piano.engine->play(static_cast<int>(zone), 92);
             std::vector<float> dry;
             piano.play(0.5, &dry);
             const double hertz = 440.0 * std::pow(2.0, (notes[zone] - 69) / 12.0);

@@ -28,7 +28,7 @@ TEST_F(AppUpdaterInstallTest, AReleaseMadeWithTheReleaseToolInstallsEndToEnd) {
     const QString tool =
         qEnvironmentVariable("PLINKORA_SOURCE_DIR") + QStringLiteral("/scripts/release-tool.sh");
     const QString release = home.path() + QStringLiteral("/release");
-    const QByteArray newBytes = fakeAppImage(12, 3 * 1024 * 1024);
+    const QByteArray newBytes = fakeAppImage(12, qsizetype{3} * 1024 * 1024);
     const QString file = home.writeFile(QStringLiteral("release/Plinkora-1.2.AppImage"), newBytes);
     const auto run = [&](const QStringList& arguments) {
         QProcess process;
@@ -144,11 +144,11 @@ TEST_F(AppUpdaterInstallTest, ADownloadRedirectedToHttpIsRefused) {
 }
 
 TEST_F(AppUpdaterInstallTest, CancellingTheDownloadLeavesEverythingAsItWas) {
-    const QByteArray bytes = fakeAppImage(12, 256 * 1024);
+    const QByteArray bytes = fakeAppImage(12, qsizetype{256} * 1024);
     FeedItem item = publish(QStringLiteral("1.2"), bytes);
     UpdateTestServer::Response stalled;
     stalled.body = bytes;
-    stalled.stallAfter = 100 * 1024;
+    stalled.stallAfter = qsizetype{100} * 1024;
     server.route(QStringLiteral("/Plinkora-1.2.AppImage"), stalled);
     serveFeed({item});
     start();
@@ -178,9 +178,9 @@ TEST_F(AppUpdaterInstallTest, CancellingTheDownloadLeavesEverythingAsItWas) {
 TEST_F(AppUpdaterInstallTest, OutsideAnAppImageTheVerifiedPackageGoesToTheDesktop) {
     // The package test hands in the package it built; alone, a stand-in will do.
     const QString built = qEnvironmentVariable("PLINKORA_TEST_PACKAGE");
-    const QByteArray package = built.isEmpty()
-                                   ? "!<arch>\ndebian-binary   " + fakeAppImage(20, 200 * 1024)
-                                   : readAll(built);
+    const QByteArray package =
+        built.isEmpty() ? "!<arch>\ndebian-binary   " + fakeAppImage(20, qsizetype{200} * 1024)
+                        : readAll(built);
     ASSERT_TRUE(package.startsWith("!<arch>\ndebian-binary")) << built.toStdString();
     FeedItem item = publish(QStringLiteral("1.2"), package);
     item.url = server.url(QStringLiteral("/plinkora_1.2_amd64.deb")).toString();

@@ -44,8 +44,7 @@ TEST(UpdateSignatureVerifierTest, RefusesKeysThatAreNotEd25519PublicKeys) {
 class UpdateInstallerTest : public ::testing::Test {
 protected:
     QString writeAppImage(const QByteArray& bytes, mode_t mode) {
-        const QString path =
-            home.writeFile(QStringLiteral("Applications/Plinkora.AppImage"), bytes);
+        QString path = home.writeFile(QStringLiteral("Applications/Plinkora.AppImage"), bytes);
         EXPECT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
         return path;
     }
@@ -55,7 +54,7 @@ protected:
 
 TEST_F(UpdateInstallerTest, ReplacesTheAppImageByRenameKeepingItsMode) {
     const QByteArray oldBytes = fakeAppImage(1);
-    const QByteArray newBytes = fakeAppImage(2, 100 * 1024);
+    const QByteArray newBytes = fakeAppImage(2, qsizetype{100} * 1024);
     // Set-user-ID and set-group-ID never pass to the new file.
     const QString path = writeAppImage(oldBytes, 06750);
     // A leftover of an install that was stopped before it could rename.
@@ -131,9 +130,10 @@ TEST_F(UpdateInstallerTest, AFailedWriteLeavesTheOldAppImageWholeAndNoLeftovers)
     rlimit saved{};
     ::getrlimit(RLIMIT_FSIZE, &saved);
     rlimit limited = saved;
-    limited.rlim_cur = 16 * 1024;
+    limited.rlim_cur = rlim_t{16} * 1024;
     ::setrlimit(RLIMIT_FSIZE, &limited);
-    const auto result = UpdateInstaller::replaceAppImage(path, fakeAppImage(2, 64 * 1024));
+    const auto result =
+        UpdateInstaller::replaceAppImage(path, fakeAppImage(2, qsizetype{64} * 1024));
     ::setrlimit(RLIMIT_FSIZE, &saved);
     ::sigaction(SIGXFSZ, &previous, nullptr);
 

@@ -56,8 +56,8 @@ UpdateTestServer::UpdateTestServer() {
 
 UpdateTestServer::~UpdateTestServer() = default;
 
-void UpdateTestServer::route(const QString& path, Response response) {
-    routes_.insert(path, std::move(response));
+void UpdateTestServer::route(const QString& path, const Response& response) {
+    routes_.insert(path, response);
 }
 
 void UpdateTestServer::serve(const QString& path, const QByteArray& body,

@@ -33,7 +33,7 @@ public:
     UpdateTestServer();
     ~UpdateTestServer() override;
 
-    void route(const QString& path, Response response);
+    void route(const QString& path, const Response& response);
     void serve(const QString& path, const QByteArray& body,
                const QByteArray& contentType = "application/octet-stream");
     void redirect(const QString& path, const QUrl& target);
