@@ -84,9 +84,13 @@ TEST(SoundFontTest, EveryZoneSoundsItsNoteInEveryMode) {
     }
 }
 
-/// The General MIDI program a zone's channel plays.
+/// What zone 0's channel plays: a program of a sound bank.
+fluid_preset_t* presetOfZone0(OfflinePiano& piano) {
+    return fluid_synth_get_channel_preset(piano.engine->piano()->synth(), 0);
+}
+
 int programOfZone0(OfflinePiano& piano) {
-    return fluid_preset_get_num(fluid_synth_get_channel_preset(piano.engine->piano()->synth(), 0));
+    return fluid_preset_get_num(presetOfZone0(piano));
 }
 
 // Another sound plays from the next strike on, in tune, while the note sounding at the change
@@ -136,8 +140,7 @@ TEST(SoundFontTest, AChosenSoundBankPlaysOnceLoadedAndABrokenOneChangesNothing) 
     piano.engine->setOnSoundBankResult(
         [&](const std::optional<std::string>& problem) { results.push_back(problem); });
     const auto bankOfZone0 = [&] {
-        fluid_preset_t* preset = fluid_synth_get_channel_preset(piano.engine->piano()->synth(), 0);
-        return std::string(fluid_sfont_get_name(fluid_preset_get_sfont(preset)));
+        return std::string(fluid_sfont_get_name(fluid_preset_get_sfont(presetOfZone0(piano))));
     };
     const auto choose = [&](const std::string& bank) {
         const std::size_t before = results.size();
@@ -248,11 +251,12 @@ TEST(SoundFontTest, TheGraphIsSilentOnlyOnceTheVoicesAndTheHallHaveDiedAway) {
         std::vector<float> dry;
         const std::vector<float> block = piano.play(tick, &dry);
         out.insert(out.end(), block.begin(), block.end());
-        if (peakDb(dry) > -90.0) {
+        const double peak = peakDb(dry);
+        if (peak > -90.0) {
             dryEnd = at;
         }
         // The piano itself is silent once its note length is up.
-        EXPECT_TRUE(at < 2.05 || peakDb(dry) < -60.0) << at;
+        EXPECT_TRUE(at < 2.05 || peak < -60.0) << at;
         if (piano.graph->isSilent()) {
             silentAt = at;
         }
