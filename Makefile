@@ -34,13 +34,15 @@ test-sanitized: deps
 # another renders, as the output's thread does; then the output's own tests, on PulseAudio and
 # PipeWire, where the server's thread answers the main thread. Qt, libpulse and FluidSynth are
 # not instrumented, so what this proves is Plinkora's own side of the thread line; a race ends
-# a run with a report and status 66. The MIDI-out test is left out here: instrumented, the JACK
-# client misses its first periods, so the monitor gets the first strike late or not at all.
+# a run with a report and status 66. Two tests are left out here: MIDI out, whose JACK client,
+# instrumented, misses its first periods, so the monitor gets the first strike late or not at
+# all; and the RealtimeKit stand-in, whose private bus starts Qt D-Bus's own thread, whose
+# hand-overs inside Qt are hidden from ThreadSanitizer.
 test-threads: deps
 	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLINKORA_TSAN=ON $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(TSAN_BUILD) --target bench_audio_threads test_audio_pulse test_audio_notes
 	@$(TSAN_BUILD)/bench/bench_audio_threads 5
-	@GTEST_FILTER='-*MidiOut*' ctest --test-dir $(TSAN_BUILD) --output-on-failure \
+	@GTEST_FILTER='-*MidiOut*:RealtimeScheduling.*' ctest --test-dir $(TSAN_BUILD) --output-on-failure \
 		-R '^test_audio_(pulse|pipewire|notes)$$'
 
 # clang-format and clang-tidy; SINCE=<git revision> tidies only the sources changed since.

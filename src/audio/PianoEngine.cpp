@@ -1,6 +1,7 @@
 #include "audio/PianoEngine.hpp"
 
 #include "app/Logger.hpp"
+#include "app/PostedCall.hpp"
 #include "audio/FluidPiano.hpp"
 #include "audio/MidiOut.hpp"
 #include "audio/MidiSampler.hpp"
@@ -42,14 +43,12 @@ void answerOnMainThread(const std::shared_ptr<int>& alive, Work work, Answer ans
     std::thread([alive = std::weak_ptr<int>(alive), work = std::move(work),
                  answer = std::move(answer)]() mutable {
         auto result = work();
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [alive, answer = std::move(answer), result = std::move(result)] {
-                if (alive.lock()) {
-                    answer(result);
-                }
-            },
-            Qt::QueuedConnection);
+        postCall(*QCoreApplication::instance(),
+                 [alive, answer = std::move(answer), result = std::move(result)] {
+                     if (alive.lock()) {
+                         answer(result);
+                     }
+                 });
     }).detach();
 }
 

@@ -1,6 +1,6 @@
 #include "audio/PulseOutput.hpp"
 
-#include <QMetaObject>
+#include "app/PostedCall.hpp"
 
 namespace plinkora::audio {
 
@@ -417,7 +417,7 @@ void PulseOutput::announceDefault() {
 }
 
 void PulseOutput::toMainThread(std::function<void()> call) {
-    QMetaObject::invokeMethod(&mainThread_, std::move(call), Qt::QueuedConnection);
+    postCall(mainThread_, std::move(call));
 }
 
 void PulseOutput::contextStateChanged(pa_context* context, void* data) {

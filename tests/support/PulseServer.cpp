@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <csignal>
 #include <cstdlib>
 #include <stdexcept>
@@ -146,6 +147,18 @@ std::string PulseServer::pactl(const std::vector<std::string>& args, int* exitSt
 
 void PulseServer::setDefaultSink(const std::string& name) const {
     pactl({"set-default-sink", name});
+}
+
+std::unique_ptr<ChildProcess> PulseServer::recordMonitor(const std::string& sink,
+                                                         const std::string& file) const {
+    return std::make_unique<ChildProcess>(
+        std::vector<std::string>{"parecord", "--device=" + sink + ".monitor", "--rate=48000",
+                                 "--channels=1", "--format=s16le", "--file-format=wav", file},
+        std::map<std::string, std::string>{{"PULSE_SERVER", address_}}, -1, file + ".log");
+}
+
+double PulseServer::recordedSeconds(const std::string& file) {
+    return static_cast<double>(QFileInfo(QString::fromStdString(file)).size()) / 2 / 48000;
 }
 
 } // namespace plinkora::testing

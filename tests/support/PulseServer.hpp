@@ -37,6 +37,12 @@ public:
     std::string pactl(const std::vector<std::string>& args, int* exitStatus = nullptr) const;
     void setDefaultSink(const std::string& name) const;
     const std::vector<std::string>& sinkNames() const { return sinks_; }
+    /// Records a sink's monitor beside the test, as another client of the server would:
+    /// parecord writes 16-bit mono WAV at 48 kHz to `file` until it is stopped.
+    std::unique_ptr<ChildProcess> recordMonitor(const std::string& sink,
+                                                const std::string& file) const;
+    /// The seconds in such a recording so far, however slowly a loaded machine started it.
+    static double recordedSeconds(const std::string& file);
 
 private:
     static std::string nullSinkArguments(const std::string& sink);

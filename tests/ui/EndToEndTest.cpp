@@ -11,7 +11,6 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QDir>
-#include <QFileInfo>
 #include <QImage>
 #include <QTest>
 #include <array>
@@ -125,16 +124,8 @@ TEST_F(EndToEnd, HotKeyOnClickSoundsMiddleCHotKeyOffAndQuitOnSigterm) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
     const std::string recording = home.path().toStdString() + "/monitor.wav";
-    auto recorder = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"parecord", "--device=plinkora_out.monitor",
-                                 "--rate=" + std::to_string(kRate), "--channels=1",
-                                 "--format=s16le", "--file-format=wav", recording},
-        std::map<std::string, std::string>{{"PULSE_SERVER", pulse.serverAddress()}}, -1,
-        home.path().toStdString() + "/parecord.log");
-    // Seconds recorded so far (16-bit mono), however slowly a loaded machine starts parecord.
-    const auto recorded = [&] {
-        return static_cast<double>(QFileInfo(QString::fromStdString(recording)).size()) / 2 / kRate;
-    };
+    auto recorder = pulse.recordMonitor("plinkora_out", recording);
+    const auto recorded = [&] { return PulseServer::recordedSeconds(recording); };
     ASSERT_TRUE(waitUntil([&] { return recorded() > 0.3; })) << "parecord records nothing";
 
     // Zone 0 of a vertical layout is the band along the bottom edge.
