@@ -45,7 +45,7 @@ protected:
     void TearDown() override { stopPortal(); }
 
     void startPortal(const std::vector<std::string>& flags = {}) {
-        std::vector<std::string> argv{PLINKORA_FAKE_PORTAL};
+        std::vector<std::string> argv{"/usr/bin/python3", PLINKORA_FAKE_PORTAL};
         argv.insert(argv.end(), flags.begin(), flags.end());
         portal_ = std::make_unique<testing::ChildProcess>(
             argv, std::map<std::string, std::string>{{"DBUS_SESSION_BUS_ADDRESS", address_}});
