@@ -34,6 +34,41 @@ void drawSeparator(QPainter& painter, QLineF line) {
     painter.drawLine(line);
 }
 
+/// Where `image` has any pixel that is not fully transparent, in its logical coordinates, as
+/// runs of tiles a few pixels square: a superset of what drawing the image changes.
+QRegion inkRegion(const QImage& image) {
+    constexpr int kTile = 8;
+    const auto inked = [&image](int left, int top) {
+        for (int y = top; y < std::min(top + kTile, image.height()); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = left; x < std::min(left + kTile, image.width()); ++x) {
+                if (qAlpha(row[x]) != 0) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    const double scale = image.devicePixelRatio();
+    QRegion ink;
+    for (int top = 0; top < image.height(); top += kTile) {
+        for (int left = 0; left < image.width(); left += kTile) {
+            if (!inked(left, top)) {
+                continue;
+            }
+            int right = left + kTile;
+            while (right < image.width() && inked(right, top)) {
+                right += kTile;
+            }
+            const QRectF tiles(left, top, std::min(right, image.width()) - left,
+                               std::min(kTile, image.height() - top));
+            ink += QRectF(tiles.topLeft() / scale, tiles.size() / scale).toAlignedRect();
+            left = right;
+        }
+    }
+    return ink;
+}
+
 } // namespace
 
 OverlayView::OverlayView(Scheduler& scheduler, QWidget* parent)
@@ -129,6 +164,7 @@ void OverlayView::rebuildGuides() {
                          QString::fromStdString(names[static_cast<std::size_t>(i)]));
     }
     painter.end();
+    guidesInk_ = inkRegion(image);
     guides_ = std::move(image);
     if (onPaintedChange_) {
         onPaintedChange_();
@@ -243,7 +279,10 @@ void OverlayView::paintEvent(QPaintEvent* event) {
     }
     QPainter painter(this);
     if (!guides_.isNull()) {
+        // The repainted parts were cleared already: the guides' empty pixels need no blending.
+        painter.setClipRegion(guidesInk_);
         painter.drawImage(QPointF(0, 0), guides_);
+        painter.setClipping(false);
     }
     const double now = scheduler_.now();
     const QRect area = event->rect();

@@ -132,6 +132,8 @@ private:
     music::Dynamics dynamics_ = music::Dynamics::fixed;
     music::Scale scale_;
     QImage guides_;
+    /// Where the guides draw anything at all.
+    QRegion guidesInk_;
     // The guides' solid pixels, made from the image when first asked for.
     mutable std::optional<QRegion> guidesRegion_;
     std::function<void()> onPaintedChange_;
