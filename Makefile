@@ -3,6 +3,9 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 CMAKE_ARGS ?=
+# Test programs run side by side: most of their time is spent waiting on the servers they
+# start, and each has the margins a loaded machine needs.
+TEST_JOBS  ?= 2
 
 .PHONY: all deps build run test test-fast test-sanitized test-threads lint install package release translations screenshots clean
 
@@ -23,12 +26,12 @@ run: build
 test: test-fast test-sanitized test-threads
 
 test-fast: build
-	@ctest --test-dir $(BUILD) --output-on-failure --timeout 600
+	@ctest --test-dir $(BUILD) --output-on-failure --timeout 600 -j $(TEST_JOBS)
 
 test-sanitized: deps
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPLINKORA_SANITIZE=ON -DPLINKORA_BENCHMARKS=OFF $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(ASAN_BUILD)
-	@ctest --test-dir $(ASAN_BUILD) --output-on-failure --timeout 900
+	@ctest --test-dir $(ASAN_BUILD) --output-on-failure --timeout 900 -j $(TEST_JOBS)
 
 # Under ThreadSanitizer: the engine strikes, fades and changes sound on one thread while
 # another renders, as the output's thread does; then the output's own tests, on PulseAudio and
