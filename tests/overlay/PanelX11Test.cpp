@@ -84,6 +84,28 @@ TEST_F(PanelX11Test, ShowMapsOneHintedPanelOverTheScreenAndHideUnmapsIt) {
                 HasSubstr("Client accepts input or input focus: False"));
     EXPECT_THAT(property(window, "_MOTIF_WM_HINTS"), Not(HasSubstr("not found"))) << "frameless";
 
+    // A window another client maps later lands on top of the stack, and nothing else moves
+    // it; the panel goes back above it. Children are listed from the top of the stack down.
+    xcb_connection_t* other = xcb_connect(nullptr, nullptr);
+    const xcb_window_t later = xcb_generate_id(other);
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(other)).data;
+    xcb_create_window(other, XCB_COPY_FROM_PARENT, later, screen->root, 100, 100, 200, 100, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    xcb_map_window(other, later);
+    xcb_flush(other);
+    std::string stack;
+    const auto listed = [&stack](unsigned long id) {
+        return stack.find(QStringLiteral("0x%1 ").arg(id, 0, 16).toStdString());
+    };
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            stack = testing::runCommand({"xwininfo", "-root", "-children"});
+            return listed(later) != std::string::npos && listed(window) < listed(later);
+        },
+        5000))
+        << stack;
+    xcb_disconnect(other);
+
     controller.hide();
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return windowInfo(window).find("IsUnMapped") != std::string::npos; }));
