@@ -22,6 +22,17 @@
 
 namespace plinkora {
 
+class AppState;
+
+/// A setting as a control binds to it: its getter, the setter that stores it and runs its
+/// action, and the signal that says it changed. Each is declared once, in `setting` below; the
+/// settings window and the menu bind through these alone.
+template <typename T> struct BoundSetting {
+    T (AppState::*get)() const;
+    void (AppState::*set)(T);
+    void (AppState::*changed)(T);
+};
+
 /// Everything Plinkora needs from its surroundings. The factories are called once each, in
 /// the order overlay, piano, logo, updater, and last the hot key.
 struct AppDependencies {
@@ -65,6 +76,13 @@ public:
     static void releaseShared();
     /// True when Plinkora runs in a sandbox that cannot install a root helper.
     static bool isSandboxed();
+
+    template <typename T> T get(const BoundSetting<T>& setting) const {
+        return (this->*setting.get)();
+    }
+    template <typename T> void set(const BoundSetting<T>& setting, T value) {
+        (this->*setting.set)(value);
+    }
 
     bool isEnabled() const { return isEnabled_; }
     void setIsEnabled(bool enabled);
@@ -236,6 +254,34 @@ private:
     ScheduledTask helperRecheck_;
     bool hasShutDown_ = false;
 };
+
+namespace setting {
+using A = AppState;
+inline constexpr BoundSetting<bool> isEnabled{&A::isEnabled, &A::setIsEnabled,
+                                              &A::isEnabledChanged};
+inline constexpr BoundSetting<bool> launchesAtLogin{&A::launchesAtLogin, &A::setLaunchesAtLogin,
+                                                    &A::launchesAtLoginChanged};
+inline constexpr BoundSetting<music::ZoneOrientation> orientation{
+    &A::orientation, &A::setOrientation, &A::orientationChanged};
+inline constexpr BoundSetting<music::KeyRoot> keyRoot{&A::keyRoot, &A::setKeyRoot,
+                                                      &A::keyRootChanged};
+inline constexpr BoundSetting<music::ScaleMode> scaleMode{&A::scaleMode, &A::setScaleMode,
+                                                          &A::scaleModeChanged};
+inline constexpr BoundSetting<int> zoneCount{&A::zoneCount, &A::setZoneCount, &A::zoneCountChanged};
+inline constexpr BoundSetting<music::Dynamics> dynamics{&A::dynamics, &A::setDynamics,
+                                                        &A::dynamicsChanged};
+inline constexpr BoundSetting<bool> showsGuides{&A::showsGuides, &A::setShowsGuides,
+                                                &A::showsGuidesChanged};
+inline constexpr BoundSetting<bool> pulsesLogo{&A::pulsesLogo, &A::setPulsesLogo,
+                                               &A::pulsesLogoChanged};
+inline constexpr BoundSetting<double> noteLength{&A::noteLength, &A::setNoteLength,
+                                                 &A::noteLengthChanged};
+inline constexpr BoundSetting<music::Sound> sound{&A::sound, &A::setSound, &A::soundChanged};
+inline constexpr BoundSetting<bool> midiOutput{&A::midiOutput, &A::setMidiOutput,
+                                               &A::midiOutputChanged};
+inline constexpr BoundSetting<bool> playsBuiltInSound{
+    &A::playsBuiltInSound, &A::setPlaysBuiltInSound, &A::playsBuiltInSoundChanged};
+} // namespace setting
 
 /// The note length the piano is given: the user's value clamped to 0.5 ... 8.0 s.
 double clampedNoteLength(double seconds);

@@ -24,7 +24,7 @@ KeySection::KeySection(AppState& state, QWidget* parent)
     }
     connect(key_, &QComboBox::activated, this, [this](int index) {
         if (auto key = music::keyRootFromRaw(key_->itemData(index).toInt())) {
-            state_.setKeyRoot(*key);
+            state_.set(setting::keyRoot, *key);
         }
     });
     addLabelledRow(tr("Key"), key_);
@@ -36,7 +36,8 @@ KeySection::KeySection(AppState& state, QWidget* parent)
         mode_->addItem(musicText(music::displayLabel(mode)), static_cast<int>(mode));
     }
     connect(mode_, &QComboBox::activated, this, [this](int index) {
-        state_.setScaleMode(static_cast<music::ScaleMode>(mode_->itemData(index).toInt()));
+        state_.set(setting::scaleMode,
+                   static_cast<music::ScaleMode>(mode_->itemData(index).toInt()));
     });
     addLabelledRow(tr("Mode"), mode_);
 
@@ -46,7 +47,7 @@ KeySection::KeySection(AppState& state, QWidget* parent)
         zones_->addItem(QString(), count);
     }
     connect(zones_, &QComboBox::activated, this,
-            [this](int index) { state_.setZoneCount(zones_->itemData(index).toInt()); });
+            [this](int index) { state_.set(setting::zoneCount, zones_->itemData(index).toInt()); });
     addLabelledRow(tr("Zones"), zones_);
 
     notes_ = new QLabel;
@@ -61,17 +62,17 @@ KeySection::KeySection(AppState& state, QWidget* parent)
     showMode();
     showZoneCount();
     showScale();
-    connect(&state_, &AppState::keyRootChanged, this, [this] {
+    connect(&state_, setting::keyRoot.changed, this, [this] {
         showKey();
         showScale();
     });
-    connect(&state_, &AppState::scaleModeChanged, this, [this] {
+    connect(&state_, setting::scaleMode.changed, this, [this] {
         showMode();
         showZoneCount();
         showKey();
         showScale();
     });
-    connect(&state_, &AppState::zoneCountChanged, this, [this] {
+    connect(&state_, setting::zoneCount.changed, this, [this] {
         showZoneCount();
         showScale();
     });

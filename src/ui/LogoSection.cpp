@@ -1,6 +1,7 @@
 #include "ui/LogoSection.hpp"
 
 #include "app/AppState.hpp"
+#include "ui/SettingBinding.hpp"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -83,12 +84,7 @@ QColor LogoSection::helperColor(HelperState state, const QPalette& palette) {
 }
 
 void LogoSection::buildHelperRows() {
-    auto* pulse = new QCheckBox(tr("Pulse the logo on the lid"));
-    pulse->setChecked(state_.pulsesLogo());
-    connect(pulse, &QCheckBox::clicked, this,
-            [this](bool pulses) { state_.setPulsesLogo(pulses); });
-    connect(&state_, &AppState::pulsesLogoChanged, pulse, &QCheckBox::setChecked);
-    addRow(pulse);
+    addRow(bindToggle(new QCheckBox(tr("Pulse the logo on the lid")), state_, setting::pulsesLogo));
 
     direct_ = new QLabel(tr("This computer lets Plinkora switch the lid logo's light itself: no "
                             "helper is needed."));

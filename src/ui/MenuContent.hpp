@@ -36,13 +36,6 @@ public:
     QMenu& menu() { return *menu_; }
 
 private:
-    /// A submenu of exclusive choices, each an integer the state knows by; `current` gives the
-    /// chosen one, shown again whenever `changed` is emitted.
-    template <typename Values, typename Signal>
-    void addChoiceMenu(const QString& title, const Values& values,
-                       const std::function<int()>& current, const std::function<void(int)>& choose,
-                       Signal changed);
-
     AppState& state_;
     Actions actions_;
     std::unique_ptr<QMenu> menu_;

@@ -2,6 +2,7 @@
 
 #include "app/AppState.hpp"
 #include "system/GnomeKeybinding.hpp"
+#include "ui/SettingBinding.hpp"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,48 +20,10 @@
 
 namespace plinkora::ui {
 
-namespace {
-
-QCheckBox* boundToggle(const QString& text, bool checked, QObject* context,
-                       std::function<void(bool)> write) {
-    auto* toggle = new QCheckBox(text);
-    toggle->setChecked(checked);
-    // `clicked` comes only from the user, so a state change shown here is not written back.
-    QObject::connect(toggle, &QCheckBox::clicked, context, std::move(write));
-    return toggle;
-}
-
-/// A list of the model's choices, bound both ways: the user's choice goes through `set`, and
-/// the state's changes, wherever they come from, show here.
-template <typename Value, std::size_t N>
-QComboBox* boundChoice(const char* name, const std::array<Value, N>& values, AppState& state,
-                       Value current, void (AppState::*set)(Value),
-                       void (AppState::*changed)(Value)) {
-    auto* box = new QComboBox;
-    box->setObjectName(QString::fromLatin1(name));
-    for (const Value each : values) {
-        box->addItem(FormSection::musicText(displayLabel(each)), static_cast<int>(each));
-    }
-    const auto show = [box](Value now) {
-        box->setCurrentIndex(box->findData(static_cast<int>(now)));
-    };
-    show(current);
-    QObject::connect(box, &QComboBox::activated, &state, [box, &state, set](int index) {
-        (state.*set)(static_cast<Value>(box->itemData(index).toInt()));
-    });
-    QObject::connect(&state, changed, box, show);
-    return box;
-}
-
-} // namespace
-
 PlayingSection::PlayingSection(AppState& state, QWidget* parent)
     : FormSection(tr("Playing"), parent)
     , state_(state) {
-    QCheckBox* enabled = boundToggle(tr("Plinkora On"), state_.isEnabled(), this,
-                                     [this](bool on) { state_.setIsEnabled(on); });
-    connect(&state_, &AppState::isEnabledChanged, enabled, &QCheckBox::setChecked);
-    addRow(enabled);
+    addRow(bindToggle(new QCheckBox(tr("Plinkora On")), state_, setting::isEnabled));
 
     auto* shortcut = new QLabel;
     shortcut->setObjectName(QStringLiteral("shortcut"));
@@ -114,44 +77,32 @@ PlayingSection::PlayingSection(AppState& state, QWidget* parent)
     connect(&state_, &AppState::hotKeyStateChanged, gnome, showGnome);
     addRow(gnome);
 
-    addLabelledRow(tr("Orientation"),
-                   boundChoice("orientation", music::kAllOrientations, state_, state_.orientation(),
-                               &AppState::setOrientation, &AppState::orientationChanged));
-    addLabelledRow(tr("Sound"), boundChoice("sound", music::kAllSounds, state_, state_.sound(),
-                                            &AppState::setSound, &AppState::soundChanged));
+    addLabelledRow(tr("Orientation"), boundChoice("orientation", music::kAllOrientations, state_,
+                                                  setting::orientation));
+    addLabelledRow(tr("Sound"), boundChoice("sound", music::kAllSounds, state_, setting::sound));
     addLabelledRow(tr("Sound bank"), makeSoundBankBlock());
     addMessageRow("soundBankMessage", &AppState::soundBankMessage,
                   &AppState::soundBankMessageChanged);
     addLabelledRow(tr("Dynamics"),
-                   boundChoice("dynamics", music::kAllDynamics, state_, state_.dynamics(),
-                               &AppState::setDynamics, &AppState::dynamicsChanged));
-
-    QCheckBox* guides = boundToggle(tr("Show note separator lines"), state_.showsGuides(), this,
-                                    [this](bool shows) { state_.setShowsGuides(shows); });
-    connect(&state_, &AppState::showsGuidesChanged, guides, &QCheckBox::setChecked);
-    addRow(guides);
+                   boundChoice("dynamics", music::kAllDynamics, state_, setting::dynamics));
+    addRow(
+        bindToggle(new QCheckBox(tr("Show note separator lines")), state_, setting::showsGuides));
 
     addRow(makeNoteLengthBlock());
 
-    QCheckBox* midi = boundToggle(tr("MIDI output"), state_.midiOutput(), this,
-                                  [this](bool enabled) { state_.setMidiOutput(enabled); });
+    QCheckBox* midi = bindToggle(new QCheckBox(tr("MIDI output")), state_, setting::midiOutput);
     midi->setObjectName(QStringLiteral("midiOutput"));
     midi->setToolTip(tr("Sends every note to a MIDI port named \"Plinkora\" (JACK or ALSA)"));
-    connect(&state_, &AppState::midiOutputChanged, midi, &QCheckBox::setChecked);
     addRow(midi);
-    QCheckBox* builtIn = boundToggle(tr("Play built-in sound"), state_.playsBuiltInSound(), this,
-                                     [this](bool plays) { state_.setPlaysBuiltInSound(plays); });
+    QCheckBox* builtIn =
+        bindToggle(new QCheckBox(tr("Play built-in sound")), state_, setting::playsBuiltInSound);
     builtIn->setObjectName(QStringLiteral("playsBuiltInSound"));
     // Only MIDI out can take the built-in sound's place.
     builtIn->setEnabled(state_.midiOutput());
-    connect(&state_, &AppState::playsBuiltInSoundChanged, builtIn, &QCheckBox::setChecked);
     connect(&state_, &AppState::midiOutputChanged, builtIn, &QCheckBox::setEnabled);
     addRow(builtIn);
 
-    QCheckBox* login = boundToggle(tr("Launch at login"), state_.launchesAtLogin(), this,
-                                   [this](bool launches) { state_.setLaunchesAtLogin(launches); });
-    connect(&state_, &AppState::launchesAtLoginChanged, login, &QCheckBox::setChecked);
-    addRow(login);
+    addRow(bindToggle(new QCheckBox(tr("Launch at login")), state_, setting::launchesAtLogin));
     // Why the toggle went back.
     addMessageRow("loginItemMessage", &AppState::loginItemMessage,
                   &AppState::loginItemMessageChanged);
@@ -267,8 +218,8 @@ QWidget* PlayingSection::makeNoteLengthBlock() {
 
     showNoteLength();
     connect(noteLength_, &QSlider::valueChanged, this,
-            [this](int position) { state_.setNoteLength(secondsAt(position)); });
-    connect(&state_, &AppState::noteLengthChanged, this, [this] { showNoteLength(); });
+            [this](int position) { state_.set(setting::noteLength, secondsAt(position)); });
+    connect(&state_, setting::noteLength.changed, this, [this] { showNoteLength(); });
     return block;
 }
 
