@@ -120,71 +120,6 @@ TEST_F(MenuTest, CheckMarkAndIconFollowTheHotKey) {
     }
 }
 
-TEST_F(MenuTest, TogglesSetTheStateAndFollowChangesFromElsewhere) {
-    auto ui = makeInterface();
-    QMenu& menu = ui->menuContent().menu();
-    QAction* on = entry(menu, QStringLiteral("Plinkora On"));
-    QAction* guides = entry(menu, QStringLiteral("Show Note Lines"));
-    QAction* pulse = entry(menu, QStringLiteral("Pulse Lid Logo"));
-    ASSERT_TRUE(on && guides && pulse);
-
-    on->trigger();
-    EXPECT_TRUE(app.state().isEnabled());
-    EXPECT_TRUE(app.piano->running) << "switching on from the menu starts the sound";
-    guides->trigger();
-    EXPECT_TRUE(app.state().showsGuides());
-    pulse->trigger();
-    EXPECT_TRUE(app.state().pulsesLogo());
-    QAction* check = entry(menu, QString::fromUtf8("Check for Updates\u2026"));
-    EXPECT_FALSE(check->isEnabled());
-    app.updater->setCanCheck(true);
-    check->trigger();
-    EXPECT_EQ(app.updater->checks, 1);
-    app.updater->setCanCheck(false);
-    EXPECT_FALSE(check->isEnabled());
-
-    const auto mark = app.log.size();
-    app.state().setShowsGuides(false);
-    app.state().setPulsesLogo(false);
-    EXPECT_FALSE(guides->isChecked());
-    EXPECT_FALSE(pulse->isChecked());
-    // Following the state must not assign it again (each assignment runs its action).
-    EXPECT_EQ(app.log.size() - mark, 2u);
-}
-
-TEST_F(MenuTest, ChoosingAnOrientationOrAModeSetsIt) {
-    auto ui = makeInterface();
-    QMenu* orientation = entry(ui->menuContent().menu(), QStringLiteral("Orientation"))->menu();
-    ASSERT_NE(orientation, nullptr);
-    QAction* vertical = orientation->actions()[0];
-    QAction* horizontal = orientation->actions()[1];
-    EXPECT_TRUE(vertical->isChecked());
-
-    horizontal->trigger();
-    EXPECT_EQ(app.state().orientation(), music::ZoneOrientation::horizontal);
-    EXPECT_TRUE(horizontal->isChecked());
-    EXPECT_FALSE(vertical->isChecked());
-    EXPECT_EQ(app.log.back(), "overlay.orientation(horizontal)");
-
-    horizontal->trigger();
-    EXPECT_EQ(app.state().orientation(), music::ZoneOrientation::horizontal);
-    EXPECT_TRUE(horizontal->isChecked()) << "choosing the current entry keeps it chosen";
-
-    app.state().setOrientation(music::ZoneOrientation::vertical);
-    EXPECT_TRUE(vertical->isChecked());
-    EXPECT_FALSE(horizontal->isChecked());
-
-    // The modes the same way, each named as the window names it.
-    QMenu* modes = entry(ui->menuContent().menu(), QStringLiteral("Mode"))->menu();
-    ASSERT_NE(modes, nullptr);
-    EXPECT_TRUE(modes->actions()[0]->isChecked());
-    modes->actions()[7]->trigger();
-    EXPECT_EQ(app.state().scaleMode(), music::ScaleMode::blues);
-    EXPECT_FALSE(modes->actions()[0]->isChecked());
-    app.state().setScaleMode(music::ScaleMode::dorian);
-    EXPECT_TRUE(modes->actions()[2]->isChecked());
-}
-
 TEST_F(MenuTest, SettingsOpensTheWindowAndQuitQuits) {
     auto ui = makeInterface();
     QMenu& menu = ui->menuContent().menu();
@@ -194,6 +129,14 @@ TEST_F(MenuTest, SettingsOpensTheWindowAndQuitQuits) {
     EXPECT_TRUE(ui->settingsWindow().window()->isVisible());
     EXPECT_EQ(ui->settingsWindow().window()->quitButton(), nullptr)
         << "with a tray, quitting is the menu's";
+
+    QAction* check = entry(menu, QString::fromUtf8("Check for Updates\u2026"));
+    EXPECT_FALSE(check->isEnabled());
+    app.updater->setCanCheck(true);
+    check->trigger();
+    EXPECT_EQ(app.updater->checks, 1);
+    app.updater->setCanCheck(false);
+    EXPECT_FALSE(check->isEnabled());
 
     entry(menu, QStringLiteral("Quit Plinkora"))->trigger();
     EXPECT_EQ(quits, 1);

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
@@ -218,39 +219,104 @@ TEST_F(SettingsFormTest, NoteLengthSliderStepsAQuarterSecondWithTwoDecimals) {
     EXPECT_DOUBLE_EQ(app.state().noteLength(), 3.1);
 }
 
-TEST_F(SettingsFormTest, PlayingTogglesAreBoundBothWays) {
+// Every control bound to a setting, in the window and in the menu: the user's choice sets it
+// (running its action), and a change from elsewhere shows there without being written back.
+TEST_F(SettingsFormTest, EveryBoundControlSetsItsSettingAndFollowsItWithoutWritingBack) {
     makeView();
-    auto* on = findWithText<QCheckBox>(*view, QStringLiteral("Plinkora On"));
-    auto* guides = findWithText<QCheckBox>(*view, QStringLiteral("Show note separator lines"));
-    ASSERT_TRUE(on && guides);
-    ASSERT_NE(findWithText<QLabel>(*view, QStringLiteral("Ctrl+Alt+Super+M")), nullptr);
+    ui::MenuContent tray(app.state(), {}, false);
+    const auto entry = [&](QMenu& menu, const char* text) -> QAction* {
+        for (QAction* action : menu.actions()) {
+            if (action->text() == QLatin1String(text)) {
+                return action;
+            }
+        }
+        return nullptr;
+    };
+    // How many actions one assignment runs, when it changes the value and when it does not:
+    // a control writing back what it shows would run them twice.
+    const auto actionsRun = [&](const auto& setting, auto value) {
+        const std::size_t mark = app.log.size();
+        app.state().set(setting, value);
+        const std::size_t changing = app.log.size() - mark;
+        app.state().set(setting, value);
+        EXPECT_EQ(changing, app.log.size() - mark - changing) << "written back";
+    };
+    const struct {
+        QObject* control;
+        BoundSetting<bool> setting;
+    } toggles[] = {
+        {findWithText<QCheckBox>(*view, QStringLiteral("Plinkora On")), setting::isEnabled},
+        {findWithText<QCheckBox>(*view, QStringLiteral("Show note separator lines")),
+         setting::showsGuides},
+        {&child<QCheckBox>("midiOutput"), setting::midiOutput},
+        {findWithText<QCheckBox>(*view, QStringLiteral("Pulse the logo on the lid")),
+         setting::pulsesLogo},
+        {entry(tray.menu(), "Plinkora On"), setting::isEnabled},
+        {entry(tray.menu(), "Show Note Lines"), setting::showsGuides},
+        {entry(tray.menu(), "Pulse Lid Logo"), setting::pulsesLogo},
+    };
+    for (const auto& toggle : toggles) {
+        ASSERT_NE(toggle.control, nullptr);
+        SCOPED_TRACE(toggle.control->property("text").toString().toStdString());
+        auto* button = qobject_cast<QAbstractButton*>(toggle.control);
+        auto* action = qobject_cast<QAction*>(toggle.control);
+        const auto shown = [&] { return button ? button->isChecked() : action->isChecked(); };
+        app.state().set(toggle.setting, false);
+        button ? button->click() : action->trigger();
+        EXPECT_TRUE(app.state().get(toggle.setting));
+        actionsRun(toggle.setting, false);
+        EXPECT_FALSE(shown());
+        actionsRun(toggle.setting, true);
+        EXPECT_TRUE(shown());
+        app.state().set(toggle.setting, false);
+    }
 
-    on->click();
-    EXPECT_TRUE(app.state().isEnabled());
-    app.hotKeyAction();
-    EXPECT_FALSE(on->isChecked());
-    guides->click();
-    EXPECT_TRUE(app.state().showsGuides());
+    // The lists: in the window by the keyboard, in the menu by an entry.
+    const auto list = [&](const char* name, const auto& setting, auto chosen, auto other) {
+        SCOPED_TRACE(name);
+        auto& box = child<QComboBox>(name);
+        box.setFocus();
+        QTest::keyClick(&box, Qt::Key_End);
+        EXPECT_EQ(app.state().get(setting), chosen);
+        actionsRun(setting, other);
+        EXPECT_EQ(box.currentData().toInt(), static_cast<int>(other));
+    };
+    list("orientation", setting::orientation, music::ZoneOrientation::horizontal,
+         music::ZoneOrientation::vertical);
+    list("sound", setting::sound, music::Sound::steelDrums, music::Sound::grandPiano);
+    list("dynamics", setting::dynamics, music::kAllDynamics.back(), music::Dynamics::fixed);
+    const auto submenu = [&](const char* title, const auto& setting, int chosen, int other) {
+        SCOPED_TRACE(title);
+        QMenu* menu = entry(tray.menu(), title)->menu();
+        ASSERT_NE(menu, nullptr);
+        menu->actions()[chosen]->trigger();
+        EXPECT_EQ(static_cast<int>(app.state().get(setting)), chosen);
+        menu->actions()[chosen]->trigger();
+        EXPECT_TRUE(menu->actions()[chosen]->isChecked()) << "choosing it again keeps it";
+        using Value = decltype(app.state().get(setting));
+        actionsRun(setting, static_cast<Value>(other));
+        EXPECT_TRUE(menu->actions()[other]->isChecked());
+        EXPECT_FALSE(menu->actions()[chosen]->isChecked());
+    };
+    submenu("Orientation", setting::orientation, 1, 0);
+    submenu("Mode", setting::scaleMode, 7, 2);
+    EXPECT_EQ(app.state().scaleMode(), music::ScaleMode::dorian);
+}
+
+TEST_F(SettingsFormTest, PlayingRowsFollowTheState) {
+    makeView();
+    ASSERT_NE(findWithText<QLabel>(*view, QStringLiteral("Ctrl+Alt+Super+M")), nullptr);
     // Only MIDI out can stand in for the built-in sound.
     auto& midi = child<QCheckBox>("midiOutput");
     auto& builtIn = child<QCheckBox>("playsBuiltInSound");
     EXPECT_FALSE(builtIn.isEnabled());
-    midi.click();
-    EXPECT_TRUE(app.state().midiOutput());
+    app.state().setMidiOutput(true);
     builtIn.click();
     EXPECT_FALSE(app.state().playsBuiltInSound());
     app.state().setMidiOutput(false);
     EXPECT_FALSE(midi.isChecked() || builtIn.isEnabled());
 
-    auto& orientation = child<QComboBox>("orientation");
-    orientation.setFocus();
-    QTest::keyClick(&orientation, Qt::Key_Down);
-    EXPECT_EQ(app.state().orientation(), music::ZoneOrientation::horizontal);
-    auto& sound = child<QComboBox>("sound");
-    EXPECT_EQ(sound.count(), 16);
-    sound.setFocus();
-    QTest::keyClick(&sound, Qt::Key_End);
-    EXPECT_EQ(app.state().sound(), music::Sound::steelDrums);
+    EXPECT_EQ(child<QComboBox>("sound").count(), 16);
     auto& bank = child<QLabel>("soundBank");
     auto& systemBank = child<QPushButton>("systemSoundBank");
     EXPECT_EQ(bank.text(), QStringLiteral("System General MIDI"));
@@ -356,15 +422,7 @@ TEST_F(SettingsFormTest, AFailedUninstallShowsItsMessageInRedAndTheRefreshedStat
     EXPECT_NE(findWithText<QPushButton>(*view, QString::fromUtf8("Install Helper…")), nullptr);
 }
 
-TEST_F(SettingsFormTest, TheLogoSectionManagesTheHelperOrWhenSandboxedLinksTheDownload) {
-    makeView();
-    auto* pulse = findWithText<QCheckBox>(*view, QStringLiteral("Pulse the logo on the lid"));
-    ASSERT_NE(pulse, nullptr);
-    pulse->click();
-    EXPECT_TRUE(app.state().pulsesLogo());
-    app.state().setPulsesLogo(false);
-    EXPECT_FALSE(pulse->isChecked());
-
+TEST_F(SettingsFormTest, WhenSandboxedTheLogoSectionLinksTheDownload) {
     makeView(/*sandboxed=*/true);
     auto* section = view->findChild<ui::LogoSection*>();
     EXPECT_TRUE(section->findChildren<QCheckBox*>().empty() &&
