@@ -169,19 +169,6 @@ TEST_F(SettingsTest, ReadOnlyAndUnreadableFilesNeverCrashOrLoseKeys) {
     EXPECT_EQ(onDisk(path), original);
 }
 
-TEST_F(SettingsTest, AFolderThatCannotBeMadeIsLoggedNotFatal) {
-    // A regular file where the folder should be defeats root too.
-    home.writeFile(QStringLiteral("blocked"), "not a folder");
-    LogCapture logs;
-    {
-        Settings settings(home.path() + QStringLiteral("/blocked/Plinkora.conf"));
-        settings.set(&InstrumentSettings::zoneCount, 10);
-        EXPECT_EQ(settings.load().zoneCount, 10) << "in memory at once";
-    }
-    EXPECT_TRUE(logs.contains("could not save the setting zoneCount"));
-    EXPECT_EQ(onDisk(home.path() + QStringLiteral("/blocked")), QByteArray("not a folder"));
-}
-
 TEST_F(SettingsTest, ADragOfChangesIsSavedTwiceASecondAtMostAndAlwaysAtTheEnd) {
     const QString path = home.writeFile(QStringLiteral(".config/Plinkora/Plinkora.conf"),
                                         "[General]\nzoneCount=11\n");

@@ -206,17 +206,6 @@ TEST_F(TrackingTest, DynamicsSetHowHardEachStrikePlays) {
     EXPECT_THAT(velocities, ElementsAre(92, 49, 123, 118, 122));
 }
 
-TEST_F(TrackingTest, HidingKeepsTheFingersAndAStrikeWithoutOwnerStillGlows) {
-    touch().press(4, at(100, 50), &view());
-    controller.hide();
-    EXPECT_EQ(view().touchZones().size(), 1u);
-    controller.setOnStrike({});
-    controller.show();
-    click({100, 850});
-    EXPECT_EQ(strikes.size(), 1u);
-    EXPECT_EQ(view().glowCount(), 2u);
-}
-
 // Touch events sent straight to the view, to place each candidate point where the test
 // wants it.
 class CandidateTest : public TrackingTest {

@@ -143,38 +143,6 @@ TEST_F(AppUpdaterInstallTest, ADownloadRedirectedToHttpIsRefused) {
     EXPECT_EQ(readAll(appImage()), bytes);
 }
 
-TEST_F(AppUpdaterInstallTest, CancellingTheDownloadLeavesEverythingAsItWas) {
-    const QByteArray bytes = fakeAppImage(12, qsizetype{256} * 1024);
-    FeedItem item = publish(QStringLiteral("1.2"), bytes);
-    UpdateTestServer::Response stalled;
-    stalled.body = bytes;
-    stalled.stallAfter = qsizetype{100} * 1024;
-    server.route(QStringLiteral("/Plinkora-1.2.AppImage"), stalled);
-    serveFeed({item});
-    start();
-    checkAndInstall();
-    UpdateProgressWindow* progress = waitForWindow<UpdateProgressWindow>("updateProgressWindow");
-    ASSERT_NE(progress, nullptr);
-    auto* status = progress->findChild<QLabel*>(QStringLiteral("status"));
-    ASSERT_NE(status, nullptr);
-    // Progress shows while the transfer stalls.
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return status->text().contains(QStringLiteral(" of ")); }, kWaitMs));
-    EXPECT_FALSE(updater->canCheckForUpdates());
-    // "Check for Updates…" during the download brings the progress window back up.
-    const int fronts = broughtToFront;
-    updater->checkForUpdates();
-    EXPECT_EQ(broughtToFront, fronts + 1);
-
-    click(progress, QStringLiteral("Cancel"));
-    EXPECT_TRUE(waitUntilCanCheck());
-    settle();
-    EXPECT_EQ(visibleWindow<UpdateProgressWindow>("updateProgressWindow"), nullptr);
-    EXPECT_EQ(visibleWindow<QMessageBox>("updateAlert"), nullptr);
-    EXPECT_EQ(readAll(appImage()), installedBytes);
-    EXPECT_TRUE(downloadLeftovers().isEmpty());
-}
-
 TEST_F(AppUpdaterInstallTest, OutsideAnAppImageTheVerifiedPackageGoesToTheDesktop) {
     // The package test hands in the package it built; alone, a stand-in will do.
     const QString built = qEnvironmentVariable("PLINKORA_TEST_PACKAGE");

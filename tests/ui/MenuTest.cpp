@@ -142,28 +142,6 @@ TEST_F(MenuTest, SettingsOpensTheWindowAndQuitQuits) {
     EXPECT_EQ(quits, 1);
 }
 
-TEST(TrayMenuPlacement, AgainstTheIconOnTheScreenOrAtTheCursorWhenTheIconIsNotKnown) {
-    const QRect screen(0, 24, 1280, 776); // below a 24 px top panel
-    const QSize menu(200, 300);
-    const QPoint cursor(1250, 10);
-    struct Case {
-        const char* panel;
-        QRect icon;
-        QPoint expected;
-    };
-    const Case cases[] = {
-        {"top, left", {40, 1, 22, 22}, {40, 24}},
-        {"top, at the right end", {1250, 1, 22, 22}, {1080, 24}},
-        {"bottom", {600, 777, 22, 22}, {600, 477}},
-        {"left side", {1, 400, 22, 22}, {23, 400}},
-        {"right side, low", {1257, 560, 22, 22}, {1057, 500}},
-        {"unknown", {}, cursor},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(UserInterface::menuPosition(c.icon, menu, screen, cursor), c.expected) << c.panel;
-    }
-}
-
 TEST_F(MenuTest, ChoosingTheNotificationRunsItsActionOnce) {
     auto ui = makeInterface();
     int first = 0, second = 0;

@@ -14,10 +14,8 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSlider>
 #include <QTest>
 #include <QTranslator>
-#include <QWheelEvent>
 #include <array>
 #include <gtest/gtest.h>
 
@@ -163,36 +161,6 @@ TEST_F(SettingsWindowTest, APanelArrivingLaterKeepsTheWindowWholeOnTheScreen) {
         << window.geometry().y() << " " << window.geometry().height();
     root({"-remove", "_NET_WORKAREA"});
     root({"-remove", "_NET_SUPPORTED"});
-}
-
-// The wheel over a choice or the slider scrolls the form unless that control has the focus.
-TEST_F(SettingsWindowTest, TheWheelScrollsTheFormAndChangesOnlyAFocusedControl) {
-    makeInterface();
-    SettingsWindow& window = openSettings();
-    auto* slider = window.findChild<QSlider*>();
-    auto* orientation = window.findChild<QComboBox*>(QStringLiteral("orientation"));
-    ASSERT_TRUE(slider && orientation);
-    QScrollBar* bar = window.scrollArea().verticalScrollBar();
-    ASSERT_GT(bar->maximum(), 0) << "the form is taller than the window";
-    const auto wheel = [](QWidget* target, int steps) {
-        const QPointF at(target->width() / 2.0, target->height() / 2.0);
-        QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, -120 * steps),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(target, &event);
-    };
-    for (QWidget* control : {static_cast<QWidget*>(slider), static_cast<QWidget*>(orientation)}) {
-        const int before = bar->value();
-        const int sliderValue = slider->value();
-        const int choice = orientation->currentIndex();
-        wheel(control, 2);
-        EXPECT_GT(bar->value(), before) << "the form scrolled";
-        EXPECT_EQ(slider->value(), sliderValue);
-        EXPECT_EQ(orientation->currentIndex(), choice);
-    }
-    slider->setFocus();
-    const int sliderValue = slider->value();
-    wheel(slider, 1);
-    EXPECT_NE(slider->value(), sliderValue) << "a focused control takes the wheel";
 }
 
 TEST_F(SettingsWindowTest, WithoutATrayTheWindowOpensAtStartAndOffersQuitting) {

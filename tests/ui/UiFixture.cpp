@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QPainter>
 #include <QPixmap>
-#include <QTest>
 #include <algorithm>
 #include <cmath>
 #include <fcntl.h>
@@ -64,10 +63,6 @@ void UiFixture::setHelperRunning(bool running) {
         pipeReader_ = -1;
         ::unlink(path.constData());
     }
-}
-
-bool eventually(const std::function<bool()>& condition) {
-    return QTest::qWaitFor(condition, 2000);
 }
 
 QColor pixmapCentre(const QLabel& label) {

@@ -55,8 +55,6 @@ template <typename T> T* findWithText(QWidget& root, const QString& text) {
     return nullptr;
 }
 
-/// Runs the event loop until `condition` holds, for at most two seconds.
-bool eventually(const std::function<bool()>& condition);
 /// The colour at the centre of a label's pixmap.
 QColor pixmapCentre(const QLabel& label);
 /// How many pixels of the image `counts`.
