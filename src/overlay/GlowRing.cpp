@@ -1,10 +1,13 @@
 #include "overlay/GlowRing.hpp"
 
+#include <QImage>
 #include <QPainter>
-#include <QPainterPath>
-#include <QRadialGradient>
 #include <algorithm>
 #include <cmath>
+#include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace plinkora {
 
@@ -69,14 +72,14 @@ GlowRing::GlowRing(QPointF centre, music::Rgb color, double startTime, double st
         const double coreGlow =
             kCoreGlowOpacity * kCoreAlpha * blurredBand(u, kCoreHalfWidth, coreGlowSigma);
         const Premultiplied total = over(over(tinted(white, core), tinted(white, coreGlow)), halo);
-        if (total.a <= 0) {
-            profile_[static_cast<std::size_t>(i)] = QColor(0, 0, 0, 0);
-        } else {
-            profile_[static_cast<std::size_t>(i)] =
-                QColor::fromRgbF(static_cast<float>(std::min(total.r / total.a, 1.0)),
-                                 static_cast<float>(std::min(total.g / total.a, 1.0)),
-                                 static_cast<float>(std::min(total.b / total.a, 1.0)),
-                                 static_cast<float>(std::min(total.a, 1.0)));
+        if (total.a > 0) {
+            const double alpha = std::min(total.a, 1.0);
+            const auto channel = [&](double premultiplied) {
+                return static_cast<float>(std::min(premultiplied / total.a, 1.0) * alpha * 255);
+            };
+            profile_[static_cast<std::size_t>(i)] = {static_cast<float>(alpha * 255),
+                                                     channel(total.r), channel(total.g),
+                                                     channel(total.b)};
         }
     }
 }
@@ -126,27 +129,128 @@ void GlowRing::paint(QPainter& painter, double now) const {
         return;
     }
     const double radius = radiusAt(elapsed) * strength_;
-    const double outer = radius + kReach;
-    QRadialGradient gradient(centre_, outer);
-    for (int i = 0; i < kSamples; ++i) {
-        const double distance = radius + (i - kReach);
-        if (distance >= 0) {
-            gradient.setColorAt(distance / outer, profile_[static_cast<std::size_t>(i)]);
+    const double scale = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
+
+    // The band's colours by distance from the centre line, in steps of 1/kSteps of a pixel,
+    // premultiplied and faded: one table look-up per pixel instead of a gradient's arithmetic.
+    constexpr int kSteps = 16;
+    constexpr int kEntries = 2 * kReach * kSteps + 1;
+    // One entry more, left blank, for whatever falls outside the band.
+    std::array<quint32, kEntries + 1> colours{};
+    const auto fade = static_cast<float>(opacity);
+    for (int k = 0; k < kEntries; ++k) {
+        const auto& a = profile_[static_cast<std::size_t>(k / kSteps)];
+        const auto& b = profile_[static_cast<std::size_t>(std::min(k / kSteps + 1, kSamples - 1))];
+        const float t = static_cast<float>(k % kSteps) / kSteps;
+        const auto byte = [&](int c) {
+            return static_cast<quint32>(((1 - t) * a[c] + t * b[c]) * fade + 0.5f);
+        };
+        colours[static_cast<std::size_t>(k)] =
+            byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
+    }
+
+    // The ring is drawn about the device pixel nearest its centre, so that each quarter is a
+    // mirror of the others and a row's colours are worked out once for all four. Half a device
+    // pixel off is not to be seen.
+    const int cx = static_cast<int>(std::floor(centre_.x() * scale));
+    const int cy = static_cast<int>(std::floor(centre_.y() * scale));
+    const double outer = (radius + kReach) * scale;
+    const double inner = std::max(0.0, radius - kReach) * scale;
+    const int reach = static_cast<int>(std::ceil(outer));
+    const int side = 2 * reach + 1;
+    // Reused from ring to ring and frame to frame: the painter has read it before the next.
+    static thread_local std::vector<quint32> pixels;
+    pixels.assign(static_cast<std::size_t>(side) * static_cast<std::size_t>(side), 0);
+    const auto stepsPerDevicePixel = static_cast<float>(kSteps / scale);
+    const auto firstStep = static_cast<float>((kReach - radius) * kSteps + 0.5);
+    // Where each row's band begins and ends, right of the centre.
+    static thread_local std::vector<int> froms;
+    static thread_local std::vector<int> tos;
+    froms.assign(static_cast<std::size_t>(reach) + 1, 0);
+    tos.assign(static_cast<std::size_t>(reach) + 1, -1);
+    for (int j = 0; j <= reach; ++j) {
+        const double jj = double(j) * j;
+        if (jj > outer * outer) {
+            break;
+        }
+        const int from = inner * inner > jj ? static_cast<int>(std::sqrt(inner * inner - jj)) : 0;
+        const int to = std::min(reach, static_cast<int>(std::ceil(std::sqrt(outer * outer - jj))));
+        froms[static_cast<std::size_t>(j)] = from;
+        tos[static_cast<std::size_t>(j)] = to;
+        quint32* below = pixels.data() + static_cast<std::size_t>(reach + j) * side + reach;
+        quint32* above = pixels.data() + static_cast<std::size_t>(reach - j) * side + reach;
+        const auto rowSquared = static_cast<float>(jj);
+        const auto colourAt = [&](int i) {
+            const float step =
+                std::sqrt(float(i) * float(i) + rowSquared) * stepsPerDevicePixel + firstStep;
+            return step >= 0 && step < kEntries ? colours[static_cast<std::size_t>(step)] : 0u;
+        };
+        int i = from;
+#if defined(__SSE2__)
+        // Four pixels at a time; the look-ups stay one by one.
+        const __m128 row = _mm_set1_ps(rowSquared);
+        const __m128 perPixel = _mm_set1_ps(stepsPerDevicePixel);
+        const __m128 offset = _mm_set1_ps(firstStep);
+        for (; i + 3 <= to; i += 4) {
+            const __m128 x = _mm_add_ps(_mm_set1_ps(float(i)), _mm_set_ps(3, 2, 1, 0));
+            const __m128 step = _mm_add_ps(
+                _mm_mul_ps(_mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(x, x), row)), perPixel), offset);
+            // Outside the table (and below zero, which truncation would hide) reads the blank
+            // entry at its end.
+            const __m128i outside = _mm_castps_si128(_mm_or_ps(
+                _mm_cmplt_ps(step, _mm_setzero_ps()), _mm_cmpge_ps(step, _mm_set1_ps(kEntries))));
+            alignas(16) std::int32_t entries[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(entries),
+                            _mm_or_si128(_mm_andnot_si128(outside, _mm_cvttps_epi32(step)),
+                                         _mm_and_si128(outside, _mm_set1_epi32(kEntries))));
+            const __m128i four =
+                _mm_set_epi32(static_cast<int>(colours[static_cast<std::size_t>(entries[3])]),
+                              static_cast<int>(colours[static_cast<std::size_t>(entries[2])]),
+                              static_cast<int>(colours[static_cast<std::size_t>(entries[1])]),
+                              static_cast<int>(colours[static_cast<std::size_t>(entries[0])]));
+            const __m128i mirrored = _mm_shuffle_epi32(four, _MM_SHUFFLE(0, 1, 2, 3));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(below + i), four);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(above + i), four);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(below - i - 3), mirrored);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(above - i - 3), mirrored);
+        }
+#endif
+        for (; i <= to; ++i) {
+            below[i] = below[-i] = above[i] = above[-i] = colourAt(i);
         }
     }
-    QPainterPath band;
-    band.addEllipse(centre_, outer, outer);
-    const double inner = radius - kReach;
-    if (inner > 0) {
-        band.addEllipse(centre_, inner, inner);
+    QImage sprite(reinterpret_cast<const uchar*>(pixels.data()), side, side,
+                  side * static_cast<int>(sizeof(quint32)), QImage::Format_ARGB32_Premultiplied);
+    sprite.setDevicePixelRatio(scale);
+    // Drawn in strips that leave out the corners and the hole, where there is nothing to blend.
+    const int strip = static_cast<int>(24 * scale);
+    const auto draw = [&](int x, int y, int width, int height) {
+        painter.drawImage(QRectF((cx - reach + x) / scale, (cy - reach + y) / scale, width / scale,
+                                 height / scale),
+                          sprite, QRectF(x, y, width, height));
+    };
+    for (int first = 0; first <= reach; first += strip) {
+        const int last = std::min(reach, first + strip - 1);
+        const int to = tos[static_cast<std::size_t>(first)];
+        if (to < 0) {
+            break;
+        }
+        const int hole = froms[static_cast<std::size_t>(last)];
+        for (const int sign : {1, -1}) {
+            // Row 0 is drawn once, with the lower half.
+            const int top = sign > 0 ? reach + first : reach - last;
+            const int height = sign > 0 ? last - first + 1 : last - std::max(first, 1) + 1;
+            if (height <= 0) {
+                continue;
+            }
+            if (hole > 0) {
+                draw(reach - to, top, to - hole + 1, height);
+                draw(reach + hole, top, to - hole + 1, height);
+            } else {
+                draw(reach - to, top, 2 * to + 1, height);
+            }
+        }
     }
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setOpacity(opacity);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(gradient);
-    painter.drawPath(band);
-    painter.restore();
 }
 
 } // namespace plinkora

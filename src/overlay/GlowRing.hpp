@@ -15,8 +15,10 @@ namespace plinkora {
 /// ease-out curve, fully opaque for the first 45 % of the eased time and then fading out.
 ///
 /// The halo (stroke 16 in the zone colour blended with white, glowing in the zone colour)
-/// and the blurred white core are folded into one radial profile, so a ring costs one
-/// gradient fill of its band per frame however many layers it imitates.
+/// and the blurred white core are folded into one radial profile. Each frame the band is
+/// worked out from that profile, a quarter of it and mirrored, and blended as one image,
+/// however many layers it imitates. Main thread only: the band's pixels are kept for the next
+/// ring.
 class GlowRing {
 public:
     static constexpr double kDuration = 1.3;
@@ -47,8 +49,9 @@ private:
     QPointF centre_;
     double startTime_ = 0;
     double strength_ = 1;
-    /// The ring's colour across its band, from kReach inside to kReach outside.
-    std::array<QColor, kSamples> profile_;
+    /// The ring's colour across its band, from kReach inside to kReach outside, one sample a
+    /// pixel: alpha, red, green and blue, premultiplied, from 0 to 255.
+    std::array<std::array<float, 4>, kSamples> profile_{};
 };
 
 } // namespace plinkora

@@ -151,10 +151,15 @@ TEST_F(DrawingTest, ARingGrowsFromSixToEightyAndIsGoneAfterItsTime) {
     EXPECT_NEAR(ringRadius(image, 400, 500), 6, 1.5);
     // Fully opaque at first, in the zone's colour lightened toward white.
     EXPECT_EQ(alphaAt(image, 406, 500), 255);
-    // A soft edge: still glowing well outside the stroke, but fading.
+    // A soft edge: still glowing well outside the stroke, but fading, in the zone's colour.
     const int outside = alphaAt(image, 400 + 6 + 18, 500);
     EXPECT_GT(outside, 20);
     EXPECT_LT(outside, 200);
+    const QColor glow = image.pixelColor(400 + 6 + 14, image.height() - 1 - 500);
+    EXPECT_LT(std::abs(glow.redF() - color.red) + std::abs(glow.greenF() - color.green) +
+                  std::abs(glow.blueF() - color.blue),
+              0.1)
+        << glow.name().toStdString();
 
     clock.advance(0.65);
     const double middle = ringRadius(render(), 400, 500);
