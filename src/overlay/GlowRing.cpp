@@ -143,6 +143,8 @@ void GlowRing::paint(QPainter& painter, double now) const {
         const auto& b = profile_[static_cast<std::size_t>(std::min(k / kSteps + 1, kSamples - 1))];
         const float t = static_cast<float>(k % kSteps) / kSteps;
         const auto byte = [&](int c) {
+            // Never negative, so adding a half and truncating rounds, without a library call.
+            // NOLINTNEXTLINE(bugprone-incorrect-roundings)
             return static_cast<quint32>(((1 - t) * a[c] + t * b[c]) * fade + 0.5f);
         };
         colours[static_cast<std::size_t>(k)] =
@@ -220,7 +222,8 @@ void GlowRing::paint(QPainter& painter, double now) const {
         }
     }
     QImage sprite(reinterpret_cast<const uchar*>(pixels.data()), side, side,
-                  side * static_cast<int>(sizeof(quint32)), QImage::Format_ARGB32_Premultiplied);
+                  qsizetype{side} * qsizetype{sizeof(quint32)},
+                  QImage::Format_ARGB32_Premultiplied);
     sprite.setDevicePixelRatio(scale);
     // Drawn in strips that leave out the corners and the hole, where there is nothing to blend.
     const int strip = static_cast<int>(24 * scale);
