@@ -118,7 +118,7 @@ double GlowRing::opacityAt(double elapsed) {
 }
 
 QRect GlowRing::bounds(double now) const {
-    const double outer = radiusAt(now - startTime_) * strength_ + kReach + 1;
+    const double outer = radius(now) + kReach + 1;
     return QRectF(centre_.x() - outer, centre_.y() - outer, 2 * outer, 2 * outer).toAlignedRect();
 }
 
@@ -128,7 +128,7 @@ void GlowRing::paint(QPainter& painter, double now) const {
     if (!isAlive(now) || opacity <= 0) {
         return;
     }
-    const double radius = radiusAt(elapsed) * strength_;
+    const double radius = this->radius(now);
     const double scale = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
 
     // The band's colours by distance from the centre line, in steps of 1/kSteps of a pixel,

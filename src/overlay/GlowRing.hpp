@@ -37,6 +37,8 @@ public:
     static double opacityAt(double elapsed);
 
     QPointF centre() const { return centre_; }
+    /// The radius of the band's centre line at `now`, scaled by the strike's strength.
+    double radius(double now) const { return radiusAt(now - startTime_) * strength_; }
     double startTime() const { return startTime_; }
     bool isAlive(double now) const { return now - startTime_ < kDuration; }
     /// The pixels the ring may touch at `now`; it only grows, so this covers earlier frames.

@@ -188,7 +188,7 @@ QRegion OverlayView::paintedRegion() const {
         if (!ring.isAlive(now)) {
             continue;
         }
-        const double radius = GlowRing::radiusAt(now - ring.startTime());
+        const double radius = ring.radius(now);
         const QPointF centre = ring.centre() * s;
         const auto disc = [&](double r) {
             return QRegion(QRectF(centre - QPointF(r, r), QSizeF(2 * r, 2 * r)).toRect(),

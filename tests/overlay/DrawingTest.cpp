@@ -180,6 +180,17 @@ TEST_F(DrawingTest, ARingGrowsFromSixToEightyAndIsGoneAfterItsTime) {
     EXPECT_EQ(ringRadius(render(), 400, 500), -1);
 }
 
+// Without a compositor only the painted region shows: it follows the ring where it is drawn,
+// also a loud strike's larger one.
+TEST_F(DrawingTest, ThePaintedRegionHoldsEachRingsBand) {
+    view().showGlow({400, 500}, music::NoteZone::color(3, 7), music::kLoudestVelocity);
+    clock.advance(0.65);
+    const double drawn = ringRadius(render(), 400, 500);
+    const QRegion painted = view().paintedRegion();
+    EXPECT_TRUE(painted.contains(QPoint(400 + static_cast<int>(drawn), 400))) << drawn;
+    EXPECT_FALSE(painted.contains(QPoint(400, 400))) << "the middle stays clear";
+}
+
 TEST_F(DrawingTest, TheGuidesAreRebuiltOnTheirTriggersOnly) {
     controller.setShowsGuides(true);
     const qint64 first = view().guidesImage().cacheKey();
