@@ -33,15 +33,6 @@ protected:
         return all;
     }
 
-    static QAction* entry(QMenu& menu, const QString& text) {
-        for (QAction* action : menu.actions()) {
-            if (action->text() == text) {
-                return action;
-            }
-        }
-        return nullptr;
-    }
-
     /// Whether the lower half of the middle white key is painted, as it is only while on.
     static bool whiteKeyFilled(const QSystemTrayIcon& tray) {
         const QImage image = tray.icon().pixmap(32).toImage();
@@ -92,7 +83,7 @@ TEST_F(MenuTest, ThirteenEntriesInOrderWithTheirChecksAndShortcuts) {
 
 TEST_F(MenuTest, CheckMarkAndIconFollowTheHotKey) {
     auto ui = makeInterface();
-    QAction* on = entry(ui->menuContent().menu(), QStringLiteral("Plinkora On"));
+    QAction* on = findWithText<QAction>(ui->menuContent().menu(), QStringLiteral("Plinkora On"));
     ASSERT_NE(on, nullptr);
     EXPECT_FALSE(whiteKeyFilled(ui->trayIcon()));
     EXPECT_EQ(ui->trayIcon().toolTip(), QStringLiteral("Plinkora is off"));
@@ -124,13 +115,13 @@ TEST_F(MenuTest, SettingsOpensTheWindowAndQuitQuits) {
     auto ui = makeInterface();
     QMenu& menu = ui->menuContent().menu();
     EXPECT_EQ(ui->settingsWindow().window(), nullptr) << "the window is made on first use";
-    entry(menu, QString::fromUtf8("Settings\u2026"))->trigger();
+    findWithText<QAction>(menu, QString::fromUtf8("Settings\u2026"))->trigger();
     ASSERT_NE(ui->settingsWindow().window(), nullptr);
     EXPECT_TRUE(ui->settingsWindow().window()->isVisible());
     EXPECT_EQ(ui->settingsWindow().window()->quitButton(), nullptr)
         << "with a tray, quitting is the menu's";
 
-    QAction* check = entry(menu, QString::fromUtf8("Check for Updates\u2026"));
+    QAction* check = findWithText<QAction>(menu, QString::fromUtf8("Check for Updates\u2026"));
     EXPECT_FALSE(check->isEnabled());
     app.updater->setCanCheck(true);
     check->trigger();
@@ -138,7 +129,7 @@ TEST_F(MenuTest, SettingsOpensTheWindowAndQuitQuits) {
     app.updater->setCanCheck(false);
     EXPECT_FALSE(check->isEnabled());
 
-    entry(menu, QStringLiteral("Quit Plinkora"))->trigger();
+    findWithText<QAction>(menu, QStringLiteral("Quit Plinkora"))->trigger();
     EXPECT_EQ(quits, 1);
 }
 

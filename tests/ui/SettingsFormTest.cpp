@@ -146,14 +146,6 @@ TEST_F(SettingsFormTest, ANoteLengthBetweenTheStepsIsShownAndKeptAsItIs) {
 TEST_F(SettingsFormTest, EveryBoundControlSetsItsSettingAndFollowsItWithoutWritingBack) {
     makeView();
     ui::MenuContent tray(app.state(), {}, false);
-    const auto entry = [&](QMenu& menu, const char* text) -> QAction* {
-        for (QAction* action : menu.actions()) {
-            if (action->text() == QLatin1String(text)) {
-                return action;
-            }
-        }
-        return nullptr;
-    };
     // How many actions one assignment runs, when it changes the value and when it does not:
     // a control writing back what it shows would run them twice.
     const auto actionsRun = [&](const auto& setting, auto value) {
@@ -173,9 +165,10 @@ TEST_F(SettingsFormTest, EveryBoundControlSetsItsSettingAndFollowsItWithoutWriti
         {&child<QCheckBox>("midiOutput"), setting::midiOutput},
         {findWithText<QCheckBox>(*view, QStringLiteral("Pulse the logo on the lid")),
          setting::pulsesLogo},
-        {entry(tray.menu(), "Plinkora On"), setting::isEnabled},
-        {entry(tray.menu(), "Show Note Lines"), setting::showsGuides},
-        {entry(tray.menu(), "Pulse Lid Logo"), setting::pulsesLogo},
+        {findWithText<QAction>(tray.menu(), QStringLiteral("Plinkora On")), setting::isEnabled},
+        {findWithText<QAction>(tray.menu(), QStringLiteral("Show Note Lines")),
+         setting::showsGuides},
+        {findWithText<QAction>(tray.menu(), QStringLiteral("Pulse Lid Logo")), setting::pulsesLogo},
     };
     for (const auto& toggle : toggles) {
         ASSERT_NE(toggle.control, nullptr);
@@ -209,7 +202,7 @@ TEST_F(SettingsFormTest, EveryBoundControlSetsItsSettingAndFollowsItWithoutWriti
     list("dynamics", setting::dynamics, music::kAllDynamics.back(), music::Dynamics::fixed);
     const auto submenu = [&](const char* title, const auto& setting, int chosen, int other) {
         SCOPED_TRACE(title);
-        QMenu* menu = entry(tray.menu(), title)->menu();
+        QMenu* menu = findWithText<QAction>(tray.menu(), QLatin1String(title))->menu();
         ASSERT_NE(menu, nullptr);
         menu->actions()[chosen]->trigger();
         EXPECT_EQ(static_cast<int>(app.state().get(setting)), chosen);
