@@ -4,7 +4,10 @@
 #include "app/LoginItem.hpp"
 
 #include <memory>
+#include <sstream>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace plinkora::testing {
@@ -21,45 +24,83 @@ template <typename Made, typename... Arguments> auto keeping(Made*& slot, Argume
 /// One journal of every controller call, in order, as "piano.start" or "logo.setPulsing(true)".
 using CallLog = std::vector<std::string>;
 
+/// How a call's argument is written in the journal.
+inline std::string journalText(bool value) {
+    return value ? "true" : "false";
+}
+inline std::string journalText(const std::string& value) {
+    return value;
+}
+inline std::string journalText(const music::Scale& scale) {
+    return scale.title() + " " + std::to_string(scale.degrees);
+}
+inline std::string journalText(double value) {
+    std::ostringstream out;
+    out << value;
+    return out.str();
+}
+inline std::string journalText(int value) {
+    return std::to_string(value);
+}
+template <typename Enum>
+requires std::is_enum_v<Enum> std::string journalText(Enum value) {
+    return std::string(rawValue(value));
+}
+
+/// Journals `call`, with its arguments in brackets, comma-separated, when it has any.
+template <typename... Arguments>
+void journal(CallLog& log, const std::string& call, const Arguments&... arguments) {
+    std::string entry = call;
+    if constexpr (sizeof...(arguments) > 0) {
+        std::string separator = "(";
+        ((entry += separator + journalText(arguments), separator = ","), ...);
+        entry += ")";
+    }
+    log.push_back(std::move(entry));
+}
+
 class RecordingPiano final : public Piano {
 public:
     explicit RecordingPiano(CallLog& log)
         : log_(log) {
-        log_.push_back("piano.create");
+        journal(log_, "piano.create");
     }
-    void setNoteLength(double seconds) override;
+    void setNoteLength(double seconds) override {
+        noteLength_ = seconds;
+        journal(log_, "piano.noteLength", seconds);
+    }
     double noteLength() const override { return noteLength_; }
-    void setScale(const music::Scale& scale) override;
-    void play(int zone, std::uint8_t velocity) override;
-    void start() override;
-    void stopAfterTail() override { log_.push_back("piano.stopAfterTail"); }
+    void setScale(const music::Scale& newScale) override {
+        scale = newScale;
+        journal(log_, "piano.scale", newScale);
+    }
+    void play(int zone, std::uint8_t velocity) override {
+        journal(log_, "piano.play", zone, int{velocity});
+    }
+    void start() override {
+        journal(log_, "piano.start");
+        running = startSucceeds;
+    }
+    void stopAfterTail() override { journal(log_, "piano.stopAfterTail"); }
     std::string outputDeviceName() const override { return deviceName; }
     void setOnOutputDeviceChange(std::function<void()> callback) override {
         onOutputDeviceChange = std::move(callback);
     }
     bool isEngineRunning() const override { return running; }
     bool instrumentLoaded() const override { return loaded; }
-    void setSound(music::Sound sound) override {
-        log_.push_back("piano.sound(" + std::string(rawValue(sound)) + ")");
-    }
-    void setSoundBank(const std::string& path) override {
-        log_.push_back("piano.soundBank(" + path + ")");
-    }
+    void setSound(music::Sound sound) override { journal(log_, "piano.sound", sound); }
+    void setSoundBank(const std::string& path) override { journal(log_, "piano.soundBank", path); }
     void
     setOnSoundBankResult(std::function<void(const std::optional<std::string>&)> callback) override {
         onSoundBankResult = std::move(callback);
     }
     void saveRecent(const std::string& folder, const std::string&,
                     std::function<void(const SavedPlay&)> done) override {
-        log_.push_back("piano.saveRecent(" + folder + ")");
+        journal(log_, "piano.saveRecent", folder);
         finishSave = std::move(done);
     }
-    void setMidiOutput(bool enabled) override {
-        log_.push_back(std::string("piano.midiOutput(") + (enabled ? "true" : "false") + ")");
-    }
-    void setPlaysBuiltInSound(bool plays) override {
-        log_.push_back(std::string("piano.builtInSound(") + (plays ? "true" : "false") + ")");
-    }
+    void setMidiOutput(bool enabled) override { journal(log_, "piano.midiOutput", enabled); }
+    void setPlaysBuiltInSound(bool plays) override { journal(log_, "piano.builtInSound", plays); }
 
     std::string deviceName = "Null Output";
     bool running = false;
@@ -79,20 +120,22 @@ class RecordingOverlay final : public Overlay {
 public:
     explicit RecordingOverlay(CallLog& log)
         : log_(log) {
-        log_.push_back("overlay.create");
+        journal(log_, "overlay.create");
     }
-    void setOrientation(music::ZoneOrientation orientation) override;
-    void setShowsGuides(bool shows) override;
-    void setScale(const music::Scale& scale) override;
+    void setOrientation(music::ZoneOrientation orientation) override {
+        journal(log_, "overlay.orientation", orientation);
+    }
+    void setShowsGuides(bool shows) override { journal(log_, "overlay.showsGuides", shows); }
+    void setScale(const music::Scale& scale) override { journal(log_, "overlay.scale", scale); }
     void setOnTouchDiagnostic(DiagnosticCallback callback) override {
         onTouchDiagnostic = std::move(callback);
     }
     void setOnStrike(StrikeCallback callback) override { onStrike = std::move(callback); }
     void setDynamics(music::Dynamics dynamics) override {
-        log_.push_back("overlay.dynamics(" + std::string(rawValue(dynamics)) + ")");
+        journal(log_, "overlay.dynamics", dynamics);
     }
-    void show() override { log_.push_back("overlay.show"); }
-    void hide() override { log_.push_back("overlay.hide"); }
+    void show() override { journal(log_, "overlay.show"); }
+    void hide() override { journal(log_, "overlay.hide"); }
 
     StrikeCallback onStrike;
     DiagnosticCallback onTouchDiagnostic;
@@ -105,19 +148,22 @@ class RecordingLogo final : public LidLogo {
 public:
     explicit RecordingLogo(CallLog& log)
         : log_(log) {
-        log_.push_back("logo.create");
+        journal(log_, "logo.create");
     }
-    void setPulsing(bool pulsing) override;
-    void noteStruck(double litFor) override;
-    void leaveLit() override { log_.push_back("logo.leaveLit"); }
-    void installHelper(HelperDone done) override;
-    void uninstallHelper(HelperDone done) override;
+    void setPulsing(bool pulsing) override { journal(log_, "logo.setPulsing", pulsing); }
+    void noteStruck(double litFor) override { journal(log_, "logo.noteStruck", litFor); }
+    void leaveLit() override { journal(log_, "logo.leaveLit"); }
+    void installHelper(HelperDone done) override { run("logo.installHelper", std::move(done)); }
+    void uninstallHelper(HelperDone done) override { run("logo.uninstallHelper", std::move(done)); }
 
     std::string failure; ///< Reported by install and uninstall when not empty.
     /// When set, install and uninstall wait for finishPending() instead of ending at once.
     bool holdsReplies = false;
     HelperDone pending;
-    void finishPending();
+    void finishPending() {
+        std::exchange(pending,
+                      {})(failure.empty() ? std::nullopt : std::optional<std::string>(failure));
+    }
     bool needsHelper() const override { return !switchesDirectly; }
     void setOnNeedsHelperChanged(std::function<void()> callback) override {
         onNeedsHelperChanged = std::move(callback);
@@ -126,28 +172,39 @@ public:
     std::function<void()> onNeedsHelperChanged;
 
 private:
+    void run(const std::string& call, HelperDone done) {
+        journal(log_, call);
+        pending = std::move(done);
+        if (!holdsReplies) {
+            finishPending();
+        }
+    }
     CallLog& log_;
 };
 
 /// An updater whose readiness the test switches.
 class RecordingUpdater final : public Updater {
 public:
-    explicit RecordingUpdater(CallLog& log)
-        : log_(log) {
-        log_.push_back("updater.create");
-    }
+    explicit RecordingUpdater(CallLog& log) { journal(log, "updater.create"); }
     bool canCheckForUpdates() const override { return canCheck_; }
     bool automaticallyChecksForUpdates() const override { return automatic_; }
-    void setAutomaticallyChecksForUpdates(bool checks) override;
+    void setAutomaticallyChecksForUpdates(bool checks) override {
+        if (std::exchange(automatic_, checks) != checks) {
+            Q_EMIT automaticallyChecksForUpdatesChanged(checks);
+        }
+    }
     void checkForUpdates() override { ++checks; }
     Availability availability() const override { return availableAs; }
-    void setCanCheck(bool canCheck);
+    void setCanCheck(bool canCheck) {
+        if (std::exchange(canCheck_, canCheck) != canCheck) {
+            Q_EMIT canCheckForUpdatesChanged(canCheck);
+        }
+    }
 
     int checks = 0;
     Availability availableAs = Availability::available;
 
 private:
-    CallLog& log_;
     bool canCheck_ = false;
     bool automatic_ = true;
 };
@@ -156,7 +213,7 @@ class RecordingHotKey final : public HotKey {
 public:
     RecordingHotKey(CallLog& log, std::function<void()> action)
         : action(std::move(action)) {
-        log.push_back("hotKey.create");
+        journal(log, "hotKey.create");
     }
     State state() const override { return current; }
     void setOnStateChange(std::function<void()> callback) override {
@@ -177,7 +234,14 @@ public:
 class FakeLoginItem final : public LoginItem {
 public:
     bool isEnabled() const override { return enabled; }
-    std::optional<std::string> setEnabled(bool value) override;
+    std::optional<std::string> setEnabled(bool value) override {
+        ++calls;
+        if (!failure.empty()) {
+            return failure;
+        }
+        enabled = value;
+        return std::nullopt;
+    }
 
     bool enabled = false;
     std::string failure; ///< Returned by setEnabled when not empty.
