@@ -141,7 +141,10 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         xcb_test_fake_input(connection, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, root, 0, 0, 0);
         xcb_flush(connection);
-        for (int waited = 0; waited < 100 && monitor.onsetAt.load() < 0; ++waited) {
+        // The warm-up's onset may take a while to come through; until it has, a later strike
+        // would take the warm-up's late samples for its own onset.
+        for (int waited = 0; waited < (strike < 0 ? 600 : 100) && monitor.onsetAt.load() < 0;
+             ++waited) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         if (strike < 0) {
