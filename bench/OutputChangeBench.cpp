@@ -110,6 +110,11 @@ int main(int argc, char** argv) {
     while (onset < mono.size() && std::fabs(mono[onset]) < 1e-3f) {
         ++onset;
     }
+    if (onset == mono.size()) {
+        // Silence has no holes: a run that heard nothing must not read as a clean one.
+        std::fprintf(stderr, "no note was heard on the monitor (sound font: %s)\n", font.c_str());
+        return 1;
+    }
     std::printf("%d moves of the default output in the middle of a held flute note\n", moves);
     for (int move = 0; move < moves; ++move) {
         const double strikeAt = movedAt[static_cast<std::size_t>(move)] - movedAt[0];
