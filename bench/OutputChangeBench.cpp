@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
     }
     if (onset == mono.size()) {
         // Silence has no holes: a run that heard nothing must not read as a clean one.
-        std::fprintf(stderr, "no note was heard on the monitor (sound font: %s)\n", font.c_str());
+        std::fprintf(stderr, "no note was heard on the monitor\n");
         return 1;
     }
     std::printf("%d moves of the default output in the middle of a held flute note\n", moves);
