@@ -65,6 +65,15 @@ void DirectTouchRecognizer::deliver(const QTouchEvent& event, const Touches& tou
 }
 
 void DirectTouchRecognizer::touchesBegan(const QTouchEvent& event, const Touches& touches) {
+    // Said after the handler has played the notes, with the state they found.
+    const RecognizerState found = state_;
+    const bool inWindow = isInWindow();
+    remember(event, touches);
+    if (handler_) {
+        const Touches began = inPhase(event, touches, TouchPhase::began);
+        // A began callback without a beginning touch treats every touch as a new finger.
+        handler_(began.empty() ? touches : began, TouchPhase::began, event);
+    }
     std::string phases;
     for (const QEventPoint& touch : touches) {
         if (!phases.empty()) {
@@ -75,13 +84,7 @@ void DirectTouchRecognizer::touchesBegan(const QTouchEvent& event, const Touches
     Logger::info(Logger::format(
         "recognizer touchesBegan: %ld touches (all: %ld), phases [%s], state %ld, window %s",
         static_cast<long>(touches.size()), static_cast<long>(event.pointCount()), phases.c_str(),
-        static_cast<long>(state_), Logger::boolText(isInWindow())));
-    remember(event, touches);
-    if (handler_) {
-        const Touches began = inPhase(event, touches, TouchPhase::began);
-        // A began callback without a beginning touch treats every touch as a new finger.
-        handler_(began.empty() ? touches : began, TouchPhase::began, event);
-    }
+        static_cast<long>(found), Logger::boolText(inWindow)));
     state_ =
         state_ == RecognizerState::possible ? RecognizerState::began : RecognizerState::changed;
 }

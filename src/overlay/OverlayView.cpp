@@ -256,13 +256,17 @@ bool OverlayView::event(QEvent* event) {
         return true;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
-        shouldAttemptToRecognize(*event);
-        break;
-    case QEvent::MouseMove:
-        if (static_cast<QMouseEvent*>(event)->buttons() != Qt::NoButton) {
+    case QEvent::MouseMove: {
+        // The note a press or a drag strikes goes out first; the line saying the event was
+        // declined for touch follows it.
+        const bool declines = static_cast<QMouseEvent*>(event)->buttons() != Qt::NoButton ||
+                              event->type() != QEvent::MouseMove;
+        const bool handled = QWidget::event(event);
+        if (declines) {
             shouldAttemptToRecognize(*event);
         }
-        break;
+        return handled;
+    }
     case QEvent::ScreenChangeInternal:
         // The new screen may have another pixel density.
         rebuildGuides();

@@ -10,6 +10,8 @@
 #include <QTouchEvent>
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <utility>
 
 namespace plinkora {
 
@@ -39,18 +41,23 @@ QPointF OverlayView::touchInView(const QEventPoint& touch) const {
 }
 
 void OverlayView::handleTouchEvent(QTouchEvent& event) {
-    DirectTouchRecognizer::Touches received;
-    for (const QEventPoint& touch : event.points()) {
-        // Asked, and logged, once per touch, as it begins: a finger's directness does not
-        // change while it moves, and ten moving fingers would otherwise flood the journal.
-        const bool receives = touch.state() == QEventPoint::State::Pressed
-                                  ? shouldReceive(touch, event)
-                                  : isDirect(event);
-        if (receives) {
-            received.push_back(touch);
+    // Whether the recogniser takes a touch depends on the device alone. It is asked, and
+    // logged, once per touch as it begins, and only after the notes have gone: a finger's
+    // directness does not change while it moves, and ten moving fingers would otherwise flood
+    // the journal.
+    const auto answerPresses = [&] {
+        for (const QEventPoint& touch : event.points()) {
+            if (touch.state() == QEventPoint::State::Pressed) {
+                shouldReceive(touch, event);
+            }
         }
+    };
+    DirectTouchRecognizer::Touches received;
+    if (isDirect(event)) {
+        received.assign(event.points().begin(), event.points().end());
     }
     if (received.empty() && !event.points().isEmpty()) {
+        answerPresses();
         event.ignore();
         return;
     }
@@ -60,6 +67,7 @@ void OverlayView::handleTouchEvent(QTouchEvent& event) {
     }
     event.accept();
     touchRecognizer_.deliver(event, received);
+    answerPresses();
     // A cancelled sequence that names no touches ends all of its fingers.
     if (event.type() == QEvent::TouchCancel && event.points().isEmpty()) {
         touchZones_.clear();
@@ -172,8 +180,8 @@ void OverlayView::handleTouches(const DirectTouchRecognizer::Touches& touches, T
             const int z = zone(resolved.point);
             touchZones_[key] = z;
             recentTouches_.push_back({resolved.point, now});
-            report(touch, event, resolved, z);
             strike(z, resolved.point, StrikeSource::touch, force(touch, event));
+            report(touch, event, resolved, z);
         } else if (phase == TouchPhase::moved) {
             const QPointF p = location(touch, event).point;
             const int z = zone(p);
@@ -269,12 +277,12 @@ void OverlayView::mouseMoveEvent(QMouseEvent* event) {
     if (mouseZone_ == z) {
         return;
     }
-    const std::string previous = mouseZone_ ? std::to_string(*mouseZone_) : std::string("none");
+    const std::optional<int> previous = std::exchange(mouseZone_, z);
+    strike(z, p, StrikeSource::click);
     Logger::info(Logger::format("mouseDragged to zone %ld at (%ld, %ld), previous %s",
                                 static_cast<long>(z), overlay::truncated(p.x()),
-                                overlay::truncated(p.y()), previous.c_str()));
-    mouseZone_ = z;
-    strike(z, p, StrikeSource::click);
+                                overlay::truncated(p.y()),
+                                previous ? std::to_string(*previous).c_str() : "none"));
 }
 
 void OverlayView::mouseReleaseEvent(QMouseEvent* event) {

@@ -124,16 +124,22 @@ TEST(RecognizerAnswers, TouchPadTouchesAreRefusedAndMouseEventsDeclined) {
     view.resize(400, 300);
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-    int strikes = 0;
-    struct Counter final : OverlayViewDelegate {
-        int* count;
-        explicit Counter(int* c)
-            : count(c) {}
-        void didStrike(int, QPointF, StrikeSource, std::uint8_t) override { ++*count; }
-    } counter(&strikes);
-    view.setDelegate(&counter);
-
     testing::LogCapture log;
+    int strikes = 0;
+    // The log as each note went out: nothing of its own event may be written before it.
+    std::size_t linesAtStrike = 0;
+    struct Counter final : OverlayViewDelegate {
+        std::function<void()> struck;
+        void didStrike(int, QPointF, StrikeSource, std::uint8_t) override { struck(); }
+    } counter;
+    counter.struck = [&] {
+        ++strikes;
+        linesAtStrike = log.texts().size();
+    };
+    view.setDelegate(&counter);
+    int strikesAtDiagnostic = -1;
+    view.setOnTouchDiagnostic([&](const std::string&) { strikesAtDiagnostic = strikes; });
+
     static QPointingDevice* touchPad = QTest::createTouchDevice(QInputDevice::DeviceType::TouchPad);
     const QEventPoint point(1, QEventPoint::Pressed, QPointF(50, 50),
                             view.mapToGlobal(QPointF(50, 50)));
@@ -143,8 +149,11 @@ TEST(RecognizerAnswers, TouchPadTouchesAreRefusedAndMouseEventsDeclined) {
     EXPECT_FALSE(log.contains("touchesBegan"));
     EXPECT_EQ(strikes, 0);
 
+    log.clear();
     QTouchEvent fromScreen(QEvent::TouchBegin, touchScreen(), {}, {point});
     QCoreApplication::sendEvent(&view, &fromScreen);
+    EXPECT_EQ(linesAtStrike, 0u) << "logged before the note: " << log.texts().front();
+    EXPECT_EQ(strikesAtDiagnostic, 1) << "the touch's read-out came before its note";
     EXPECT_TRUE(log.contains("recognizer shouldReceive touch direct phase 1: true"));
     EXPECT_TRUE(log.contains("recognizer touchesBegan: 1 touches (all: 1), phases [1]"));
     EXPECT_EQ(strikes, 1);
@@ -153,6 +162,20 @@ TEST(RecognizerAnswers, TouchPadTouchesAreRefusedAndMouseEventsDeclined) {
     EXPECT_TRUE(log.contains("recognizer declining event type 2 subtype 0"));
     EXPECT_TRUE(log.contains("echo true")) << "the press lands on the finger just played";
     QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(50, 50));
+
+    // A click of its own, and a drag on into another zone, log only after their notes.
+    log.clear();
+    QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(350, 50));
+    EXPECT_EQ(strikes, 2);
+    EXPECT_EQ(linesAtStrike, 0u) << "logged before the note: " << log.texts().front();
+    EXPECT_TRUE(log.contains("recognizer declining event type 2 subtype 0"));
+    log.clear();
+    QMouseEvent drag(QEvent::MouseMove, QPointF(50, 280), view.mapToGlobal(QPointF(50, 280)),
+                     Qt::NoButton, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(&view, &drag);
+    EXPECT_EQ(strikes, 3);
+    EXPECT_EQ(linesAtStrike, 0u) << "logged before the note: " << log.texts().front();
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(50, 280));
     view.setDelegate(nullptr);
 }
 
