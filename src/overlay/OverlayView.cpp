@@ -11,6 +11,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace plinkora {
 
@@ -67,6 +68,37 @@ QRegion inkRegion(const QImage& image) {
         }
     }
     return ink;
+}
+
+/// A ring's band between two radii, in rows of `rowHeight` device pixels on one grid for all
+/// rings. Each row follows the band at its middle. Without a compositor this region is the
+/// window's shape, which the X server recomputes on every frame, and its work grows with
+/// the square of the rectangles: exact one-pixel rows, misaligned between overlapping rings,
+/// made it thousands, kept the server busy and held back every press behind it.
+QRegion ringBand(QPointF centre, double outer, double inner, int rowHeight) {
+    // Row by row, left to right: already the banded order a region keeps.
+    std::vector<QRect> rows;
+    const int x = static_cast<int>(std::lround(centre.x()));
+    const int top = static_cast<int>(std::floor((centre.y() - outer) / rowHeight)) * rowHeight;
+    for (int y = top; y < centre.y() + outer; y += rowHeight) {
+        const double dy = std::abs(y + rowHeight / 2.0 - centre.y());
+        const int reach =
+            dy < outer ? static_cast<int>(std::lround(std::sqrt(outer * outer - dy * dy))) : 0;
+        if (reach == 0) {
+            continue;
+        }
+        const int hole =
+            dy < inner ? static_cast<int>(std::lround(std::sqrt(inner * inner - dy * dy))) : 0;
+        if (hole == 0) {
+            rows.emplace_back(x - reach, y, 2 * reach, rowHeight);
+        } else if (reach > hole) {
+            rows.emplace_back(x - reach, y, reach - hole, rowHeight);
+            rows.emplace_back(x + hole, y, reach - hole, rowHeight);
+        }
+    }
+    QRegion band;
+    band.setRects(rows.data(), static_cast<int>(rows.size()));
+    return band;
 }
 
 } // namespace
@@ -184,21 +216,13 @@ QRegion OverlayView::paintedRegion() const {
     constexpr double kHalfWidth = 8;
     const double s = backingScale();
     const double now = scheduler_.now();
+    // Coarse enough to keep the shape's rectangles few, fine enough that its steps stay small.
+    const int rowHeight = std::max(1, static_cast<int>(std::lround(4 * s)));
     for (const GlowRing& ring : glows_) {
-        if (!ring.isAlive(now)) {
-            continue;
+        if (ring.isAlive(now)) {
+            region += ringBand(ring.centre() * s, (ring.radius(now) + kHalfWidth) * s,
+                               std::max(0.0, ring.radius(now) - kHalfWidth) * s, rowHeight);
         }
-        const double radius = ring.radius(now);
-        const QPointF centre = ring.centre() * s;
-        const auto disc = [&](double r) {
-            return QRegion(QRectF(centre - QPointF(r, r), QSizeF(2 * r, 2 * r)).toRect(),
-                           QRegion::Ellipse);
-        };
-        QRegion band = disc((radius + kHalfWidth) * s);
-        if (radius > kHalfWidth) {
-            band -= disc((radius - kHalfWidth) * s);
-        }
-        region += band;
     }
     return region;
 }
