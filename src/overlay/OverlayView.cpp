@@ -220,8 +220,9 @@ QRegion OverlayView::paintedRegion() const {
     const int rowHeight = std::max(1, static_cast<int>(std::lround(4 * s)));
     for (const GlowRing& ring : glows_) {
         if (ring.isAlive(now)) {
-            region += ringBand(ring.centre() * s, (ring.radius(now) + kHalfWidth) * s,
-                               std::max(0.0, ring.radius(now) - kHalfWidth) * s, rowHeight);
+            const double radius = ring.radius(now);
+            region += ringBand(ring.centre() * s, (radius + kHalfWidth) * s,
+                               std::max(0.0, radius - kHalfWidth) * s, rowHeight);
         }
     }
     return region;
