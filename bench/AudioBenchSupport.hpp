@@ -1,6 +1,7 @@
 #pragma once
 // Shared by the audio benchmarks: an output with no device and a few statistics.
 
+#include "BenchStatistics.hpp"
 #include "audio/AudioOutput.hpp"
 #include "audio/PianoGraph.hpp"
 
@@ -47,20 +48,6 @@ inline void runEventsFor(double seconds) {
     while (!deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
-}
-
-inline double percentile(std::vector<double> values, double share) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    const auto index =
-        static_cast<std::size_t>(share * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
-}
-
-inline double median(std::vector<double> values) {
-    return percentile(std::move(values), 0.5);
 }
 
 /// The soundfont to measure with: the system's General MIDI font unless given. Without one

@@ -3,6 +3,7 @@
 // monitor. PLINKORA_TEST_SOUND_SERVER=pipewire runs it on PipeWire.
 //
 //   bench_heard_latency <plinkora binary> [strikes]
+#include "BenchStatistics.hpp"
 #include "ChildProcess.hpp"
 #include "PulseServer.hpp"
 #include "TempHome.hpp"
@@ -25,6 +26,8 @@
 using namespace plinkora::testing;
 
 namespace {
+
+using plinkora::bench::percentile;
 
 constexpr int kRate = 48000;
 constexpr std::size_t kChunk = 96; // 2 ms per read, so each sample's time is known closely
@@ -79,11 +82,6 @@ struct Monitor {
         pa_simple_free(recorder);
     }
 };
-
-double percentile(std::vector<double> values, double share) {
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(share * static_cast<double>(values.size() - 1))];
-}
 
 } // namespace
 

@@ -4,6 +4,7 @@
 // in 10 s. Run it pinned to one core (taskset -c 0), since Qt hands some image work to a
 // thread pool. A small main rather than Google Benchmark, because the frames follow a clock and
 // the idle part is a wall-clock wait.
+#include "BenchStatistics.hpp"
 #include "ManualScheduler.hpp"
 #include "app/QtScheduler.hpp"
 #include "overlay/GlowRing.hpp"
@@ -24,6 +25,8 @@
 
 namespace {
 
+using plinkora::bench::percentile;
+
 using plinkora::GlowRing;
 using plinkora::OverlayView;
 using plinkora::music::KeyRoot;
@@ -36,11 +39,6 @@ constexpr int kHeight = 1080;
 constexpr int kRings = 30;
 constexpr int kFrames = 900;
 constexpr double kFrame = 1.0 / 60;
-
-double percentile(std::vector<double> values, double fraction) {
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))];
-}
 
 class PaintCounter final : public QObject {
 public:

@@ -4,6 +4,7 @@
 // note to the engine. Run it beside `stress-ng --cpu 2` for the loaded figure.
 //
 //   xvfb-run -a -s "-screen 0 1280x800x24" env QT_QPA_PLATFORM=xcb bench_strike_path [presses]
+#include "BenchStatistics.hpp"
 #include "overlay/OverlayController.hpp"
 #include "overlay/OverlayPanel.hpp"
 #include "overlay/OverlayView.hpp"
@@ -23,14 +24,11 @@
 
 namespace {
 
+using plinkora::bench::percentile;
+
 double now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-double percentile(std::vector<double> values, double share) {
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(share * static_cast<double>(values.size() - 1))];
 }
 
 } // namespace
