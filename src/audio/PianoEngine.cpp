@@ -509,7 +509,9 @@ void PianoEngine::bindToDefaultOutputDevice() {
 void PianoEngine::handleDefaultOutputDeviceChange() {
     const bool wasRunning = isEngineRunning();
     // The live stream moves to the new output as it plays, instead of being closed and made
-    // anew: no gap and no click in a ringing note.
+    // anew, which would cut a ringing note off. PulseAudio has often moved it already by the
+    // time this is heard of. Either way the server's move leaves a hole of a few
+    // milliseconds, and on PipeWire a step in the wave.
     bindToDefaultOutputDevice();
     if ((wantsRunning_ || wasRunning) && !isEngineRunning()) {
         startOutput([](const std::optional<std::string>& error) {
