@@ -77,9 +77,11 @@ QRegion inkRegion(const QImage& image) {
 /// made it thousands, kept the server busy and held back every press behind it.
 QRegion ringBand(QPointF centre, double outer, double inner, int rowHeight) {
     // Row by row, left to right: already the banded order a region keeps.
-    std::vector<QRect> rows;
     const int x = static_cast<int>(std::lround(centre.x()));
     const int top = static_cast<int>(std::floor((centre.y() - outer) / rowHeight)) * rowHeight;
+    std::vector<QRect> rows;
+    // Two pieces a row at most: one allocation a ring and frame.
+    rows.reserve(2 * static_cast<std::size_t>((centre.y() + outer - top) / rowHeight + 1));
     for (int y = top; y < centre.y() + outer; y += rowHeight) {
         const double dy = std::abs(y + rowHeight / 2.0 - centre.y());
         const int reach =
