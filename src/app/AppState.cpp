@@ -167,65 +167,13 @@ void AppState::setIsEnabled(bool enabled) {
     applyEnabled();
 }
 
-void AppState::setOrientation(music::ZoneOrientation orientation) {
-    assign(&InstrumentSettings::orientation, orientation, &AppState::orientationChanged);
-    overlay_->setOrientation(orientation);
-}
-
-void AppState::setKeyRoot(music::KeyRoot key) {
-    assign(&InstrumentSettings::keyRoot, key, &AppState::keyRootChanged);
-    applyScale();
-}
-
-void AppState::setScaleMode(music::ScaleMode mode) {
-    assign(&InstrumentSettings::scaleMode, mode, &AppState::scaleModeChanged);
-    applyScale();
-}
-
-void AppState::setZoneCount(int count) {
-    assign(&InstrumentSettings::zoneCount, count, &AppState::zoneCountChanged);
-    applyScale();
-}
-
-void AppState::setDynamics(music::Dynamics dynamics) {
-    assign(&InstrumentSettings::dynamics, dynamics, &AppState::dynamicsChanged);
-    overlay_->setDynamics(dynamics);
-}
-
-void AppState::setShowsGuides(bool shows) {
-    assign(&InstrumentSettings::showsGuides, shows, &AppState::showsGuidesChanged);
-    overlay_->setShowsGuides(shows);
-}
-
-void AppState::setPulsesLogo(bool pulses) {
-    assign(&InstrumentSettings::pulsesLogo, pulses, &AppState::pulsesLogoChanged);
-    logo_->setPulsing(isEnabled_ && instrument_.pulsesLogo);
-}
-
-void AppState::setNoteLength(double seconds) {
-    assign(&InstrumentSettings::noteLength, seconds, &AppState::noteLengthChanged);
-    piano_->setNoteLength(clampedNoteLength(seconds));
-}
-
-void AppState::setSound(music::Sound sound) {
-    assign(&InstrumentSettings::sound, sound, &AppState::soundChanged);
-    piano_->setSound(sound);
-}
-
-void AppState::setSoundBank(const std::string& path) {
-    assign(&InstrumentSettings::soundBank, path, &AppState::soundBankChanged);
-    piano_->setSoundBank(path);
-}
-
-void AppState::setMidiOutput(bool enabled) {
-    assign(&InstrumentSettings::midiOutput, enabled, &AppState::midiOutputChanged);
-    piano_->setMidiOutput(enabled);
-}
-
-void AppState::setPlaysBuiltInSound(bool plays) {
-    assign(&InstrumentSettings::playsBuiltInSound, plays, &AppState::playsBuiltInSoundChanged);
-    piano_->setPlaysBuiltInSound(plays);
-}
+#define PLINKORA_SETTER(Type, name, Name, initial, read, action)                                   \
+    void AppState::set##Name(SettingArg<Type> value) {                                             \
+        assign(&InstrumentSettings::name, value, &AppState::name##Changed);                        \
+        action;                                                                                    \
+    }
+PLINKORA_STORED_SETTINGS(PLINKORA_SETTER)
+#undef PLINKORA_SETTER
 
 void AppState::setLaunchesAtLogin(bool launches) {
     const bool changed = launches != launchesAtLogin_;

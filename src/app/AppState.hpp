@@ -7,6 +7,7 @@
 #include "app/Overlay.hpp"
 #include "app/Piano.hpp"
 #include "app/Scheduler.hpp"
+#include "app/SettingList.hpp"
 #include "app/Settings.hpp"
 #include "app/StrikeSource.hpp"
 #include "app/Updater.hpp"
@@ -25,12 +26,13 @@ namespace plinkora {
 class AppState;
 
 /// A setting as a control binds to it: its getter, the setter that stores it and runs its
-/// action, and the signal that says it changed. Each is declared once, in `setting` below; the
-/// settings window and the menu bind through these alone.
+/// action, and the signal that says it changed, named in `setting` below (the stored ones made
+/// from their rows in SettingList.hpp); the settings window and the menu bind through these
+/// alone.
 template <typename T> struct BoundSetting {
-    T (AppState::*get)() const;
-    void (AppState::*set)(T);
-    void (AppState::*changed)(T);
+    SettingArg<T> (AppState::*get)() const;
+    void (AppState::*set)(SettingArg<T>);
+    void (AppState::*changed)(SettingArg<T>);
 };
 
 /// Everything Plinkora needs from its surroundings. The factories are called once each, in
@@ -48,6 +50,16 @@ struct AppDependencies {
     /// Whether the machine has a touch screen; asked on every read.
     std::function<bool()> hasTouchscreen;
 };
+
+// A stored setting's getter and setter (which stores the value, runs its action and says when
+// it changed), and its change signal.
+#define PLINKORA_ACCESSORS(Type, name, Name, initial, read, action)                                \
+    SettingArg<Type> name() const {                                                                \
+        return instrument_.name;                                                                   \
+    }                                                                                              \
+    void set##Name(SettingArg<Type> value);
+#define PLINKORA_CHANGED(Type, name, Name, initial, read, action)                                  \
+    void name##Changed(plinkora::SettingArg<Type> value);
 
 /// The one shared state: the user's settings, what the user interface shows, and the
 /// controllers doing the work. Main thread only.
@@ -80,39 +92,15 @@ public:
     template <typename T> T get(const BoundSetting<T>& setting) const {
         return (this->*setting.get)();
     }
-    template <typename T> void set(const BoundSetting<T>& setting, T value) {
+    template <typename T> void set(const BoundSetting<T>& setting, SettingArg<T> value) {
         (this->*setting.set)(value);
     }
 
     bool isEnabled() const { return isEnabled_; }
     void setIsEnabled(bool enabled);
-    music::ZoneOrientation orientation() const { return instrument_.orientation; }
-    void setOrientation(music::ZoneOrientation orientation);
-    music::KeyRoot keyRoot() const { return instrument_.keyRoot; }
-    void setKeyRoot(music::KeyRoot key);
-    music::ScaleMode scaleMode() const { return instrument_.scaleMode; }
-    void setScaleMode(music::ScaleMode mode);
-    int zoneCount() const { return instrument_.zoneCount; }
-    void setZoneCount(int count);
-    music::Dynamics dynamics() const { return instrument_.dynamics; }
-    void setDynamics(music::Dynamics dynamics);
-    bool showsGuides() const { return instrument_.showsGuides; }
-    void setShowsGuides(bool shows);
-    bool pulsesLogo() const { return instrument_.pulsesLogo; }
-    void setPulsesLogo(bool pulses);
-    double noteLength() const { return instrument_.noteLength; }
-    void setNoteLength(double seconds);
-    music::Sound sound() const { return instrument_.sound; }
-    void setSound(music::Sound sound);
-    /// A SoundFont file, or empty for the system's General MIDI bank.
-    const std::string& soundBank() const { return instrument_.soundBank; }
-    void setSoundBank(const std::string& path);
+    PLINKORA_STORED_SETTINGS(PLINKORA_ACCESSORS)
     /// Why the chosen sound bank does not play; empty once it does.
     const std::optional<std::string>& soundBankMessage() const { return soundBankMessage_; }
-    bool midiOutput() const { return instrument_.midiOutput; }
-    void setMidiOutput(bool enabled);
-    bool playsBuiltInSound() const { return instrument_.playsBuiltInSound; }
-    void setPlaysBuiltInSound(bool plays);
     bool launchesAtLogin() const { return launchesAtLogin_; }
     void setLaunchesAtLogin(bool launches);
 
@@ -168,19 +156,8 @@ public:
 
 Q_SIGNALS:
     void isEnabledChanged(bool enabled);
-    void orientationChanged(plinkora::music::ZoneOrientation orientation);
-    void keyRootChanged(plinkora::music::KeyRoot key);
-    void scaleModeChanged(plinkora::music::ScaleMode mode);
-    void zoneCountChanged(int count);
-    void dynamicsChanged(plinkora::music::Dynamics dynamics);
-    void showsGuidesChanged(bool shows);
-    void pulsesLogoChanged(bool pulses);
-    void noteLengthChanged(double seconds);
-    void soundChanged(plinkora::music::Sound sound);
-    void soundBankChanged();
+    PLINKORA_STORED_SETTINGS(PLINKORA_CHANGED)
     void soundBankMessageChanged();
-    void midiOutputChanged(bool enabled);
-    void playsBuiltInSoundChanged(bool plays);
     void launchesAtLoginChanged(bool launches);
     void logoHelperInstalledChanged(bool installed);
     void logoHelperRunningChanged(bool running);
@@ -198,17 +175,13 @@ Q_SIGNALS:
 
 private:
     /// Stores one instrument setting and persists it; `changed` fires if its value changed.
-    template <typename T, typename... Argument>
+    template <typename T>
     void assign(T InstrumentSettings::*setting, const T& value,
-                void (AppState::*changed)(Argument...)) {
+                void (AppState::*changed)(SettingArg<T>)) {
         const bool differs = !(instrument_.*setting == value);
         instrument_.*setting = value;
         if (differs) {
-            if constexpr (sizeof...(Argument) == 0) {
-                Q_EMIT(this->*changed)();
-            } else {
-                Q_EMIT(this->*changed)(value);
-            }
+            Q_EMIT(this->*changed)(value);
         }
         settings_->set(setting, value);
     }
@@ -255,32 +228,19 @@ private:
     bool hasShutDown_ = false;
 };
 
+#undef PLINKORA_ACCESSORS
+#undef PLINKORA_CHANGED
+
 namespace setting {
 using A = AppState;
 inline constexpr BoundSetting<bool> isEnabled{&A::isEnabled, &A::setIsEnabled,
                                               &A::isEnabledChanged};
 inline constexpr BoundSetting<bool> launchesAtLogin{&A::launchesAtLogin, &A::setLaunchesAtLogin,
                                                     &A::launchesAtLoginChanged};
-inline constexpr BoundSetting<music::ZoneOrientation> orientation{
-    &A::orientation, &A::setOrientation, &A::orientationChanged};
-inline constexpr BoundSetting<music::KeyRoot> keyRoot{&A::keyRoot, &A::setKeyRoot,
-                                                      &A::keyRootChanged};
-inline constexpr BoundSetting<music::ScaleMode> scaleMode{&A::scaleMode, &A::setScaleMode,
-                                                          &A::scaleModeChanged};
-inline constexpr BoundSetting<int> zoneCount{&A::zoneCount, &A::setZoneCount, &A::zoneCountChanged};
-inline constexpr BoundSetting<music::Dynamics> dynamics{&A::dynamics, &A::setDynamics,
-                                                        &A::dynamicsChanged};
-inline constexpr BoundSetting<bool> showsGuides{&A::showsGuides, &A::setShowsGuides,
-                                                &A::showsGuidesChanged};
-inline constexpr BoundSetting<bool> pulsesLogo{&A::pulsesLogo, &A::setPulsesLogo,
-                                               &A::pulsesLogoChanged};
-inline constexpr BoundSetting<double> noteLength{&A::noteLength, &A::setNoteLength,
-                                                 &A::noteLengthChanged};
-inline constexpr BoundSetting<music::Sound> sound{&A::sound, &A::setSound, &A::soundChanged};
-inline constexpr BoundSetting<bool> midiOutput{&A::midiOutput, &A::setMidiOutput,
-                                               &A::midiOutputChanged};
-inline constexpr BoundSetting<bool> playsBuiltInSound{
-    &A::playsBuiltInSound, &A::setPlaysBuiltInSound, &A::playsBuiltInSoundChanged};
+#define PLINKORA_BOUND(Type, name, Name, initial, read, action)                                    \
+    inline constexpr BoundSetting<Type> name{&A::name, &A::set##Name, &A::name##Changed};
+PLINKORA_STORED_SETTINGS(PLINKORA_BOUND)
+#undef PLINKORA_BOUND
 } // namespace setting
 
 /// The note length the piano is given: the user's value clamped to 0.5 ... 8.0 s.

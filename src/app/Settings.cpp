@@ -100,38 +100,10 @@ template <auto setting, auto validate> constexpr Field field(const char* key) {
             [](const InstrumentSettings& from) { return storable(from.*setting); }};
 }
 
-using I = InstrumentSettings;
-constexpr Field kFields[] = {
-    field<&I::orientation,
-          [](const QVariant& v) { return stored(v, &music::zoneOrientationFromRaw); }>(
-        "orientation"),
-    field<&I::keyRoot,
-          [](const QVariant& v) {
-              const auto raw = storedInteger(v);
-              return raw ? music::keyRootFromRaw(*raw) : std::nullopt;
-          }>("keyRoot"),
-    field<&I::scaleMode, [](const QVariant& v) { return stored(v, &music::scaleModeFromRaw); }>(
-        "scaleMode"),
-    field<&I::zoneCount,
-          [](const QVariant& v) {
-              const auto count = storedInteger(v);
-              return count && *count >= 8 && *count <= 12 ? std::optional(static_cast<int>(*count))
-                                                          : std::nullopt;
-          }>("zoneCount"),
-    field<&I::showsGuides, &storedBoolean>("showsGuides"),
-    field<&I::pulsesLogo, &storedBoolean>("pulsesLogo"),
-    field<&I::noteLength,
-          [](const QVariant& v) {
-              const auto length = storedDouble(v);
-              return length && 0 < *length ? length : std::nullopt;
-          }>("noteLength"),
-    field<&I::dynamics, [](const QVariant& v) { return stored(v, &music::dynamicsFromRaw); }>(
-        "dynamics"),
-    field<&I::sound, [](const QVariant& v) { return stored(v, &music::soundFromRaw); }>("sound"),
-    field<&I::soundBank, &storedSoundBank>("soundBank"),
-    field<&I::midiOutput, &storedBoolean>("midiOutput"),
-    field<&I::playsBuiltInSound, &storedBoolean>("playsBuiltInSound"),
-};
+#define PLINKORA_FIELD(Type, name, Name, initial, read, action)                                    \
+    field<&InstrumentSettings::name, read>(#name),
+constexpr Field kFields[] = {PLINKORA_STORED_SETTINGS(PLINKORA_FIELD)};
+#undef PLINKORA_FIELD
 
 } // namespace
 

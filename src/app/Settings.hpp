@@ -1,10 +1,6 @@
 #pragma once
 
-#include "music/Dynamics.hpp"
-#include "music/KeyRoot.hpp"
-#include "music/ScaleMode.hpp"
-#include "music/Sound.hpp"
-#include "music/ZoneOrientation.hpp"
+#include "app/SettingList.hpp"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -18,25 +14,15 @@
 
 namespace plinkora {
 
-/// The instrument's settings, with their defaults. Each one's key, validation and stored form
-/// are declared once, in Settings.cpp's table.
+/// The instrument's settings, with their defaults, as SettingList.hpp declares them.
 struct InstrumentSettings {
-    music::ZoneOrientation orientation = music::ZoneOrientation::vertical;
-    music::KeyRoot keyRoot = music::KeyRoot::c;
-    music::ScaleMode scaleMode = music::ScaleMode::major;
-    int zoneCount = 9;
-    bool showsGuides = false;
-    bool pulsesLogo = false;
-    double noteLength = 2.0;
-    music::Dynamics dynamics = music::Dynamics::fixed;
-    music::Sound sound = music::Sound::grandPiano;
-    /// A SoundFont file's absolute path; empty for the system's General MIDI bank.
-    std::string soundBank;
-    bool midiOutput = false;
-    bool playsBuiltInSound = true;
+#define PLINKORA_FIELD(Type, name, Name, initial, read, action) Type name = initial;
+    PLINKORA_STORED_SETTINGS(PLINKORA_FIELD)
+#undef PLINKORA_FIELD
 };
 
-/// Plinkora's settings file (INI, ~/.config/Plinkora/Plinkora.conf). Every key is named here.
+/// Plinkora's settings file (INI, ~/.config/Plinkora/Plinkora.conf). Every key is named here or,
+/// for the instrument, in SettingList.hpp.
 ///
 /// Values are validated once, by load(); the setters store what they are given. A value is in
 /// memory at once; the file is written atomically (a new file renamed over the old), at most

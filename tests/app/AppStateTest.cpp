@@ -115,22 +115,29 @@ TEST_F(AppStateTest, ChangeSignalsFireOnlyOnChangeButActionsAlwaysRun) {
 TEST_F(AppStateTest, SettersPersistWhatTheyAreGivenAndClampOnlyForThePiano) {
     auto app = makeApp();
     auto& state = *app->state;
-    state.setOrientation(ZoneOrientation::horizontal);
-    state.setScaleMode(ScaleMode::minor);
-    state.setZoneCount(20);
-    state.setShowsGuides(true);
-    state.setSound(music::Sound::flute);
-    state.setSoundBank("/music/Bright Piano.sf2");
+    // Each setter's action hands its controller the value just set.
+    const std::pair<std::function<void()>, const char*> assignments[] = {
+        {[&] { state.setOrientation(ZoneOrientation::horizontal); },
+         "overlay.orientation(horizontal)"},
+        {[&] { state.setScaleMode(ScaleMode::minor); }, "overlay.scale(C minor 9)"},
+        {[&] { state.setZoneCount(20); }, "overlay.scale(C minor 20)"},
+        {[&] { state.setShowsGuides(true); }, "overlay.showsGuides(true)"},
+        {[&] { state.setDynamics(music::Dynamics::position); }, "overlay.dynamics(position)"},
+        {[&] { state.setSound(music::Sound::flute); }, "piano.sound(flute)"},
+        {[&] { state.setSoundBank("/music/Bright Piano.sf2"); },
+         "piano.soundBank(/music/Bright Piano.sf2)"},
+        {[&] { state.setMidiOutput(true); }, "piano.midiOutput(true)"},
+        {[&] { state.setPlaysBuiltInSound(false); }, "piano.builtInSound(false)"},
+        {[&] { state.setNoteLength(20.0); }, "piano.noteLength(8)"},
+        {[&] { state.setNoteLength(0.3); }, "piano.noteLength(0.5)"},
+    };
+    for (const auto& [assign, handed] : assignments) {
+        assign();
+        EXPECT_EQ(app->log.back(), handed);
+    }
+    EXPECT_EQ(state.noteLength(), 0.3);
     app->piano->onSoundBankResult("/music/Bright Piano.sf2 is not a SoundFont");
     EXPECT_EQ(state.soundBankMessage(), "/music/Bright Piano.sf2 is not a SoundFont");
-    state.setMidiOutput(true);
-    state.setPlaysBuiltInSound(false);
-    EXPECT_EQ(app->log.back(), "piano.builtInSound(false)");
-    state.setNoteLength(20.0);
-    EXPECT_EQ(app->log.back(), "piano.noteLength(8)");
-    state.setNoteLength(0.3);
-    EXPECT_EQ(app->log.back(), "piano.noteLength(0.5)");
-    EXPECT_EQ(state.noteLength(), 0.3);
 
     state.settings().flush();
     EXPECT_EQ(stored().value(QStringLiteral("zoneCount")).toInt(), 20);
