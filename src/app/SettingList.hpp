@@ -26,8 +26,9 @@ template <typename T> using SettingArg = std::conditional_t<std::is_class_v<T>, 
 //   default. It runs once, when the file is loaded, in Settings.cpp, whose helpers it uses.
 // - `action` runs in AppState on every assignment of `value`, changed or not.
 //
-// Settings.hpp and Settings.cpp make the values and their persistence of it, AppState.hpp and
-// AppState.cpp the accessors, signals, setters and the `setting::` names controls bind to.
+// From these rows Settings.hpp and Settings.cpp make the values and their persistence, and
+// AppState.hpp and AppState.cpp the accessors, signals, setters and the `setting::` names that
+// controls bind to.
 // Types are written in full, as Qt's meta-object compiler needs them in signals.
 #define PLINKORA_STORED_SETTINGS(X)                                                                \
     X(plinkora::music::ZoneOrientation, orientation, Orientation,                                  \
